@@ -1,0 +1,39 @@
+# Two commands do everything on a fresh Debian 12 machine: `make demo` and `make test`.
+BUILD ?= build
+JOBS  ?= $(shell nproc)
+SUDO  := $(shell [ "$$(id -u)" -eq 0 ] || echo sudo)
+
+# Everything the build, the program and the tests need.
+PKGS := cmake make g++ pkg-config \
+        qt6-base-dev qt6-charts-dev qt6-svg-dev libgl-dev \
+        libshp-dev libimagequant-dev libpng-dev libgif-dev \
+        gdal-bin libwmf-bin imagemagick xvfb xauth fonts-dejavu-core
+
+.PHONY: deps build test demo bench clean
+
+deps:
+	@if dpkg-query -W -f='$${Status}\n' $(PKGS) 2>/dev/null | grep -qv 'install ok installed' \
+	   || [ "$$(dpkg-query -W -f='$${Status}\n' $(PKGS) 2>/dev/null | wc -l)" -ne "$(words $(PKGS))" ]; then \
+	    echo "Installing build and test packages"; \
+	    $(SUDO) apt-get update -q && \
+	    DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -q --no-install-recommends $(PKGS); \
+	fi
+
+build: deps
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release
+	cmake --build $(BUILD) -j $(JOBS)
+
+test: build
+	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+demo: build
+	mkdir -p out
+	$(BUILD)/bin/chorel -f samples/TQ-files/nc_births_74.tq -o out/nc_births_74.png
+	@ls -l out/
+
+bench: deps
+	cmake -S . -B $(BUILD)-bench -DCMAKE_BUILD_TYPE=Release -DCHOREL_BENCH=ON
+	cmake --build $(BUILD)-bench -j $(JOBS)
+
+clean:
+	rm -rf $(BUILD) $(BUILD)-bench out
