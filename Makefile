@@ -5,7 +5,7 @@ SUDO  := $(shell [ "$$(id -u)" -eq 0 ] || echo sudo)
 
 # Everything the build, the program and the tests need.
 PKGS := cmake make g++ pkg-config \
-        qt6-base-dev qt6-charts-dev qt6-svg-dev libgl-dev \
+        qt6-base-dev qt6-charts-dev qt6-svg-dev libqt6opengl6-dev libgl-dev \
         libshp-dev libimagequant-dev libpng-dev libgif-dev \
         gdal-bin libwmf-bin imagemagick xvfb xauth fonts-dejavu-core
 
