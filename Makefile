@@ -4,7 +4,7 @@ JOBS  ?= $(shell nproc)
 SUDO  := $(shell [ "$$(id -u)" -eq 0 ] || echo sudo)
 
 # Everything the build, the program and the tests need.
-PKGS := cmake make g++ pkg-config \
+PKGS := cmake make g++ pkg-config ccache \
         qt6-base-dev qt6-charts-dev qt6-svg-dev libqt6opengl6-dev libgl-dev \
         libshp-dev libimagequant-dev libpng-dev libgif-dev \
         gdal-bin libwmf-bin imagemagick xvfb xauth fonts-dejavu-core
