@@ -1,0 +1,3 @@
+#include "contracts/legendcontrol.h"
+
+LegendControl::~LegendControl() = default;
