@@ -1,0 +1,67 @@
+#include "palettor/converter.h"
+
+#include "contracts/runtimeerror.h"
+#include "palettor/paletteimage.h"
+#include "palettor/palettewriters.h"
+
+#include <QFileInfo>
+#include <QImageReader>
+#include <QSaveFile>
+
+namespace {
+
+const QString ErrorSource = QStringLiteral("Palettor.Converter");
+// A failed call of the converter carries the general failure code of a component call.
+constexpr std::int32_t FailedCall = -2147467259;
+// The run-time error of a picture that cannot be loaded.
+constexpr std::int32_t InvalidPicture = 481;
+
+// Libimagequant speed for maps: flat colours need no slow search, and the exact path
+// takes most maps anyway.
+constexpr int QuantizerSpeed = 8;
+
+QImage readBitmap(const QString &path)
+{
+    QImageReader reader(path);
+    reader.setDecideFormatFromContent(true);
+    QImage image = reader.read();
+    if (image.isNull())
+        throw RunTimeError(InvalidPicture,
+                           QStringLiteral("Invalid picture (%1: %2)")
+                               .arg(QFileInfo(path).fileName(), reader.errorString()),
+                           ErrorSource);
+    return image;
+}
+
+// Writes into a temporary file beside the target that replaces it only when complete.
+bool writeSafely(const QString &target, const palettor::PaletteImage &image, bool gif)
+{
+    QSaveFile file(target);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    const bool written = gif ? palettor::writeGif(image, file) : palettor::writePng(image, file);
+    if (!written) {
+        file.cancelWriting();
+        return false;
+    }
+    return file.commit();
+}
+
+} // namespace
+
+bool Converter::Convert()
+{
+    if ((m_gifFile.isEmpty() && m_pngFile.isEmpty()) || m_bmpFile.isEmpty() ||
+        !QFileInfo(m_bmpFile).isFile())
+        return false;
+    const bool gif = !m_gifFile.isEmpty();
+    const QString &target = gif ? m_gifFile : m_pngFile;
+    const QString failure = gif ? QStringLiteral("Writing gif file failed")
+                                : QStringLiteral("Writing png file failed");
+
+    const palettor::PaletteImage image =
+        palettor::reduceToPalette(readBitmap(m_bmpFile), QuantizerSpeed);
+    if (image.palette.isEmpty() || !writeSafely(target, image, gif))
+        throw RunTimeError(FailedCall, failure, ErrorSource);
+    return QFileInfo::exists(target);
+}

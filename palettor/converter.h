@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QString>
+
+// Turns a bitmap file into a GIF file or an 8-bit palette PNG file.
+//
+// Set BmpFile and one of GifFile / PNGFile, then call Convert(). GifFile wins when both are
+// set. Convert() returns false when there is nothing to convert (no input named, no output
+// named, or the input file does not exist) and true when the output file exists afterwards.
+// A bitmap that cannot be read, or an output that cannot be written, is a failed call: it
+// throws RunTimeError ("Writing gif file failed" / "Writing png file failed" for the
+// writers). The output is written to a temporary file that replaces the target only when
+// complete, so a failure never leaves a torn file behind.
+class Converter {
+public:
+    Converter() = default;
+
+    void setBmpFile(const QString &path) { m_bmpFile = path; }
+    void setGifFile(const QString &path) { m_gifFile = path; }
+    void setPNGFile(const QString &path) { m_pngFile = path; }
+    const QString &BmpFile() const { return m_bmpFile; }
+    const QString &GifFile() const { return m_gifFile; }
+    const QString &PNGFile() const { return m_pngFile; }
+
+    bool Convert();
+
+private:
+    QString m_bmpFile;
+    QString m_gifFile;
+    QString m_pngFile;
+};
