@@ -1,0 +1,245 @@
+#include "app/mapdefs/creadmapfile.h"
+
+#include "app/mapdefs/mapdefsreport.h"
+#include "app/view/colournames.h"
+#include "contracts/mapcontrol.h"
+#include "contracts/runtimeerror.h"
+#include "kitbag/kbpath.h"
+#include "kitbag/kbutil.h"
+
+#include <QFileInfo>
+
+#include <cmath>
+#include <limits>
+
+namespace {
+const QString CRLF = QStringLiteral("\r\n");
+constexpr std::int32_t kSubscriptOutOfRange = 9;
+constexpr std::int32_t kFileNotFound = 53;
+
+// Rounds half to even; false when the result does not fit a 32-bit whole number.
+bool roundToInt(double value, std::int32_t &result)
+{
+    const double rounded = std::nearbyint(value);
+    if (!(rounded >= std::numeric_limits<std::int32_t>::min()
+          && rounded <= std::numeric_limits<std::int32_t>::max()))
+        return false;
+    result = static_cast<std::int32_t>(rounded);
+    return true;
+}
+} // namespace
+
+CReadMapFile::CReadMapFile() = default;
+CReadMapFile::~CReadMapFile() = default;
+
+CKbUtil &CReadMapFile::Util()
+{
+    if (!m_util)
+        m_util = std::make_unique<CKbUtil>();
+    return *m_util;
+}
+
+QString CReadMapFile::readIni(const QString &section, const QString &key)
+{
+    return Util().ReadIniFile(IniFile, section, key).trimmed();
+}
+
+QString CReadMapFile::ResolvePath(const QString &path) const
+{
+    if (path.trimmed().isEmpty())
+        return QString();
+    return kbpath::findNoCase(kbpath::fromFilePath(path.trimmed(), QFileInfo(IniFile).absolutePath()));
+}
+
+std::optional<QList<CMaps>> CReadMapFile::GetMapFileCollection()
+{
+    m_mapList.reset();
+    MissingFile.clear();
+    try {
+        double count = 0;
+        const QString numMaps = readIni(QStringLiteral("MAPS"), QStringLiteral("NumMaps"));
+        if (!numMaps.isEmpty() && !parseNumber(numMaps, count))
+            throw RunTimeError(13, QStringLiteral("Type mismatch: NumMaps=") + numMaps,
+                               QStringLiteral("Chorel"));
+        const double n = std::nearbyint(count);
+        QList<CMaps> maps;
+        for (int i = 1; i <= n && i <= std::numeric_limits<std::int16_t>::max(); ++i) {
+            const QString number = QString::number(i);
+            const QString written = readIni(QStringLiteral("MAPS"), number);
+            if (!written.isEmpty() && CMaps::baseName(written).isEmpty()) {
+                mapdefsMessage(QStringLiteral("Chorel (GetMapFileCollection)"), 48,
+                               QStringLiteral("The shape file name \"") + written
+                                   + QStringLiteral("\" of map ") + number + QStringLiteral(" in ")
+                                   + IniFile
+                                   + QStringLiteral(" must end in \".shp\" written in lower "
+                                                    "case."));
+                return std::nullopt;
+            }
+            CMaps map;
+            map.setsFileName(ResolvePath(written));
+            map.setsEFileName(ResolvePath(readIni(QStringLiteral("MAPS"), u'E' + number)));
+            map.setsMapName(readIni(QStringLiteral("FIELDS") + number, QStringLiteral("MapName")));
+            if (map.sMapName().isEmpty())
+                map.setsMapName(map.sTableName());
+            if (!Util().FileExists(map.sFileName())) {
+                MissingFile = written.isEmpty() ? QStringLiteral("[MAPS] ") + number + u'='
+                                                : map.sFileName();
+                return std::nullopt;
+            }
+            if (!map.sEFileName().isEmpty() && !Util().FileExists(map.sEFileName())) {
+                MissingFile = map.sEFileName();
+                return std::nullopt;
+            }
+            map.setiNum(static_cast<std::int16_t>(i));
+            maps.append(map);
+        }
+        m_mapList = maps;
+    } catch (const RunTimeError &error) {
+        mapdefsError(QStringLiteral("Chorel (GetMapFileCollection)"), error);
+        m_mapList.reset();
+    }
+    return m_mapList;
+}
+
+QList<CFields> CReadMapFile::GetFields(int mapNumber)
+{
+    const QString section = QStringLiteral("FIELDS") + QString::number(mapNumber);
+    return {
+        CFields{readIni(section, QStringLiteral("KeyPField")),
+                readIni(section, QStringLiteral("KeyField"))},
+        CFields{readIni(section, QStringLiteral("NamePField")),
+                readIni(section, QStringLiteral("NameField"))},
+        CFields{readIni(section, QStringLiteral("StatPField")), GetStatField()},
+    };
+}
+
+QString CReadMapFile::GetKeyField(int mapNumber)
+{
+    return readIni(QStringLiteral("FIELDS") + QString::number(mapNumber),
+                   QStringLiteral("KeyField"));
+}
+
+QString CReadMapFile::GetRegionField(int mapNumber)
+{
+    return readIni(QStringLiteral("FIELDS") + QString::number(mapNumber),
+                   QStringLiteral("NameField"));
+}
+
+QString CReadMapFile::GetTableName(int mapNumber)
+{
+    return CMaps::baseName(readIni(QStringLiteral("MAPS"), QString::number(mapNumber)));
+}
+
+std::int32_t CReadMapFile::readColour(const QString &text, const QString &section,
+                                      const QString &key)
+{
+    double number = 0;
+    std::int32_t colour = 0;
+    if (parseNumber(text, number) && roundToInt(number, colour))
+        return colour;
+    static const ColorTable none;
+    return GetColor(colColorMap ? *colColorMap : none, text, IniFile, section, key);
+}
+
+std::int32_t CReadMapFile::GetDefault(const QString &key, std::int32_t defaultValue)
+{
+    const QString value = readIni(QStringLiteral("DEFAULT"), key);
+    if (value.isEmpty())
+        return defaultValue;
+    double number = 0;
+    std::int32_t whole = 0;
+    if (parseNumber(value, number) && roundToInt(number, whole))
+        return whole;
+    if (colColorMap && colColorMap->contains(value))
+        return colColorMap->value(value);
+    mapdefsMessage(QStringLiteral("Chorel (AddMap)"), 64,
+                   QStringLiteral("Wrong text for color value in the map parameter file.") + CRLF
+                       + IniFile + QStringLiteral(" : ") + CRLF + QStringLiteral("[DEFAULT]")
+                       + CRLF + key + u'=' + value);
+    return defaultValue;
+}
+
+void CReadMapFile::AddMap(int mapNumber)
+{
+    try {
+        if (!m_mapList || mapNumber < 1 || mapNumber > m_mapList->size())
+            throw RunTimeError(kSubscriptOutOfRange,
+                               QStringLiteral("Subscript out of range: no map %1 in the map list")
+                                   .arg(mapNumber),
+                               QStringLiteral("Chorel"));
+        const CMaps &map = m_mapList->at(mapNumber - 1);
+        Outline = true;
+        OutlineSize = 1;
+        OutlineColor = 0;
+        std::shared_ptr<MapLayer> layer;
+        if (!map.sFileName().isEmpty())
+            layer = addLayer(map.sFileName());
+
+        const QString section = QStringLiteral("FIELDS") + QString::number(map.iNum());
+        const QString show = readIni(section, QStringLiteral("Show"));
+        if (show == QStringLiteral("1")) {
+            const std::int32_t colour =
+                readColour(readIni(section, QStringLiteral("Color")), section,
+                           QStringLiteral("Color"));
+            Outline = true;
+            OutlineSize = readSize(section);
+            OutlineColor = colour;
+            if (layer) {
+                layer->Symbol().Outline = true;
+                layer->Symbol().OutlineColor = MapColor(colour);
+                layer->Symbol().Size = OutlineSize;
+            }
+        } else if (show == QStringLiteral("0")) {
+            Outline = false;
+        }
+
+        if (!map.sEFileName().isEmpty())
+            applySecondLayerSymbol(map.iNum(), addLayer(map.sEFileName()));
+    } catch (const RunTimeError &error) {
+        mapdefsError(QStringLiteral("Chorel (AddMap)"), error);
+    }
+}
+
+std::shared_ptr<MapLayer> CReadMapFile::addLayer(const QString &path)
+{
+    if (!Map)
+        throw RunTimeError(91, QStringLiteral("No map control to load the map into"),
+                           QStringLiteral("Chorel"));
+    QString reason;
+    std::shared_ptr<MapLayer> layer = Map->AddShapefileLayer(path, &reason);
+    if (!layer)
+        throw RunTimeError(kFileNotFound,
+                           QStringLiteral("The shape file %1 cannot be read: %2").arg(path, reason),
+                           QStringLiteral("Chorel"));
+    return layer;
+}
+
+std::int16_t CReadMapFile::readSize(const QString &section)
+{
+    double number = 0;
+    std::int32_t size = 1;
+    if (!parseNumber(readIni(section, QStringLiteral("Size")), number)
+        || !roundToInt(number, size) || size < 0 || size > std::numeric_limits<std::int16_t>::max())
+        size = 1;
+    return static_cast<std::int16_t>(size);
+}
+
+// The second layer is drawn on top of the regions with one colour and one size: lines in
+// that colour and width, points as markers of that colour and diameter, areas unfilled with
+// an outline of that colour and width so that the regions below stay visible.
+void CReadMapFile::applySecondLayerSymbol(int mapNumber, const std::shared_ptr<MapLayer> &layer)
+{
+    const QString section = u'E' + QString::number(mapNumber);
+    const QString text = readIni(section, QStringLiteral("Color"));
+    const std::int32_t colour = readColour(text, section, QStringLiteral("Color"));
+    const std::int16_t size = readSize(section);
+    MapSymbol &symbol = layer->Symbol();
+    symbol.Size = size;
+    if (layer->ShapeType() == PolygonShape) {
+        symbol.Style = TransparentFill;
+        symbol.Outline = true;
+        symbol.OutlineColor = MapColor(colour);
+    } else {
+        symbol.Color = MapColor(colour);
+    }
+}

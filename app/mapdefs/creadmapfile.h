@@ -1,0 +1,93 @@
+#pragma once
+
+#include "app/mapdefs/cmaps.h"
+
+#include <QList>
+#include <QString>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+
+class CKbUtil;
+class ColorTable;
+class MapControl;
+class MapLayer;
+class QLabel;
+class QProgressBar;
+
+// Reads a map-definition file (a settings file listing the maps on which a statistics file
+// can be drawn) into CMaps and CFields records, loads a map's layers into the map control,
+// and prepares the working copies of the layer tables.
+//
+// Paths in the file may be Windows paths ("\" becomes "/"); relative paths are resolved
+// against the folder of the map-definition file, and a name that does not exist as written
+// is looked up without regard to letter case.
+class CReadMapFile {
+public:
+    CReadMapFile();
+    ~CReadMapFile();
+    CReadMapFile(const CReadMapFile &) = delete;
+    CReadMapFile &operator=(const CReadMapFile &) = delete;
+
+    QString IniFile;
+    MapControl *Map = nullptr;
+    const ColorTable *colColorMap = nullptr;
+    QProgressBar *Progressbar = nullptr; // may be none
+    QLabel *FormCaption = nullptr;       // may be none
+    bool Outline = true;
+    std::int32_t OutlineColor = 0;
+    std::int16_t OutlineSize = 1;
+    QString LayerFolder;
+    QString OptionFile;
+    // Name of the shapefile that GetMapFileCollection found missing, or empty.
+    QString MissingFile;
+    // Name of the statistics table in the working folder; KillFiles deletes its ".dbf".
+    QString StatTableName;
+
+    // The maps read by GetMapFileCollection, or none.
+    const std::optional<QList<CMaps>> &MapList() const { return m_mapList; }
+
+    // Reads [MAPS] and each map's name. None when a shapefile is missing (MissingFile names
+    // it) or a shapefile name lacks the lower-case ".shp" (a message says so); then no map
+    // is listed at all. Also stored as MapList.
+    std::optional<QList<CMaps>> GetMapFileCollection();
+    // (KeyField, KeyPField), (NameField, NamePField), ("STAT", StatPField).
+    QList<CFields> GetFields(int mapNumber);
+    QString GetKeyField(int mapNumber);
+    QString GetPathDir() const { return LayerFolder; }
+    QString GetRegionField(int mapNumber);
+    QString GetStatField() const { return QStringLiteral("STAT"); }
+    QString GetTableName(int mapNumber);
+    // Loads map n of MapList (1-based) into Map and sets the outline settings.
+    void AddMap(int mapNumber);
+    // A [DEFAULT] value: a number rounded to a whole number, or a colour name.
+    std::int32_t GetDefault(const QString &key, std::int32_t defaultValue);
+
+    // Layer table preparation: copies every map's shapefile set into folder, adds the field
+    // "STAT" to each region table and points the map records at the copies.
+    void CopyFiles(const QString &folder, bool renewal);
+    // Rebuilds folder/name.dbf with the extra double field "STAT"; false after a reported
+    // failure (the table is then unchanged).
+    bool CreateFLD(const QString &folder, const QString &name);
+    // Deletes the working copies of all maps and the statistics table; empties MapList.
+    void KillFiles();
+
+    // Resolves a path named inside the map-definition file (see the class comment).
+    QString ResolvePath(const QString &path) const;
+
+private:
+    CKbUtil &Util();
+    QString readIni(const QString &section, const QString &key);
+    std::int32_t readColour(const QString &text, const QString &section, const QString &key);
+    std::shared_ptr<MapLayer> addLayer(const QString &path);
+    std::int16_t readSize(const QString &section);
+    void applySecondLayerSymbol(int mapNumber, const std::shared_ptr<MapLayer> &layer);
+    void showProgress(int value);
+    bool copyMapFiles(CMaps &map, const QString &folder, QList<QString> &usedNames);
+
+    std::optional<QList<CMaps>> m_mapList;
+    std::unique_ptr<CKbUtil> m_util;
+    QString m_savedCaption;
+};

@@ -1,0 +1,179 @@
+#include "app/mapdefs/creadmapfile.h"
+
+#include "app/mapdefs/layertable.h"
+#include "app/mapdefs/mapdefsreport.h"
+#include "contracts/runtimeerror.h"
+#include "contracts/tableprovider.h"
+#include "kitbag/kbpath.h"
+#include "kitbag/kbutil.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QProgressBar>
+#include <QSet>
+
+#include <cmath>
+
+namespace {
+constexpr std::int32_t kPathFileAccessError = 75;
+constexpr std::int32_t kPathNotFound = 76;
+
+// The companions of a shapefile that travel with it. ".cpg" (the table's code page) and
+// ".prj" are copied when they exist.
+const QStringList kRequired = {QStringLiteral(".shx"), QStringLiteral(".dbf")};
+const QStringList kOptional = {QStringLiteral(".cpg"), QStringLiteral(".prj")};
+
+QString companion(const QString &shpPath, const QString &extension)
+{
+    const QFileInfo info(shpPath);
+    return kbpath::findNoCase(info.path() + u'/' + info.completeBaseName() + extension);
+}
+
+bool sameFile(const QString &a, const QString &b)
+{
+    const QString ca = QFileInfo(a).canonicalFilePath();
+    return !ca.isEmpty() && ca == QFileInfo(b).canonicalFilePath();
+}
+
+void copyOne(const QString &source, const QString &target)
+{
+    if (sameFile(source, target))
+        return;
+    if (QFileInfo::exists(target) && !QFile::remove(target))
+        throw RunTimeError(kPathFileAccessError,
+                           QStringLiteral("Path/File access error: cannot replace ") + target,
+                           QStringLiteral("Chorel"));
+    QFile file(source);
+    if (!file.copy(target))
+        throw RunTimeError(kPathFileAccessError,
+                           QStringLiteral("Path/File access error: cannot copy %1 to %2 (%3)")
+                               .arg(source, target, file.errorString()),
+                           QStringLiteral("Chorel"));
+}
+
+// Copies a shapefile set under a new base name into folder; returns the copy's ".shp".
+QString copyShapefileSet(const QString &shpPath, const QString &folder, const QString &base)
+{
+    const QString target = QDir(folder).filePath(base);
+    copyOne(shpPath, target + QStringLiteral(".shp"));
+    for (const QString &extension : kRequired)
+        copyOne(companion(shpPath, extension), target + extension);
+    for (const QString &extension : kOptional) {
+        const QString source = companion(shpPath, extension);
+        if (QFileInfo::exists(source))
+            copyOne(source, target + extension);
+        else
+            QFile::remove(target + extension); // no stale companion of an earlier run
+    }
+    return target + QStringLiteral(".shp");
+}
+
+// Two maps may name shapefiles with the same base name in different folders (or a second
+// shapefile may share its map's name): every copy gets its own name in the working folder,
+// the base name itself for the first and base + "_2", "_3", ... for later ones.
+QString distinctName(const QString &base, QSet<QString> &used)
+{
+    QString name = base;
+    for (int n = 2; used.contains(name.toCaseFolded()); ++n)
+        name = base + u'_' + QString::number(n);
+    used.insert(name.toCaseFolded());
+    return name;
+}
+} // namespace
+
+void CReadMapFile::showProgress(int value)
+{
+    if (Progressbar)
+        Progressbar->setValue(value);
+    if (FormCaption && Progressbar && Progressbar->maximum() > 0)
+        FormCaption->setText(
+            QString::number(std::nearbyint(value * 100.0 / Progressbar->maximum())) + u'%');
+}
+
+void CReadMapFile::CopyFiles(const QString &folder, bool renewal)
+{
+    try {
+        LayerFolder = folder;
+        if (renewal) {
+            KillFiles();
+            GetMapFileCollection();
+        }
+        if (!m_mapList)
+            return;
+        const QString saved = FormCaption ? FormCaption->text() : QString();
+        auto restoreCaption = [&] {
+            if (FormCaption)
+                FormCaption->setText(saved);
+        };
+        if (Progressbar) {
+            Progressbar->setMaximum(2 * int(m_mapList->size()));
+            Progressbar->setValue(1);
+            Progressbar->setVisible(true);
+        }
+        if (!Util().DirExists(folder) && !QDir().mkpath(folder))
+            throw RunTimeError(kPathNotFound, QStringLiteral("Path not found: ") + folder,
+                               QStringLiteral("Chorel"));
+        int progress = 1;
+        QSet<QString> used;
+        for (CMaps &map : *m_mapList) {
+            map.setsFileName(copyShapefileSet(map.sFileName(), folder,
+                                              distinctName(map.sTableName(), used)));
+            restoreCaption();
+            if (!CreateFLD(folder, map.sTableName()))
+                return;
+            showProgress(++progress);
+            if (!map.sEFileName().isEmpty()) {
+                const QString base = QFileInfo(map.sEFileName()).completeBaseName();
+                map.setsEFileName(
+                    copyShapefileSet(map.sEFileName(), folder, distinctName(base, used)));
+                showProgress(++progress);
+            }
+        }
+        restoreCaption();
+        if (Progressbar)
+            Progressbar->setVisible(false);
+    } catch (const RunTimeError &error) {
+        mapdefsError(QStringLiteral("Chorel (CopyFiles)"), error);
+    }
+}
+
+bool CReadMapFile::CreateFLD(const QString &folder, const QString &name)
+{
+    try {
+        addStatField(folder, name);
+        return true;
+    } catch (const RunTimeError &error) {
+        mapdefsMessage(QStringLiteral("Chorel (CreateFLD)"), 16,
+                       provider::providerErrorReport({}, error));
+        return false;
+    }
+}
+
+void CReadMapFile::KillFiles()
+{
+    if (m_mapList) {
+        // Only working copies are deleted: a map whose copy was never made (an earlier
+        // CopyFiles stopped before it) still names the user's own shapefile.
+        const QString work = QFileInfo(LayerFolder).absoluteFilePath();
+        auto kill = [&](const QString &shpPath) {
+            if (shpPath.isEmpty() || LayerFolder.isEmpty()
+                || QFileInfo(shpPath).absolutePath() != work)
+                return;
+            QFile::remove(shpPath);
+            for (const QString &extension : kRequired + kOptional)
+                QFile::remove(companion(shpPath, extension));
+        };
+        for (const CMaps &map : *m_mapList) {
+            kill(map.sFileName());
+            kill(map.sEFileName());
+        }
+    }
+    if (!StatTableName.isEmpty()) {
+        const QString stat = QDir(LayerFolder).filePath(StatTableName);
+        QFile::remove(stat + QStringLiteral(".dbf"));
+        QFile::remove(stat + QStringLiteral(".cpg"));
+    }
+    m_mapList.reset();
+}

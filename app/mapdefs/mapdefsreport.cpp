@@ -1,0 +1,30 @@
+#include "app/mapdefs/mapdefsreport.h"
+
+#include "app/driver/showmessage.h"
+#include "contracts/runtimeerror.h"
+
+#include <QLocale>
+
+// ShowMessage follows the batch convention: in batch mode the message goes to the log (and
+// stderr) instead of a message box.
+void mapdefsMessage(const QString &caption, int buttons, const QString &text)
+{
+    ShowMessage(caption, buttons, text);
+}
+
+void mapdefsError(const QString &caption, const RunTimeError &error)
+{
+    ShowMessage(caption, 16, error);
+}
+
+bool parseNumber(const QString &text, double &value)
+{
+    const QString trimmed = text.trimmed();
+    if (trimmed.isEmpty())
+        return false;
+    bool ok = false;
+    value = QLocale::c().toDouble(trimmed, &ok);
+    if (!ok)
+        value = QLocale().toDouble(trimmed, &ok);
+    return ok;
+}

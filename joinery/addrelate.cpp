@@ -1,0 +1,246 @@
+#include "joinery/addrelate.h"
+
+#include "contracts/messagehook.h"
+#include "contracts/runtimeerror.h"
+#include "contracts/tableprovider.h"
+#include "joinery/joineryerrors.h"
+#include "joinery/quotevalue.h"
+#include "platform/dbase/dbaseprovider.h"
+
+#include <cmath>
+#include <limits>
+
+namespace {
+const QString kCaption = QStringLiteral("Join");
+constexpr int kErrorIcon = 16;
+
+// A failed check: the message with the caption "Join", nothing recorded.
+bool refuse(const QString &text)
+{
+    showLibraryMessage(kCaption, kErrorIcon, text);
+    return false;
+}
+} // namespace
+
+QString QuoteValue(const QString &value, FieldType type)
+{
+    if (type != STRINGFLD)
+        return value;
+    QString quoted = value;
+    quoted.replace(u'\'', QStringLiteral("''"));
+    return u'\'' + quoted + u'\'';
+}
+
+AddRelate::AddRelate() = default;
+
+AddRelate::~AddRelate()
+{
+    m_dataCollection.reset();
+    dropConnection();
+}
+
+DataCollectionPtr AddRelate::DataCollection()
+{
+    if (!m_dataCollection)
+        m_dataCollection = std::make_shared<::DataCollection>();
+    return m_dataCollection;
+}
+
+void AddRelate::setDataCollection(DataCollectionPtr collection)
+{
+    m_dataCollection = std::move(collection);
+}
+
+void AddRelate::setExternalTable(const QString &name)
+{
+    if (!m_joined)
+        m_externalTable = name;
+}
+
+void AddRelate::setSourceTable(const QString &name)
+{
+    if (!m_joined)
+        m_sourceTable = name;
+}
+
+void AddRelate::setDBPath(const QString &path)
+{
+    if (!m_joined)
+        m_dbPath = path;
+}
+
+void AddRelate::SetNullValue(std::int32_t vData)
+{
+    m_nullValue = vData;
+    m_nullValueFixed = true;
+}
+
+void AddRelate::dropConnection()
+{
+    if (m_connection && m_connection->state() == provider::StateOpen)
+        m_connection->close();
+    m_connection.reset();
+}
+
+bool AddRelate::Connect()
+{
+    if (m_dbPath.isEmpty()) {
+        dropConnection();
+        return refuse(QStringLiteral("Missing DBPath value!"));
+    }
+    try {
+        m_connection = createDbaseConnection();
+        m_connection->setMode(provider::ModeReadWrite);
+        m_connection->setConnectionString(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;")
+                                          + QStringLiteral("Data Source=") + m_dbPath
+                                          + QStringLiteral(";Extended Properties=dBASE 5.0;"));
+        m_connection->open(QString(), QString(), -1);
+        return true;
+    } catch (const RunTimeError &error) {
+        recordError(error);
+        dropConnection();
+        return false;
+    }
+}
+
+bool AddRelate::Disconnect()
+{
+    try {
+        dropConnection();
+        return true;
+    } catch (const RunTimeError &error) {
+        recordError(error, QString(), true);
+        m_connection.reset();
+        return false;
+    }
+}
+
+provider::Connection &AddRelate::openConnection()
+{
+    if (!m_connection)
+        throw RunTimeError(joinery::kNotConnected, joinery::notConnectedText(),
+                           QStringLiteral("AddRelate"));
+    return *m_connection;
+}
+
+void AddRelate::execute(const QString &statement)
+{
+    provider::Connection &connection = openConnection();
+    connection.clearErrors();
+    connection.execute(statement);
+}
+
+bool AddRelate::Join(const QString &sSourceKey, FieldType KeyType, const QString &sSourceDataFld,
+                     FieldType DataType, const QString &sExternalKey,
+                     const QString &sExternalDataFld)
+{
+    m_sourceKey = sSourceKey;
+    m_keyType = KeyType;
+    m_sourceDataFld = sSourceDataFld;
+    m_dataType = DataType;
+
+    if (m_joined)
+        return refuse(QStringLiteral("Table already joined!"));
+    if (m_sourceTable.isEmpty())
+        return refuse(QStringLiteral("Missing Source Table value!"));
+    if (m_dataCollection)
+        return joinCollection();
+
+    if (sExternalKey.isEmpty())
+        return refuse(QStringLiteral("Missing External Key Field"));
+    if (sExternalDataFld.isEmpty())
+        return refuse(QStringLiteral("Missing External Data Field!"));
+    if (m_externalTable.isEmpty())
+        return refuse(QStringLiteral("Missing External Table value!"));
+    return joinTables(sExternalKey, sExternalDataFld);
+}
+
+void AddRelate::computeNullValue(const QString &sExternalDataFld)
+{
+    provider::Connection &connection = openConnection();
+    connection.clearErrors();
+    std::unique_ptr<provider::Recordset> records = createDbaseRecordset();
+    records->setCursorType(provider::CursorKeyset);
+    records->setLockType(provider::LockOptimistic);
+    records->open(QStringLiteral("SELECT MIN(") + sExternalDataFld + QStringLiteral(") FROM ")
+                      + m_externalTable,
+                  &connection, provider::CmdText);
+    const QVariant minimum = records->eof() ? QVariant() : records->value(0);
+    records->close();
+    if (minimum.isNull())
+        throw RunTimeError(joinery::kInvalidUseOfNull, QStringLiteral("Invalid use of Null"),
+                           QStringLiteral("Joinery"));
+    bool ok = false;
+    const double value = minimum.toDouble(&ok);
+    const double rounded = std::nearbyint(value - 2.0);
+    if (!ok || !(rounded >= std::numeric_limits<std::int32_t>::min()
+                 && rounded <= std::numeric_limits<std::int32_t>::max()))
+        throw RunTimeError(joinery::kOverflow, QStringLiteral("Overflow"),
+                           QStringLiteral("Joinery"));
+    m_nullValue = static_cast<std::int32_t>(rounded);
+}
+
+bool AddRelate::joinTables(const QString &sExternalKey, const QString &sExternalDataFld)
+{
+    const QString &S = m_sourceTable;
+    const QString &E = m_externalTable;
+    QString statement;
+    try {
+        if (!m_nullValueFixed)
+            computeNullValue(sExternalDataFld);
+        statement = QStringLiteral("UPDATE ") + S + QStringLiteral(" SET ") + S + u'.'
+                    + m_sourceDataFld + QStringLiteral(" = ") + QString::number(m_nullValue);
+        execute(statement);
+        statement = QStringLiteral("UPDATE ") + S + u',' + E + QStringLiteral(" SET ") + S + u'.'
+                    + m_sourceDataFld + QStringLiteral(" = ") + E + u'.' + sExternalDataFld
+                    + QStringLiteral(" WHERE ") + S + u'.' + m_sourceKey + QStringLiteral(" = ")
+                    + E + u'.' + sExternalKey;
+        execute(statement);
+    } catch (const RunTimeError &error) {
+        recordError(error, statement);
+        return false;
+    }
+    m_joined = true;
+    return true;
+}
+
+bool AddRelate::joinCollection()
+{
+    try {
+        // The count is read again before each item: the list may change while it is walked.
+        for (std::int64_t i = 1; i <= m_dataCollection->Count(); ++i) {
+            const DataItem &item = m_dataCollection->Item(i);
+            const QString data = QuoteValue(item.sDataValue, m_dataType);
+            const QString key = QuoteValue(item.sKeyValue, m_keyType);
+            execute(QStringLiteral("UPDATE ") + m_sourceTable + QStringLiteral(" SET ")
+                    + m_sourceDataFld + QStringLiteral(" = ") + data + QStringLiteral(" WHERE ")
+                    + m_sourceKey + QStringLiteral(" = ") + key);
+        }
+    } catch (const RunTimeError &error) {
+        recordError(error);
+        return false;
+    }
+    m_dataCollection.reset();
+    m_joined = true;
+    return true;
+}
+
+bool AddRelate::UnJoin()
+{
+    if (m_sourceTable.isEmpty())
+        return refuse(QStringLiteral("Missing Source Table value!"));
+    // The key compared with itself: every row whose key is not null gets zero.
+    const QString statement = QStringLiteral("UPDATE ") + m_sourceTable + QStringLiteral(" SET ")
+                              + m_sourceDataFld + QStringLiteral(" = ")
+                              + QuoteValue(QStringLiteral("0"), m_dataType)
+                              + QStringLiteral(" WHERE ") + m_sourceKey + QStringLiteral(" = ")
+                              + m_sourceKey;
+    try {
+        execute(statement);
+    } catch (const RunTimeError &error) {
+        recordError(error, statement);
+        return false;
+    }
+    m_joined = false;
+    return true;
+}
