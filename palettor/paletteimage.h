@@ -21,14 +21,16 @@ struct PaletteImage {
 QImage opaquePixels(const QImage &image);
 
 // Uses the image's own colours when it has at most 256 of them (maps are flat colours, so
-// this is the common case: lossless and fast); otherwise reduces the colours with
-// libimagequant at the given speed (1 slow and fine .. 10 fast).
+// this is the common case: lossless and fast). Up to 16384 colours (flat colours with
+// antialiased edges) libimagequant picks the palette from the colour histogram and every
+// colour takes its nearest entry; beyond that the whole image is quantised with dithering.
+// speed is libimagequant's: 1 slow and fine .. 10 fast.
 PaletteImage reduceToPalette(const QImage &image, int speed = 8);
 
 // The exact path alone: false when the image (Format_RGB32) has more than 256 colours.
 bool exactPalette(const QImage &rgb32, PaletteImage &out);
 
-// The quantising path alone; false when libimagequant fails (for example out of memory).
+// Quantising every pixel, with dithering; false when libimagequant fails (for example out of memory).
 bool quantizedPalette(const QImage &rgb32, int speed, PaletteImage &out);
 
 } // namespace palettor

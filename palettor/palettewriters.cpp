@@ -4,6 +4,7 @@
 
 #include <gif_lib.h>
 #include <png.h>
+#include <zlib.h>
 
 #include <csetjmp>
 
@@ -37,6 +38,10 @@ bool encodePng(png_structp png, png_infop info, const PaletteImage &image,
     png_set_PLTE(png, info, palette, count);
     // Filters do not help palette images; without them zlib sees the long runs of a map.
     png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_NONE);
+    // Run-length matching only: a third of the time of the default search for a map, at a
+    // slightly larger file.
+    png_set_compression_strategy(png, Z_RLE);
+    png_set_compression_level(png, 9);
     png_write_info(png, info);
     const std::uint8_t *row = image.pixels.data();
     for (int y = 0; y < image.height; ++y, row += image.width)
