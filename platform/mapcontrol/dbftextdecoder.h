@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// Decodes the text cells of a .dbf: with the code page named by its .cpg file when there is
+// one, else as UTF-8 when the bytes are valid UTF-8, else as Windows-1252.
+class DbfTextDecoder {
+public:
+    // Reads the .cpg beside the .dbf (extension in any letter case); none found means the
+    // UTF-8-else-Windows-1252 rule.
+    static DbfTextDecoder forTable(const QString &dbfPath);
+    explicit DbfTextDecoder(const QString &codePage = QString());
+
+    QString decode(const QByteArray &bytes) const;
+    const QString &codePage() const { return m_codePage; }
+
+private:
+    enum class Kind { Guess, Utf8, Windows1252, Latin1, Named };
+    Kind m_kind = Kind::Guess;
+    QString m_codePage;
+};

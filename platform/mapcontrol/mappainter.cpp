@@ -1,0 +1,285 @@
+#include "platform/mapcontrol/mappainter.h"
+
+#include "platform/mapcontrol/shapefilelayer.h"
+
+#include <QPainter>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+// Areas smaller than this (pixels across in both directions) are drawn as one pixel-sized
+// square: their outline detail is not visible, but the region's colour stays.
+constexpr double kTinyShape = 1.0;
+// Successive vertices closer than this (pixels, |dx| + |dy|) are merged when painting.
+constexpr double kMinStep = 0.4;
+
+} // namespace
+
+MapPainter::MapPainter(QList<std::shared_ptr<MapLayer>> layers, const MapRectangle &extent,
+                       const QSize &size, double lineScale)
+    : m_layers(std::move(layers)), m_extent(extent), m_size(size), m_lineScale(lineScale)
+{
+    const double k = extent.Width() > 0.0 ? size.width() / extent.Width() : 1.0;
+    // y grows downwards on the target and northwards on the map.
+    m_transform = QTransform(k, 0.0, 0.0, -k, -extent.Left * k, extent.Top * k);
+}
+
+MapRectangle MapPainter::fitExtent(const MapRectangle &requested, const QSize &size)
+{
+    const MapPoint c = requested.Center();
+    double w = requested.Width(), h = requested.Height();
+    if (!(w > 0.0) && !(h > 0.0))
+        w = h = 1.0; // a single point: show one map unit around it
+    const double W = std::max(1, size.width()), H = std::max(1, size.height());
+    // Map units per target unit: the larger of the two so that both sides fit.
+    const double perUnit = std::max(w > 0.0 ? w / W : 0.0, h > 0.0 ? h / H : 0.0);
+    w = perUnit * W;
+    h = perUnit * H;
+    return {c.X - w / 2.0, c.X + w / 2.0, c.Y - h / 2.0, c.Y + h / 2.0};
+}
+
+QBrush MapPainter::areaBrush(const MapSymbol &symbol)
+{
+    static const Qt::BrushStyle styles[] = {
+        Qt::SolidPattern, Qt::NoBrush,      Qt::HorPattern,       Qt::VerPattern,
+        Qt::BDiagPattern, Qt::FDiagPattern, Qt::CrossPattern,     Qt::DiagCrossPattern};
+    const int s = std::clamp(symbol.Style, 0, 7);
+    return QBrush(toQColor(symbol.Color), styles[s]);
+}
+
+QPen MapPainter::outlinePen(const MapSymbol &symbol) const
+{
+    const double width = std::max(1.0, symbol.Size) * m_lineScale;
+    QPen pen(toQColor(symbol.OutlineColor), width, Qt::SolidLine, Qt::RoundCap, Qt::BevelJoin);
+    // One-pixel outlines go through the cosmetic stroker: crisp and much faster.
+    pen.setCosmetic(width <= 1.0);
+    return pen;
+}
+
+void MapPainter::paint(QPainter &painter)
+{
+    m_painter = &painter;
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing, true);
+    painter.fillRect(QRectF(QPointF(0, 0), QSizeF(m_size)), m_background);
+    painter.setClipRect(QRectF(QPointF(0, 0), QSizeF(m_size)), Qt::IntersectClip);
+    for (int i = int(m_layers.size()) - 1; i >= 0; --i) {
+        if (m_before)
+            m_before(i);
+        if (m_layers[i] && m_layers[i]->Visible())
+            paintLayer(*m_layers[i]);
+        if (m_after)
+            m_after(i);
+    }
+    painter.restore();
+    m_painter = nullptr;
+}
+
+std::vector<int> MapPainter::symbolIndexes(const MapLayer &layer, int count) const
+{
+    std::vector<int> idx(std::size_t(count), 0);
+    const auto renderer = layer.Renderer();
+    if (!renderer)
+        return idx;
+    const auto *shp = dynamic_cast<const ShapefileLayer *>(&layer);
+    const int f = shp ? shp->table().fieldIndex(renderer->Field()) : -1;
+    const bool numeric = f >= 0 && shp->table().fieldKind(f) == MapFieldKind::Numeric;
+    for (int r = 0; r < count; ++r) {
+        double v = std::nan("");
+        if (numeric) {
+            v = shp->table().numbers(f)[r];
+        } else {
+            bool ok = false;
+            const QVariant cell = layer.FieldValue(r, renderer->Field());
+            v = cell.toDouble(&ok);
+            if (!ok)
+                v = std::nan("");
+        }
+        idx[r] = renderer->SymbolIndex(v, std::isnan(v));
+    }
+    return idx;
+}
+
+void MapPainter::addPart(QPainterPath &path, const QPointF *begin, const QPointF *end,
+                         bool closed)
+{
+    m_scratch.clear();
+    for (const QPointF *p = begin; p != end; ++p) {
+        const QPointF d = m_transform.map(*p);
+        if (!m_scratch.isEmpty()) {
+            const QPointF &last = m_scratch.constLast();
+            if (std::abs(d.x() - last.x()) + std::abs(d.y() - last.y()) < kMinStep &&
+                p + 1 != end)
+                continue;
+        }
+        m_scratch.append(d);
+    }
+    if (m_scratch.size() < 2)
+        return;
+    if (closed && m_scratch.size() < 3)
+        return;
+    path.addPolygon(m_scratch);
+    if (closed)
+        path.closeSubpath();
+}
+
+void MapPainter::paintLayer(const MapLayer &layer)
+{
+    const auto renderer = layer.Renderer();
+    std::vector<MapSymbol> symbols;
+    if (renderer)
+        for (int s = 0; s < renderer->SymbolCount(); ++s)
+            symbols.push_back(renderer->Symbol(s));
+    else
+        symbols.push_back(layer.Symbol());
+
+    const int count = layer.RecordCount();
+    const std::vector<int> idx = symbolIndexes(layer, count);
+    const auto *shp = dynamic_cast<const ShapefileLayer *>(&layer);
+    const MapRectangle view = m_extent.Adjusted(m_extent.Width() * 0.01);
+    const double k = m_transform.m11();
+    const bool closed = layer.ShapeType() == PolygonShape;
+    std::vector<QPainterPath> paths(symbols.size());
+    std::vector<QPolygonF> markers(symbols.size());
+    for (QPainterPath &p : paths)
+        p.setFillRule(Qt::OddEvenFill);
+
+    for (int s = 0; s < count; ++s) {
+        const int group = std::clamp(idx[s], 0, int(symbols.size()) - 1);
+        QPainterPath &path = paths[group];
+        if (!shp) { // another kind of layer: through its shapes, slower but the same picture
+            const MapShape shape = layer.RecordShape(s);
+            if (!shape.Extent().Intersects(view))
+                continue;
+            if (shape.ShapeType() == PointShape || shape.ShapeType() == MultiPointShape) {
+                for (const QPolygonF &part : shape.Parts())
+                    markers[group] += m_transform.map(part);
+                continue;
+            }
+            for (const QPolygonF &part : shape.Parts())
+                addPart(path, part.constData(), part.constData() + part.size(), closed);
+            continue;
+        }
+        const ShapeStore &store = shp->store();
+        const MapRectangle &b = store.bounds(s);
+        if (!b.Intersects(view))
+            continue;
+        if (layer.ShapeType() == PointShape || layer.ShapeType() == MultiPointShape) {
+            for (int p = store.partBegin(s); p < store.partEnd(s); ++p)
+                for (const QPointF *q = store.pointsBegin(p); q != store.pointsEnd(p); ++q)
+                    markers[group].append(m_transform.map(*q));
+            continue;
+        }
+        if (closed && b.Width() * k < kTinyShape && b.Height() * k < kTinyShape) {
+            const QPointF c = m_transform.map(b.Center().toPointF());
+            path.addRect(QRectF(c.x() - 0.5, c.y() - 0.5, 1.0, 1.0));
+            continue;
+        }
+        for (int p = store.partBegin(s); p < store.partEnd(s); ++p)
+            addPart(path, store.pointsBegin(p), store.pointsEnd(p), closed);
+    }
+    paintGroups(layer, paths, markers, symbols);
+}
+
+void MapPainter::paintGroups(const MapLayer &layer, std::vector<QPainterPath> &paths,
+                             const std::vector<QPolygonF> &markers,
+                             const std::vector<MapSymbol> &symbols)
+{
+    QPainter &p = *m_painter;
+    const int kind = layer.ShapeType();
+    if (kind == LineShape) {
+        for (std::size_t g = 0; g < paths.size(); ++g) {
+            if (paths[g].isEmpty())
+                continue;
+            QPen pen = outlinePen(symbols[g]);
+            pen.setColor(toQColor(symbols[g].Color));
+            p.strokePath(paths[g], pen);
+        }
+        return;
+    }
+    // Fills first, then all outlines, so that no neighbour's fill covers an outline.
+    for (std::size_t g = 0; g < paths.size(); ++g) {
+        const MapSymbol &sym = symbols[g];
+        if (paths[g].isEmpty() || sym.Style == TransparentFill)
+            continue;
+        if (sym.Outline || sym.Style != SolidFill) {
+            p.fillPath(paths[g], areaBrush(sym));
+        } else {
+            // Without outlines antialiased neighbours would leave a faint seam between them:
+            // a hairline in the fill colour closes it.
+            QPen seam(toQColor(sym.Color), 1.0);
+            seam.setCosmetic(true);
+            p.setPen(seam);
+            p.setBrush(areaBrush(sym));
+            p.drawPath(paths[g]);
+        }
+    }
+    for (std::size_t g = 0; g < paths.size(); ++g)
+        if (!paths[g].isEmpty() && symbols[g].Outline)
+            p.strokePath(paths[g], outlinePen(symbols[g]));
+    for (std::size_t g = 0; g < markers.size(); ++g)
+        for (const QPointF &c : markers[g])
+            drawMarker(c, symbols[g]);
+}
+
+void MapPainter::drawMarker(const QPointF &centre, const MapSymbol &symbol)
+{
+    const double r = std::max(1.0, symbol.Size) * m_lineScale / 2.0;
+    m_painter->setBrush(areaBrush(symbol));
+    m_painter->setPen(symbol.Outline ? outlinePen(symbol) : QPen(Qt::NoPen));
+    m_painter->drawEllipse(centre, r, r);
+}
+
+void MapPainter::drawShape(QPainter &painter, const MapShape &shape, const MapSymbol &symbol)
+{
+    QPainter *previous = m_painter;
+    m_painter = &painter;
+    drawShape(shape, symbol);
+    m_painter = previous;
+}
+
+void MapPainter::drawShape(const MapShape &shape, const MapSymbol &symbol)
+{
+    if (!m_painter || shape.IsNull())
+        return;
+    QPainter &p = *m_painter;
+    p.save();
+    p.setBrush(shape.ShapeType() == LineShape ? QBrush() : areaBrush(symbol));
+    p.setPen(symbol.Outline ? outlinePen(symbol) : QPen(Qt::NoPen));
+    const MapRectangle e = shape.Extent();
+    const QRectF box = m_transform.mapRect(QRectF(e.Left, e.Bottom, e.Width(), e.Height()));
+    switch (shape.ShapeType()) {
+    case EllipseShape:
+        p.drawEllipse(box);
+        break;
+    case RectangleShape:
+        p.drawRect(box);
+        break;
+    case PointShape:
+    case MultiPointShape:
+        for (const QPolygonF &part : shape.Parts())
+            for (const QPointF &c : part)
+                drawMarker(m_transform.map(c), symbol);
+        break;
+    case LineShape: {
+        QPen pen = outlinePen(symbol);
+        pen.setColor(toQColor(symbol.Color));
+        p.setPen(pen);
+        for (const QPolygonF &part : shape.Parts())
+            p.drawPolyline(m_transform.map(part));
+        break;
+    }
+    default: {
+        QPainterPath path;
+        path.setFillRule(Qt::OddEvenFill);
+        for (const QPolygonF &part : shape.Parts()) {
+            path.addPolygon(m_transform.map(part));
+            path.closeSubpath();
+        }
+        p.drawPath(path);
+    }
+    }
+    p.restore();
+}

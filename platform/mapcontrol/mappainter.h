@@ -1,0 +1,70 @@
+#pragma once
+
+#include "contracts/maplayer.h"
+
+#include <QColor>
+#include <QList>
+#include <QPainterPath>
+#include <QSize>
+#include <QTransform>
+
+#include <functional>
+#include <memory>
+
+class QPainter;
+
+// Paints map layers onto any QPainter (widget, image, printer, SVG, metafile): the one
+// painting routine of the map control, so that every picture of the map is the same.
+// Layers are painted from the highest index down to 0; around each layer the before and
+// after events are called, and during the after event drawShape() draws onto the picture.
+class MapPainter {
+public:
+    using LayerEvent = std::function<void(int layerIndex)>;
+
+    // extent is the area shown (already of the target's aspect, see fitExtent); size the
+    // target in the painter's units; lineScale widens lines and markers.
+    MapPainter(QList<std::shared_ptr<MapLayer>> layers, const MapRectangle &extent,
+               const QSize &size, double lineScale = 1.0);
+
+    void setBeforeLayerDraw(LayerEvent event) { m_before = std::move(event); }
+    void setAfterLayerDraw(LayerEvent event) { m_after = std::move(event); }
+    void setBackground(const QColor &color) { m_background = color; }
+
+    // Paints the background and the layers into the rectangle (0, 0, size) of the painter.
+    void paint(QPainter &painter);
+    // Draws one shape with one symbol; only while paint() runs, otherwise nothing happens.
+    void drawShape(const MapShape &shape, const MapSymbol &symbol);
+    // Draws one shape onto the given painter with this painter's transform (for overlays).
+    void drawShape(QPainter &painter, const MapShape &shape, const MapSymbol &symbol);
+    bool isPainting() const { return m_painter != nullptr; }
+
+    // Map units -> target units.
+    QTransform transform() const { return m_transform; }
+
+    // The rectangle shown when `requested` is to be shown whole in a target of the size:
+    // centred on the requested centre, the other axis widened to the target's aspect.
+    static MapRectangle fitExtent(const MapRectangle &requested, const QSize &size);
+
+    // Qt pen and brush of a symbol for an area, a line and a point marker.
+    static QBrush areaBrush(const MapSymbol &symbol);
+    QPen outlinePen(const MapSymbol &symbol) const;
+
+private:
+    void paintLayer(const MapLayer &layer);
+    std::vector<int> symbolIndexes(const MapLayer &layer, int count) const;
+    void paintGroups(const MapLayer &layer, std::vector<QPainterPath> &paths,
+                     const std::vector<QPolygonF> &markers, const std::vector<MapSymbol> &symbols);
+    void drawMarker(const QPointF &centre, const MapSymbol &symbol);
+    void addPart(QPainterPath &path, const QPointF *begin, const QPointF *end, bool closed);
+
+    QList<std::shared_ptr<MapLayer>> m_layers;
+    MapRectangle m_extent;
+    QSize m_size;
+    double m_lineScale;
+    QTransform m_transform;
+    QColor m_background = Qt::white;
+    LayerEvent m_before;
+    LayerEvent m_after;
+    QPainter *m_painter = nullptr;
+    QPolygonF m_scratch;
+};

@@ -1,0 +1,40 @@
+#pragma once
+
+#include "contracts/mapshape.h"
+
+#include <QPointF>
+
+#include <cstdint>
+#include <vector>
+
+// The shapes of a layer in map units, packed: all vertices in one array, parts as ranges of
+// it and shapes as ranges of parts, with each shape's bounding rectangle. A packed store
+// keeps a layer of 100,000 regions in a few flat arrays instead of 100,000 allocations.
+class ShapeStore {
+public:
+    // Appends one shape; parts are given as start offsets into xs/ys (count values each).
+    void append(const double *xs, const double *ys, int vertexCount, const int *partStarts,
+                int partCount);
+    void reserve(std::size_t shapes, std::size_t vertices);
+
+    int shapeCount() const { return int(m_bounds.size()); }
+    const MapRectangle &bounds(int shape) const { return m_bounds[shape]; }
+    const std::vector<MapRectangle> &allBounds() const { return m_bounds; }
+
+    int partBegin(int shape) const { return int(m_shapeParts[shape]); }
+    int partEnd(int shape) const { return int(m_shapeParts[shape + 1]); }
+    // Vertices of a part: [pointsBegin(part), pointsEnd(part)).
+    const QPointF *pointsBegin(int part) const { return m_points.data() + m_partPoints[part]; }
+    const QPointF *pointsEnd(int part) const { return m_points.data() + m_partPoints[part + 1]; }
+
+    // The shape as a MapShape of the given kind (PolygonShape, LineShape, ...).
+    MapShape shape(int shape, int kind) const;
+
+    std::size_t memoryBytes() const;
+
+private:
+    std::vector<QPointF> m_points;
+    std::vector<std::uint32_t> m_partPoints{0};  // part -> first vertex; one extra at the end
+    std::vector<std::uint32_t> m_shapeParts{0};  // shape -> first part; one extra at the end
+    std::vector<MapRectangle> m_bounds;
+};
