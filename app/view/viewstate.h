@@ -1,0 +1,85 @@
+#pragma once
+
+#include "contracts/mapclassbreaksrenderer.h"
+#include "contracts/mapstatistics.h"
+#include "contracts/mapsymbol.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+
+class CDrawSymbol;
+
+// Class types of the classification.
+enum kbClasstypes : int { kbEqual = 0, kbQuantile = 1, kbCustom = 2 };
+
+// The view state of the main window: what the view builder keeps between two builds.
+struct ViewState {
+    bool CircleMap = false;
+    // Number (1-based) of the map shown last; 0 before the first view.
+    int CurrentMap = 0;
+    int NumClasses = 4;
+    int ClassType = kbQuantile;
+    MapColor StartColor = 7340031; // light yellow (255, 255, 111)
+    MapColor EndColor = 255;       // red
+    MapColor SymbolColor = 13697023;
+    // The colours of classes 1..n, kept so that a rebuilt renderer keeps the user's colours;
+    // none when they are to be taken from the renderer in use.
+    std::optional<QList<MapColor>> ClassColors;
+    // A renderer set aside while a column without data is shown.
+    std::shared_ptr<ClassBreaksRenderer> SavedRenderer;
+    // True while the view builder itself selects rows in the map and statistics lists.
+    bool UpdatingLists = false;
+    // Names of the value columns of the statistics table, in column order (column n is
+    // entry n - 1).
+    QStringList StatFieldNames;
+};
+
+// Values of the shown view that the whole program reads: export, printing, the information
+// tool, the thematic dialog and the option files.
+struct ViewValues {
+    ViewValues();
+    ~ViewValues();
+    ViewValues(const ViewValues &) = delete;
+    ViewValues &operator=(const ViewValues &) = delete;
+
+    // Path of the statistics table.
+    QString StatTable;
+    // Decimals of the shown column and the number format built from them.
+    int Decimals = 0;
+    QString NumberFormat = QStringLiteral("##,##0");
+    // Index of the thematic layer in the map control; -1 without a map.
+    int ThematicLayer = -1;
+    // Value that marks "no data" in the layer table.
+    std::int32_t NullValue = 0;
+    MapColor NoDataColor = 16777215; // white
+    // The class colours are always recomputed from the ramp's start and end colour.
+    bool RampFlag = true;
+    // Extremes of the shown column over the regions with data.
+    double Maximum = 0.0;
+    double Minimum = 0.0;
+    // Statistics of the shown column over the selected regions.
+    std::optional<MapStatistics> Statistics;
+    // The choropleth renderer kept while a circle map is shown.
+    std::shared_ptr<ClassBreaksRenderer> CurrentRenderer;
+    // The circle drawer of a circle map.
+    std::unique_ptr<CDrawSymbol> SymbolDrawer;
+    bool ShowNoData = true;
+    QString NoDataText = QStringLiteral("No data");
+    QString SmallestSymbolText = QStringLiteral("Smallest symbol");
+    QString LargestSymbolText = QStringLiteral("Largest symbol");
+    // The lower and upper class bounds kept by the classification; an option file sets them
+    // from its MinVal and last Class.
+    double LowerBound = 0.0;
+    double UpperBound = 0.0;
+};
+
+// "##,##0" for whole numbers, else "##,##0." followed by one "0" per decimal.
+QString MakeNumberFormat(int decimals);
+
+// The search expression that selects the regions with data: field " > " null value.
+QString DataExpression(const QString &field, std::int32_t nullValue);
