@@ -1,0 +1,101 @@
+#pragma once
+
+#include "platform/dbase/textcodec.h"
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QList>
+#include <QString>
+#include <QVariant>
+
+#include <memory>
+#include <vector>
+
+// One field of a dBASE table: native type letter (C, N, F, L, D, ...), width in bytes,
+// decimals, and its byte offset inside a record (the deletion flag is byte 0).
+struct DbfField {
+    QString name;
+    char type = 'C';
+    int width = 1;
+    int decimals = 0;
+    int offset = 0;
+
+    bool isNumeric() const { return type == 'N' || type == 'F'; }
+};
+
+// A dBASE table held in memory. A table read from a file keeps its records as raw bytes; a
+// column is turned into typed values only when something writes to it, so the fields nobody
+// changes are written back byte for byte. Numeric cells hold NaN for an empty (NULL) cell.
+class DbfTable {
+public:
+    // A new, empty table; every column is held as typed values.
+    DbfTable(QString name, QList<DbfField> fields, TextEncoding encoding = TextEncoding::Utf8);
+
+    // Reads the table from a .dbf file (throws ProviderFailure).
+    static std::shared_ptr<DbfTable> load(const QString &path, const QString &name);
+    // Writes the table to a temporary file beside path and returns its name; installTemporary
+    // then renames it over path, so a failed write never leaves a torn table. Numeric and text
+    // fields are widened where a value would not fit. The code page (.cpg text, "LDID/n" or
+    // empty) is written as read; tables we create say UTF-8.
+    QString writeTemporary(const QString &path) const;
+    static void installTemporary(const QString &temporary, const QString &path);
+    static void discardTemporary(const QString &temporary);
+    // After installTemporary: takes the layout and bytes just written as its own state.
+    void adoptSaved();
+
+    const QString &name() const { return m_name; }
+    const QList<DbfField> &fields() const { return m_fields; }
+    int fieldIndex(QStringView name) const; // without regard to case; -1 when absent
+    qint64 rowCount() const { return m_rows; }
+
+    bool isNull(qint64 row, int col) const;
+    double number(qint64 row, int col) const; // NaN when empty or not a number
+    QString text(qint64 row, int col) const;  // trailing blanks removed
+    QVariant value(qint64 row, int col) const;
+
+    void setValue(qint64 row, int col, const QVariant &value);
+    void setNumber(qint64 row, int col, double value);
+    void setText(qint64 row, int col, const QString &value);
+    qint64 addRow();
+    void reserveRows(qint64 rows);
+
+    bool isDirty() const { return m_dirty; }
+    void setDirty(bool dirty) { m_dirty = dirty; }
+    const QString &codePage() const { return m_codePage; }
+    void setCodePage(const QString &codePage) { m_codePage = codePage; }
+    TextEncoding encoding() const { return m_encoding; }
+
+    // Time stamp and size of the file this table was read from or last saved to.
+    QDateTime fileTime;
+    qint64 fileSize = -1;
+
+private:
+    struct Column {
+        bool typed = false;
+        std::vector<double> numbers; // numeric fields
+        std::vector<QString> texts;  // every other field
+    };
+
+    QByteArrayView rawCell(qint64 row, int col) const;
+    void makeTyped(int col);
+    void layOut();
+    QByteArray composeRecords(QList<DbfField> &fields) const;
+    void computeWidths(QList<DbfField> &fields) const;
+
+    QString m_name;
+    QList<DbfField> m_fields;
+    std::vector<Column> m_columns;
+    QByteArray m_raw; // records of a table read from a file, deletion flag first
+    int m_recordLength = 1;
+    qint64 m_rows = 0;
+    TextEncoding m_encoding = TextEncoding::Utf8;
+    QString m_codePage;
+    bool m_dirty = false;
+    mutable QByteArray m_savedRaw;
+    mutable QList<DbfField> m_savedFields;
+};
+
+// Parses a number the way dBASE cells and SQL text hold it ("12.5", " -3", "1,5"); NaN when
+// the text is not a number.
+double parseNumber(QStringView text);
+double parseNumber(QByteArrayView text);
