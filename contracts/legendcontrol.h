@@ -16,8 +16,10 @@ class QPainter;
 //
 // The legend shows one entry per layer of the attached map, top layer first. An entry of a
 // layer with a class-breaks renderer shows the layer's title and per class a symbol patch with
-// its value range ("No data" first when shown); an entry marked as circles shows the largest
-// and the smallest circle with their texts and values; other layers show their own symbol.
+// its value range, lowest class first, then "No data" when shown; an entry marked as circles
+// shows the largest and the smallest circle with their texts and values; other layers show
+// their own symbol. SymbolClicked reports the renderer's symbol index when "No data" is
+// shown and one less when it is hidden (the hidden symbol 0 is not counted).
 class LegendControl {
 public:
     virtual ~LegendControl();

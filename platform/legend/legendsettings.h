@@ -1,0 +1,46 @@
+#pragma once
+
+#include "contracts/mapstatistics.h"
+#include "contracts/mapsymbol.h"
+
+#include <QMap>
+#include <QString>
+
+#include <optional>
+
+// Per-layer settings of a legend entry.
+struct LegendLayerSettings {
+    QString title; // empty: the layer's name
+    bool circles = false;
+    bool shown = true;
+    bool expanded = true;
+};
+
+// Everything the legend is told, apart from the map itself.
+struct LegendSettings {
+    MapStatistics statistics;
+    std::optional<double> maximum;
+    std::optional<double> minimum;
+    QString fieldName;
+    QString numberFormat = QStringLiteral("##,##0");
+    QString noDecimalFormat = QStringLiteral("##,##0");
+    int numDecimals = 0;
+    QString noDataText = QStringLiteral("No data");
+    bool showNoData = true;
+    QString largestText = QStringLiteral("Largest symbol");
+    QString smallestText = QStringLiteral("Smallest symbol");
+    double largestDiameter = 0.0;  // map units; 0: not given
+    double smallestDiameter = 0.0; // map units
+    MapColor circleColor = 13697023;
+    bool showFieldName = false;
+    bool showCounts = false;
+    bool showFrame = false;
+    QMap<int, LegendLayerSettings> layers; // by map layer index
+
+    double rangeMaximum() const { return maximum.value_or(statistics.Max); }
+    double rangeMinimum() const { return minimum.value_or(statistics.Min); }
+};
+
+// Formats a number by a format of the forms "##,##0" and "##,##0.00" (grouping when the
+// format has a ",", one decimal per "0" after the "."), with the user's locale.
+QString formatLegendNumber(double value, const QString &format);
