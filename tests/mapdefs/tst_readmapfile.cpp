@@ -1,0 +1,233 @@
+#include "mapdefsfixture.h"
+
+#include "app/mapdefs/creadmapfile.h"
+#include "app/view/colournames.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <QTest>
+
+// Reading map-definition files: map list, field records, [DEFAULT] values and colour names.
+class TestReadMapFile : public QObject {
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+    ColorTable m_colours;
+
+    QString path(const QString &name) const { return m_dir.filePath(name); }
+    void touch(const QString &name) { writeFile(path(name), QByteArray()); }
+
+    void prepare(CReadMapFile &reader, const QByteArray &ini)
+    {
+        writeFile(path(QStringLiteral("maps.ini")), ini);
+        reader.IniFile = path(QStringLiteral("maps.ini"));
+        reader.colColorMap = &m_colours;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_dir.isValid());
+        BuildColor(m_colours);
+        for (const char *name : {"a.shp", "b.shp", "c.shp", "d.shp", "e.shp", "maps/REGIONS.shp",
+                                 "roads.shp"})
+            touch(QString::fromLatin1(name));
+    }
+
+    void colourNames_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("colour");
+        QTest::newRow("upper case") << "COLRED" << 255;
+        QTest::newRow("lower case") << "colred" << 255;
+        QTest::newRow("as written") << "colRed" << 255;
+        QTest::newRow("lime green is pale") << "colLimeGreen" << 12639424;
+        QTest::newRow("khaki") << "colKhaki" << 7051175;
+        QTest::newRow("navy") << "colNavy" << 8404992;
+        QTest::newRow("pale yellow") << "colPaleYellow" << 13697023;
+    }
+
+    void colourNames()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, colour);
+        QList<RecordedMessage> &messages = recordMessages();
+        QCOMPARE(m_colours.count(), 23);
+        QCOMPARE(GetColor(m_colours, text, QStringLiteral("x.ini"), QStringLiteral("FIELDS1"),
+                          QStringLiteral("Color")),
+                 colour);
+        QVERIFY(messages.isEmpty());
+    }
+
+    void unknownColourNameGivesBlackAndMessage()
+    {
+        QList<RecordedMessage> &messages = recordMessages();
+        QCOMPARE(GetColor(m_colours, QStringLiteral("colPink"), QStringLiteral("x.ini"),
+                          QStringLiteral("E1"), QStringLiteral("Color")),
+                 0);
+        QCOMPARE(messages.size(), 1);
+        QCOMPARE(messages[0].caption, QStringLiteral("Chorel (GetColor)"));
+        QCOMPARE(messages[0].buttons, 64);
+        QCOMPARE(messages[0].text,
+                 QStringLiteral("Wrong text for color value in the map parameter file.\r\n"
+                                "x.ini : \r\n[E1]\r\nColor=colPink"));
+    }
+
+    void numMapsIsRounded_data()
+    {
+        QTest::addColumn<QString>("numMaps");
+        QTest::addColumn<int>("count");
+        QTest::newRow("2.5 rounds to even") << "2.5" << 2;
+        QTest::newRow("3.5 rounds to even") << "3.5" << 4;
+        QTest::newRow("absent") << "" << 0;
+        QTest::newRow("zero") << "0" << 0;
+    }
+
+    void numMapsIsRounded()
+    {
+        QFETCH(QString, numMaps);
+        QFETCH(int, count);
+        CReadMapFile reader;
+        prepare(reader, "[maps]\nNumMaps=" + numMaps.toLatin1()
+                            + "\n1=a.shp\n2=b.shp\n3=c.shp\n4=d.shp\n5=e.shp\n");
+        const auto maps = reader.GetMapFileCollection();
+        QVERIFY(maps.has_value());
+        QCOMPARE(maps->size(), count);
+        for (int i = 0; i < count; ++i)
+            QCOMPARE(maps->at(i).iNum(), i + 1);
+    }
+
+    void mapRecordsFromFile()
+    {
+        CReadMapFile reader;
+        prepare(reader, "[MAPS]\nNumMaps=2\n1=maps\\regions.shp\nE1=roads.shp\n2=a.shp\n"
+                        "[fields1]\nMapName=\n[FIELDS2]\nMapName= Second map \n");
+        const auto maps = reader.GetMapFileCollection();
+        QVERIFY(maps.has_value());
+        QCOMPARE(maps->size(), 2);
+        // Windows separators, relative to the file, the letter case found on disk.
+        QCOMPARE(maps->at(0).sFileName(), path(QStringLiteral("maps/REGIONS.shp")));
+        QCOMPARE(maps->at(0).sTableName(), QStringLiteral("Regions"));
+        QCOMPARE(maps->at(0).sMapName(), QStringLiteral("Regions"));
+        QCOMPARE(maps->at(0).sEFileName(), path(QStringLiteral("roads.shp")));
+        QCOMPARE(maps->at(1).sMapName(), QStringLiteral("Second map"));
+        QCOMPARE(maps->at(1).sEFileName(), QString());
+        QCOMPARE(reader.MapList()->size(), 2);
+        QCOMPARE(reader.GetTableName(1), QStringLiteral("regions"));
+    }
+
+    void missingShapefileStopsTheWholeList_data()
+    {
+        QTest::addColumn<QByteArray>("ini");
+        QTest::addColumn<QString>("missing");
+        QTest::newRow("map 2 of 3") << QByteArray("[MAPS]\nNumMaps=3\n1=a.shp\n2=gone.shp\n3=b.shp\n")
+                                    << "gone.shp";
+        QTest::newRow("second shapefile")
+            << QByteArray("[MAPS]\nNumMaps=1\n1=a.shp\nE1=nothere.shp\n") << "nothere.shp";
+    }
+
+    void missingShapefileStopsTheWholeList()
+    {
+        QFETCH(QByteArray, ini);
+        QFETCH(QString, missing);
+        CReadMapFile reader;
+        prepare(reader, ini);
+        QVERIFY(!reader.GetMapFileCollection().has_value());
+        QVERIFY(!reader.MapList().has_value());
+        QCOMPARE(reader.MissingFile, path(missing));
+    }
+
+    void upperCaseExtensionIsRefusedWithAMessage()
+    {
+        QList<RecordedMessage> &messages = recordMessages();
+        touch(QStringLiteral("UPPER.SHP"));
+        CReadMapFile reader;
+        prepare(reader, "[MAPS]\nNumMaps=1\n1=UPPER.SHP\n");
+        QVERIFY(!reader.GetMapFileCollection().has_value());
+        QCOMPARE(messages.size(), 1);
+        QCOMPARE(messages[0].caption, QStringLiteral("Chorel (GetMapFileCollection)"));
+        QVERIFY(messages[0].text.contains(QStringLiteral("\".shp\" written in lower case")));
+        QVERIFY(messages[0].text.contains(QStringLiteral("UPPER.SHP")));
+    }
+
+    void fieldRecords()
+    {
+        CReadMapFile reader;
+        prepare(reader, "[Fields3]\nKeyField= FIPS \nKeyPField=REGION\nNameField=NAME\n"
+                        "NamePField=County\nStatPField=Value\n");
+        const QList<CFields> fields = reader.GetFields(3);
+        QCOMPARE(fields.size(), 3);
+        QCOMPARE(fields[0].sPhysical, QStringLiteral("FIPS"));
+        QCOMPARE(fields[0].sShow, QStringLiteral("REGION"));
+        QCOMPARE(fields[1].sPhysical, QStringLiteral("NAME"));
+        QCOMPARE(fields[1].sShow, QStringLiteral("County"));
+        QCOMPARE(fields[2].sPhysical, QStringLiteral("STAT"));
+        QCOMPARE(fields[2].sShow, QStringLiteral("Value"));
+        QCOMPARE(reader.GetKeyField(3), QStringLiteral("FIPS"));
+        QCOMPARE(reader.GetRegionField(3), QStringLiteral("NAME"));
+        QCOMPARE(reader.GetStatField(), QStringLiteral("STAT"));
+    }
+
+    void defaults_data()
+    {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<int>("expected");
+        QTest::addColumn<bool>("message");
+        QTest::newRow("number") << "SymbCol" << 16777160 << false;
+        QTest::newRow("number rounded to even") << "ShowNoData" << 2 << false;
+        QTest::newRow("name in any case") << "StartCol" << 8454143 << false;
+        QTest::newRow("absent") << "Missing" << -7 << false;
+        QTest::newRow("empty") << "NullCol" << -7 << false;
+        QTest::newRow("unknown name") << "EndCol" << -7 << true;
+    }
+
+    void defaults()
+    {
+        QFETCH(QString, key);
+        QFETCH(int, expected);
+        QFETCH(bool, message);
+        QList<RecordedMessage> &messages = recordMessages();
+        CReadMapFile reader;
+        prepare(reader, "[default]\nsymbcol=16777160\nShowNoData=2.5\nStartCol=COLLIGHTYELLOW\n"
+                        "NullCol=\nEndCol=colPink\n");
+        QCOMPARE(reader.GetDefault(key, -7), expected);
+        QCOMPARE(messages.size(), message ? 1 : 0);
+        if (message) {
+            QCOMPARE(messages[0].caption, QStringLiteral("Chorel (AddMap)"));
+            QCOMPARE(messages[0].text, QStringLiteral("Wrong text for color value in the map "
+                                                      "parameter file.\r\n")
+                                           + reader.IniFile
+                                           + QStringLiteral(" : \r\n[DEFAULT]\r\nEndCol=colPink"));
+        }
+    }
+
+    void sampleDefinitionsRead_data()
+    {
+        QTest::addColumn<QString>("ini");
+        QTest::addColumn<QString>("table");
+        QTest::addColumn<QString>("key");
+        QTest::newRow("NC") << "NC.INI" << "Nc_counties" << "FIPS";
+        QTest::newRow("NY8") << "NY8.INI" << "Ny8_tracts" << "AREAKEY";
+        QTest::newRow("WORLD") << "WORLD.INI" << "World" << "iso_a2";
+    }
+
+    void sampleDefinitionsRead()
+    {
+        QFETCH(QString, ini);
+        QFETCH(QString, table);
+        QFETCH(QString, key);
+        CReadMapFile reader;
+        reader.IniFile = samplesFolder() + QStringLiteral("/Maps/") + ini;
+        reader.colColorMap = &m_colours;
+        const auto maps = reader.GetMapFileCollection();
+        QVERIFY(maps.has_value());
+        QCOMPARE(maps->size(), 1);
+        QCOMPARE(maps->at(0).sTableName(), table);
+        QCOMPARE(reader.GetKeyField(1), key);
+        QCOMPARE(reader.GetFields(1)[0].sShow, QStringLiteral("REGION"));
+    }
+};
+
+QTEST_MAIN(TestReadMapFile)
+#include "tst_readmapfile.moc"
