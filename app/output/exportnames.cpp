@@ -1,0 +1,44 @@
+#include "app/output/exportnames.h"
+
+#include <algorithm>
+
+std::optional<ImageFormat> ImageFormatOf(const QString &extension)
+{
+    if (extension == QLatin1String("bmp"))
+        return ImageFormat::Bmp;
+    if (extension == QLatin1String("wmf"))
+        return ImageFormat::Wmf;
+    if (extension == QLatin1String("png"))
+        return ImageFormat::Png;
+    return std::nullopt;
+}
+
+QString ExtensionOf(ImageFormat format)
+{
+    switch (format) {
+    case ImageFormat::Bmp:
+        return QStringLiteral("bmp");
+    case ImageFormat::Wmf:
+        return QStringLiteral("wmf");
+    case ImageFormat::Png:
+        break;
+    }
+    return QStringLiteral("png");
+}
+
+ExportFiles ExportFileNames(const QString &base, const QString &extension)
+{
+    const QString dotX = QLatin1Char('.') + extension;
+    return {base + dotX, base + QLatin1Char('L') + dotX, base + QStringLiteral("LI") + dotX};
+}
+
+OutputName SplitOutputName(const QString &path)
+{
+    // The file name starts after the last folder separator; Windows paths use "\".
+    const qsizetype slash = std::max(path.lastIndexOf(QLatin1Char('/')),
+                                     path.lastIndexOf(QLatin1Char('\\')));
+    const qsizetype dot = path.lastIndexOf(QLatin1Char('.'));
+    if (dot <= slash)
+        return {path, QString()};
+    return {path.left(dot), path.mid(dot + 1)};
+}

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QString>
+
+#include <optional>
+
+// The image formats of an export, by their file extension (compared exactly: "bmp", "wmf",
+// "png"; "BMP" is not one of them).
+enum class ImageFormat { Bmp, Wmf, Png };
+
+std::optional<ImageFormat> ImageFormatOf(const QString &extension);
+QString ExtensionOf(ImageFormat format);
+
+// The three files of one export for the output base B (a path without extension) and the
+// extension X: the map B.X, the legend BL.X and the legend image BLI.X.
+struct ExportFiles {
+    QString map;
+    QString legend;
+    QString legendImage;
+};
+ExportFiles ExportFileNames(const QString &base, const QString &extension);
+
+// An output path split into base and extension. The extension is the text after the last "."
+// of the file name (empty when the file name has none); the base is the path without ".",
+// extension. Dots in folder names ("maps.v2/map.png", "./out/map.png") stay in the base.
+struct OutputName {
+    QString base;
+    QString extension;
+};
+OutputName SplitOutputName(const QString &path);

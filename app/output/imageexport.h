@@ -1,0 +1,44 @@
+#pragma once
+
+#include "app/output/exportnames.h"
+
+#include <QString>
+
+class LegendControl;
+class MapControl;
+
+// One export of the shown map: three files side by side, the map (B.X, enlarged by the export
+// scale), the legend (BL.X) and the legend image (BLI.X), as bitmaps, metafiles or 256-colour
+// palette PNG files.
+//
+// Every file is written to a temporary file beside it and renamed over the target when
+// complete, so a failed export never leaves a torn file. PNG files are made by the bitmap
+// converter from temporary bitmaps ("Map.bmp", "Legend.bmp") in the temporary folder, which
+// are deleted afterwards whether the conversion worked or not.
+class ImageExport {
+public:
+    ImageExport(MapControl &map, LegendControl &legend);
+
+    // Factor of the map picture relative to the map control's size (at least just above 0).
+    void setExportScale(double scale) { m_exportScale = scale; }
+    // Folder of the temporary bitmaps; the system's temporary folder when empty.
+    void setTempFolder(const QString &folder) { m_tempFolder = folder; }
+    // A metafile export leaves the last metafile written on the clipboard (interactive use).
+    void setMetafileToClipboard(bool on) { m_metafileToClipboard = on; }
+
+    // Writes the three files of base and format; raises RunTimeError when one of them cannot
+    // be made. Files written before the failure stay.
+    void Export(const QString &base, ImageFormat format);
+
+private:
+    void exportBmp(const ExportFiles &files);
+    void exportPng(const ExportFiles &files);
+    void exportWmf(const ExportFiles &files);
+    QString tempFolder() const;
+
+    MapControl &m_map;
+    LegendControl &m_legend;
+    double m_exportScale = 1.0;
+    QString m_tempFolder;
+    bool m_metafileToClipboard = false;
+};

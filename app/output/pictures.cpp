@@ -1,0 +1,80 @@
+#include "app/output/pictures.h"
+
+#include "contracts/legendcontrol.h"
+#include "contracts/mapcontrol.h"
+#include "platform/wmf/wmfgenerator.h"
+
+#include <QPainter>
+
+#include <algorithm>
+
+QSize MapPictureSize(const MapControl &map, double scaleFactor)
+{
+    const QSize control = map.ControlSize();
+    return {std::max(1, qRound(control.width() * scaleFactor)),
+            std::max(1, qRound(control.height() * scaleFactor))};
+}
+
+QImage MapImage(MapControl &map, double scaleFactor)
+{
+    QImage image(MapPictureSize(map, scaleFactor), QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    map.PaintMap(painter, scaleFactor);
+    return image;
+}
+
+namespace {
+
+QSize legendSize(const LegendControl &legend, LegendPart part)
+{
+    const QSize size = part == LegendPart::Legend ? legend.LegendSize() : legend.LegendImageSize();
+    return size.expandedTo(QSize(1, 1));
+}
+
+void paintLegend(LegendControl &legend, LegendPart part, QPainter &painter)
+{
+    if (part == LegendPart::Legend)
+        legend.PaintLegend(painter);
+    else
+        legend.PaintLegendImage(painter);
+}
+
+// Paints onto a metafile of the size; the metafile's bytes, empty when it failed.
+template <typename Paint>
+QByteArray metafile(const QSize &size, const QString &fileName, Paint paint)
+{
+    WmfGenerator generator;
+    generator.setSize(size);
+    generator.setFileName(fileName);
+    QPainter painter;
+    if (!painter.begin(&generator))
+        return {};
+    paint(painter);
+    if (!painter.end())
+        return {};
+    return generator.data();
+}
+
+} // namespace
+
+QImage LegendImage(LegendControl &legend, LegendPart part)
+{
+    QImage image(legendSize(legend, part), QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    paintLegend(legend, part, painter);
+    return image;
+}
+
+QByteArray MapMetafile(MapControl &map, double scaleFactor, const QString &fileName)
+{
+    return metafile(MapPictureSize(map, scaleFactor), fileName,
+                    [&](QPainter &painter) { map.PaintMap(painter, scaleFactor); });
+}
+
+QByteArray LegendMetafile(LegendControl &legend, LegendPart part, const QString &fileName)
+{
+    return metafile(legendSize(legend, part), fileName,
+                    [&](QPainter &painter) { paintLegend(legend, part, painter); });
+}

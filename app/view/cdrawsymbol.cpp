@@ -1,0 +1,155 @@
+#include "app/view/cdrawsymbol.h"
+
+#include "app/mapdefs/creadmapfile.h"
+#include "app/view/viewstate.h"
+#include "contracts/mapcontrol.h"
+#include "contracts/runtimeerror.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+// The constant of the circle formula is 3.14, not pi to more places: the circle sizes of
+// existing maps and option files depend on it.
+constexpr double CirclePi = 3.14;
+
+double recordValue(const MapRecordset &records, const QString &field)
+{
+    const QVariant v = records.Value(field);
+    return v.isValid() ? v.toDouble() : 0.0;
+}
+
+void checkFinite(double value)
+{
+    if (!std::isfinite(value))
+        throw RunTimeError(6, QStringLiteral("Overflow"), QStringLiteral("CDrawSymbol"));
+}
+
+} // namespace
+
+double CDrawSymbol::circleArea(double value, double minimum, double factor) const
+{
+    if (minimum >= 0)
+        return factor * value;
+    // With negative values the most negative one gets area 0; positive values start above
+    // the area the most negative value would have had.
+    if (value <= 0)
+        return factor * (std::fabs(minimum) - std::fabs(value)) / 3.0;
+    return factor * (3.0 * value + std::fabs(minimum));
+}
+
+void CDrawSymbol::Calculate(const QString &field, bool &ok)
+{
+    ok = false;
+    m_shapes.clear();
+    if (!recData)
+        return;
+    const std::optional<MapStatistics> stats = recData->CalculateStatistics(field);
+    if (!stats)
+        return;
+    const double minimum = stats->Min;
+
+    double total = 0.0;
+    double area = 0.0;
+    for (recData->MoveFirst(); !recData->AtEnd(); recData->MoveNext()) {
+        total += minimum >= 0 ? recordValue(*recData, field)
+                              : std::fabs(recordValue(*recData, field));
+        area += recData->Shape().Area();
+    }
+    checkFinite(total);
+    if (total == 0.0)
+        return;
+
+    const double ratio = area / total;
+    const double factor = CirclePercent * ratio / 100.0;
+    checkFinite(factor);
+
+    for (recData->MoveFirst(); !recData->AtEnd(); recData->MoveNext()) {
+        const MapPoint centre = recData->Shape().Centroid();
+        const double cx = std::nearbyint(centre.X);
+        const double cy = std::nearbyint(centre.Y);
+        const double circle = circleArea(recordValue(*recData, field), minimum, factor);
+        // A negative percentage (from a hand-edited option file) gives no circle, not NaN.
+        const double radius = std::sqrt(std::max(0.0, circle) / CirclePi);
+        checkFinite(radius);
+        m_shapes.append(MapShape::Ellipse(
+            MapRectangle(cx - radius, cx + radius, cy - radius, cy + radius)));
+    }
+    recData->MoveFirst();
+    ok = true;
+}
+
+MapShape CDrawSymbol::DrawnCircle(const MapShape &shape, double scale)
+{
+    const double smallest = scale / 1000.0;
+    const MapRectangle r = shape.Extent();
+    if (r.Width() > 0 && r.Width() < smallest) {
+        const double x = r.Left + r.Width() / 2.0;
+        const double y = r.Bottom + r.Height() / 2.0;
+        const double half = smallest / 2.0;
+        return MapShape::Ellipse(MapRectangle(x - half, x + half, y - half, y + half));
+    }
+    return shape;
+}
+
+void CDrawSymbol::Draw(std::int32_t minimumSize, MapColor color, int style, bool &ok)
+{
+    ok = true;
+    if (!mMap)
+        return;
+    MapSymbol symbol;
+    symbol.Color = color;
+    symbol.Style = style;
+    for (const MapShape &shape : std::as_const(m_shapes))
+        mMap->DrawShape(DrawnCircle(shape, minimumSize), symbol);
+}
+
+double CDrawSymbol::LargestDiameter() const
+{
+    return m_shapes.isEmpty() ? 0.0 : m_shapes.first().Extent().Width();
+}
+
+double CDrawSymbol::SmallestDiameter() const
+{
+    return m_shapes.isEmpty() ? 0.0 : m_shapes.last().Extent().Width();
+}
+
+bool PrepareSymbols(ViewValues &values, int percentage, int mapNumber, MapControl &map,
+                    CReadMapFile &mapDefinition)
+{
+    values.SymbolDrawer = std::make_unique<CDrawSymbol>();
+    const std::shared_ptr<MapLayer> layer = map.Layer(values.ThematicLayer);
+    const QList<CFields> fields = mapDefinition.GetFields(mapNumber);
+    const QString field =
+        fields.size() >= 3 ? fields.at(2).sPhysical : mapDefinition.GetStatField();
+    std::unique_ptr<MapRecordset> records;
+    if (layer)
+        records = layer->SearchExpression(DataExpression(field, values.NullValue)
+                                          + QStringLiteral(" order by ") + field
+                                          + QStringLiteral(" desc"));
+    if (!records) {
+        values.SymbolDrawer.reset();
+        return false;
+    }
+    CDrawSymbol &drawer = *values.SymbolDrawer;
+    drawer.CirclePercent = std::int16_t(std::clamp(percentage, -32768, 32767));
+    drawer.mMap = &map;
+    drawer.recData = std::move(records);
+    bool ok = false;
+    drawer.Calculate(field, ok);
+    return true;
+}
+
+bool DrawSymbolsAfterLayer(int layerIndex, CDrawSymbol *symbolDrawer, bool circleMap,
+                           double scale, MapColor symbolColor)
+{
+    if (layerIndex != 0 || !symbolDrawer || !circleMap)
+        return false;
+    // The scale number as a whole number; a scale beyond the 32-bit range draws no minimum.
+    const double whole = std::nearbyint(scale);
+    const std::int32_t minimumSize = std::fabs(whole) < 2.0e9 ? std::int32_t(whole) : 0;
+    bool ok = false;
+    symbolDrawer->Draw(minimumSize, symbolColor, SolidFill, ok);
+    return ok;
+}

@@ -1,0 +1,75 @@
+#pragma once
+
+#include "contracts/maprecordset.h"
+#include "contracts/mapshape.h"
+#include "contracts/mapsymbol.h"
+
+#include <QList>
+#include <QString>
+
+#include <cstdint>
+#include <memory>
+
+class CReadMapFile;
+class MapControl;
+struct ViewValues;
+
+// Proportional circles of a circle map. One filled circle per region with data, centred on
+// the region's centroid, whose area is proportional to the region's value; all circles
+// together cover CirclePercent % of the summed area of the regions. The circles are computed
+// once per view build (Calculate) and drawn onto the map each time the map has painted its
+// layers (Draw, from the map's after-layer-draw event), so they show on screen and in every
+// exported or printed picture alike.
+class CDrawSymbol {
+public:
+    CDrawSymbol() = default;
+    CDrawSymbol(const CDrawSymbol &) = delete;
+    CDrawSymbol &operator=(const CDrawSymbol &) = delete;
+
+    // Share of the summed region area that all circles together cover, in percent.
+    std::int16_t CirclePercent = 10;
+    // Where the circles are drawn.
+    MapControl *mMap = nullptr;
+    // The regions to draw, in drawing order (largest value first).
+    std::unique_ptr<MapRecordset> recData;
+
+    // Builds the circle list from recData and the values of the layer-table field. ok is
+    // false (and the list stays empty) when the values sum to 0 or the field is not numeric.
+    // A floating-point overflow raises RunTimeError 6.
+    void Calculate(const QString &field, bool &ok);
+
+    // Draws every circle of the list on mMap, largest first. minimumSize is the map scale
+    // number S: a circle narrower than S / 1000 map units is drawn that wide instead, except
+    // circles of width 0. color is the fill colour, style the fill style (0: solid).
+    void Draw(std::int32_t minimumSize, MapColor color, int style, bool &ok);
+
+    // The circles, one per record of recData, in record order.
+    const QList<MapShape> &Shapes() const { return m_shapes; }
+
+    // Diameters in map units of the circle of the largest value and of the smallest value
+    // (the first and last of the list); 0 without circles. Used by the circle legend.
+    double LargestDiameter() const;
+    double SmallestDiameter() const;
+
+    // The circle actually drawn for shape at the map scale S (the minimum-size rule).
+    static MapShape DrawnCircle(const MapShape &shape, double scale);
+
+private:
+    double circleArea(double value, double minimum, double factor) const;
+
+    QList<MapShape> m_shapes;
+};
+
+// Prepares the circles of a circle map when the view is built: replaces the symbol drawer of
+// the view values by a new drawer holding the regions of the thematic layer whose statistics
+// field lies above the null value, largest first, and computes their circles with the
+// percentage. False (and no drawer) when the layer gives no selection, so that the map is
+// drawn as a choropleth.
+bool PrepareSymbols(ViewValues &values, int percentage, int mapNumber, MapControl &map,
+                    CReadMapFile &mapDefinition);
+
+// The circle drawing of the after-layer-draw event: once layer 0 (the last one) has been
+// painted, draws the circles of the drawer (when there is one and a circle map is shown) at
+// the given map scale number. Returns whether circles were drawn.
+bool DrawSymbolsAfterLayer(int layerIndex, CDrawSymbol *symbolDrawer, bool circleMap,
+                           double scale, MapColor symbolColor);
