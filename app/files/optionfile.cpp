@@ -1,0 +1,181 @@
+#include "app/files/optionfile.h"
+
+#include "app/driver/showmessage.h"
+#include "app/files/messagetable.h"
+#include "app/view/colournames.h"
+#include "kitbag/kbutil.h"
+
+#include <QRegularExpression>
+
+#include <cmath>
+
+namespace {
+
+const QString Choroplet = QStringLiteral("CHOROPLET");
+
+// Reads the digits from position i on; returns how many there were.
+int scanDigits(const QString &text, int &i)
+{
+    const int start = i;
+    while (i < text.size() && text.at(i).isDigit() && text.at(i).unicode() < 128)
+        ++i;
+    return i - start;
+}
+
+QString readValue(const QString &file, const QString &section, const QString &key)
+{
+    return CKbUtil().ReadIniFile(file, section, key);
+}
+
+// A colour written as a number (rounded) or as a colour name.
+MapColor readColour(const QString &text, const QString &file, const QString &key,
+                    const ColorTable &colours)
+{
+    if (IsOptionNumber(text))
+        return MapColor(std::int32_t(std::nearbyint(OptionNumber(text))));
+    return MapColor(GetColor(colours, text, file, Choroplet, key));
+}
+
+void readColourSettings(const QString &file, ViewState &state, ViewValues &values,
+                        const ColorTable &colours)
+{
+    const QString ramp = readValue(file, Choroplet, QStringLiteral("RampColors"));
+    values.RampFlag = std::trunc(OptionNumber(ramp)) > 0;
+    if (values.RampFlag) {
+        const QString start = readValue(file, Choroplet, QStringLiteral("StartColor"));
+        if (!start.isEmpty())
+            state.StartColor = readColour(start, file, QStringLiteral("StartColor"), colours);
+        const QString end = readValue(file, Choroplet, QStringLiteral("EndColor"));
+        if (!end.isEmpty())
+            state.EndColor = readColour(end, file, QStringLiteral("EndColor"), colours);
+        return;
+    }
+    QList<MapColor> classColours;
+    for (int i = 1;; ++i) {
+        const QString key = QStringLiteral("Color") + QString::number(i);
+        const QString text = readValue(file, Choroplet, key);
+        if (text.isEmpty())
+            break;
+        classColours.append(readColour(text, file, key, colours));
+    }
+    state.ClassColors = classColours;
+}
+
+void readNoDataSettings(const QString &file, ViewValues &values, const ColorTable &colours)
+{
+    const QString show = readValue(file, Choroplet, QStringLiteral("ShowNoData"));
+    if (IsOptionNumber(show))
+        values.ShowNoData = OptionNumber(show) != 0;
+    const QString null = readValue(file, Choroplet, QStringLiteral("Null"));
+    if (IsOptionNumber(null))
+        values.NullValue = std::int32_t(std::nearbyint(OptionNumber(null)));
+    const QString nullColour = readValue(file, Choroplet, QStringLiteral("NullColor"));
+    if (!nullColour.isEmpty())
+        values.NoDataColor = readColour(nullColour, file, QStringLiteral("NullColor"), colours);
+}
+
+bool readBound(const QString &file, const QString &key, double &value)
+{
+    bool ok = false;
+    value = OptionNumber(readValue(file, Choroplet, key), &ok);
+    return ok;
+}
+
+void reportWrongValue()
+{
+    ShowMessage(QStringLiteral("Chorel (ReadClasses)"), 64, MessageText(QStringLiteral("WrongTQO")));
+}
+
+} // namespace
+
+double OptionNumber(const QString &text, bool *ok)
+{
+    const QString t = text.trimmed();
+    int i = 0;
+    if (i < t.size() && (t.at(i) == u'+' || t.at(i) == u'-'))
+        ++i;
+    int digits = scanDigits(t, i);
+    if (i < t.size() && (t.at(i) == u'.' || t.at(i) == u',')) {
+        ++i;
+        digits += scanDigits(t, i);
+    }
+    if (ok)
+        *ok = digits > 0;
+    if (digits == 0)
+        return 0.0;
+    int end = i;
+    if (i < t.size() && (t.at(i) == u'e' || t.at(i) == u'E')) {
+        int j = i + 1;
+        if (j < t.size() && (t.at(j) == u'+' || t.at(j) == u'-'))
+            ++j;
+        if (scanDigits(t, j) > 0)
+            end = j;
+    }
+    QString number = t.left(end);
+    number.replace(u',', u'.');
+    const double value = number.toDouble();
+    return std::isfinite(value) ? value : 0.0;
+}
+
+bool IsOptionNumber(const QString &text)
+{
+    const QString t = text.trimmed();
+    if (t.isEmpty())
+        return false;
+    bool ok = false;
+    OptionNumber(t, &ok);
+    if (!ok)
+        return false;
+    // The whole text must have been read: compare with what the parser accepts.
+    static const QRegularExpression whole(
+        QStringLiteral("^[+-]?(\\d+([.,]\\d*)?|[.,]\\d+)([eE][+-]?\\d+)?$"));
+    return whole.match(t).hasMatch();
+}
+
+std::optional<MapRectangle> ReadExtent(const QString &optionFile)
+{
+    const QString section = QStringLiteral("EXTENT");
+    const double left = OptionNumber(readValue(optionFile, section, QStringLiteral("Left")));
+    const double right = OptionNumber(readValue(optionFile, section, QStringLiteral("Right")));
+    const double top = OptionNumber(readValue(optionFile, section, QStringLiteral("Top")));
+    const double bottom = OptionNumber(readValue(optionFile, section, QStringLiteral("Bottom")));
+    if (left + right + top + bottom > 0)
+        return MapRectangle(left, right, bottom, top);
+    return std::nullopt;
+}
+
+std::optional<QList<double>> ReadClasses(const QString &optionFile, ViewState &state,
+                                         ViewValues &values, const ColorTable &colours)
+{
+    const QString classes = readValue(optionFile, Choroplet, QStringLiteral("Classes"));
+    int count = -1; // -1: the file does not say; the Class keys are read until one is missing
+    if (!classes.isEmpty()) {
+        count = int(std::nearbyint(OptionNumber(classes)));
+        state.NumClasses = count;
+    }
+    readColourSettings(optionFile, state, values, colours);
+    readNoDataSettings(optionFile, values, colours);
+
+    QList<double> bounds;
+    for (int i = 1; count < 0 || i <= count; ++i) {
+        const QString key = QStringLiteral("Class") + QString::number(i);
+        if (count < 0 && readValue(optionFile, Choroplet, key).isEmpty())
+            break;
+        double value = 0.0;
+        if (!readBound(optionFile, key, value)) {
+            reportWrongValue();
+            return std::nullopt;
+        }
+        bounds.append(value);
+    }
+    double lower = 0.0;
+    if (!readValue(optionFile, Choroplet, QStringLiteral("MinVal")).isEmpty() &&
+        !readBound(optionFile, QStringLiteral("MinVal"), lower)) {
+        reportWrongValue();
+        return std::nullopt;
+    }
+    values.LowerBound = lower;
+    if (!bounds.isEmpty())
+        values.UpperBound = bounds.takeLast();
+    return bounds;
+}
