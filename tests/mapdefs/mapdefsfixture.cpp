@@ -1,15 +1,19 @@
 #include "mapdefsfixture.h"
 
+#include "app/driver/chorelglobals.h"
 #include "app/driver/showmessage.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QTemporaryDir>
 #include <QTest>
 
 QList<RecordedMessage> &recordMessages()
 {
     static QList<RecordedMessage> messages;
+    static QTemporaryDir logFolder;
+    Globals().LogFile = logFolder.filePath(QStringLiteral("Chorel.log"));
     messages.clear();
     SetBatchMessages(false);
     SetMessageBoxFunction([](const QString &caption, int buttons, const QString &text) {

@@ -2,6 +2,9 @@
 
 #include "app/mapdefs/creadmapfile.h"
 #include "app/view/colournames.h"
+#include "contracts/maplayer.h"
+#include "contracts/mapshape.h"
+#include "platform/mapcontrol/mapwidget.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -200,6 +203,76 @@ private slots:
                                            + reader.IniFile
                                            + QStringLiteral(" : \r\n[DEFAULT]\r\nEndCol=colPink"));
         }
+    }
+
+    void addMapOutlines_data()
+    {
+        QTest::addColumn<QByteArray>("fields");
+        QTest::addColumn<bool>("outline");
+        QTest::addColumn<int>("colour");
+        QTest::addColumn<int>("size");
+        QTest::newRow("Show=1 by name") << QByteArray("Show=1\nColor=colRed\nSize=3\n") << true
+                                        << 255 << 3;
+        QTest::newRow("Show=1 by number, bad size")
+            << QByteArray("Show=1\nColor=123\nSize=wide\n") << true << 123 << 1;
+        QTest::newRow("Show=0") << QByteArray("Show=0\nColor=colRed\nSize=3\n") << false << 0
+                                << 1;
+        QTest::newRow("Show absent") << QByteArray("Color=colRed\nSize=3\n") << true << 0 << 1;
+        QTest::newRow("Show=2 keeps defaults") << QByteArray("Show=2\nColor=colRed\n") << true
+                                               << 0 << 1;
+    }
+
+    void addMapOutlines()
+    {
+        QFETCH(QByteArray, fields);
+        QFETCH(bool, outline);
+        QFETCH(int, colour);
+        QFETCH(int, size);
+        QList<RecordedMessage> &messages = recordMessages();
+        const QByteArray maps = (samplesFolder() + QStringLiteral("/Maps/")).toUtf8();
+        CReadMapFile reader;
+        prepare(reader, "[MAPS]\nNumMaps=1\n1=" + maps + "nc_counties.shp\nE1=" + maps
+                            + "world.shp\n[FIELDS1]\n" + fields + "[E1]\nColor=colNavy\nSize=2\n");
+        MapWidget map;
+        reader.Map = &map;
+        QVERIFY(reader.GetMapFileCollection().has_value());
+        reader.AddMap(1);
+        QVERIFY2(messages.isEmpty(), qPrintable(messages.value(0).text));
+        QCOMPARE(reader.Outline, outline);
+        QCOMPARE(reader.OutlineColor, colour);
+        QCOMPARE(reader.OutlineSize, size);
+
+        // The region layer below, the second layer on top with its own colour and size.
+        QCOMPARE(map.LayerCount(), 2);
+        const auto regions = map.Layer(1);
+        const auto second = map.Layer(0);
+        QVERIFY(regions->FileName().endsWith(QStringLiteral("nc_counties.shp")));
+        if (fields.contains("Show=1")) {
+            QCOMPARE(int(regions->Symbol().OutlineColor), colour);
+            QCOMPARE(regions->Symbol().Size, double(size));
+        }
+        QCOMPARE(second->ShapeType(), int(PolygonShape));
+        QCOMPARE(second->Symbol().Style, int(TransparentFill));
+        QCOMPARE(second->Symbol().OutlineColor, MapColor(8404992));
+        QCOMPARE(second->Symbol().Size, 2.0);
+    }
+
+    void addMapReportsWhatFails()
+    {
+        QList<RecordedMessage> &messages = recordMessages();
+        CReadMapFile reader;
+        prepare(reader, "[MAPS]\nNumMaps=1\n1=a.shp\n[FIELDS1]\nShow=1\nColor=colPink\n");
+        MapWidget map;
+        reader.Map = &map;
+        QVERIFY(reader.GetMapFileCollection().has_value());
+        reader.AddMap(1); // a.shp is an empty file, not a shapefile
+        QCOMPARE(messages.size(), 1);
+        QCOMPARE(messages[0].caption, QStringLiteral("Chorel (AddMap)"));
+        QCOMPARE(map.LayerCount(), 0);
+        messages.clear();
+        reader.AddMap(2);
+        QCOMPARE(messages.size(), 1);
+        QCOMPARE(messages[0].caption, QStringLiteral("Chorel (AddMap)"));
     }
 
     void sampleDefinitionsRead_data()
