@@ -22,6 +22,8 @@ struct ViewState {
     bool CircleMap = false;
     // Number (1-based) of the map shown last; 0 before the first view.
     int CurrentMap = 0;
+    // Number (1-based) of the statistics column shown last; 0 before the first view.
+    int CurrentColumn = 0;
     int NumClasses = 4;
     int ClassType = kbQuantile;
     MapColor StartColor = 7340031; // light yellow (255, 255, 111)
@@ -37,6 +39,8 @@ struct ViewState {
     // Names of the value columns of the statistics table, in column order (column n is
     // entry n - 1).
     QStringList StatFieldNames;
+    // Decimals of each value column, in the same order.
+    QList<int> StatDecimals;
 };
 
 // Values of the shown view that the whole program reads: export, printing, the information
@@ -47,8 +51,9 @@ struct ViewValues {
     ViewValues(const ViewValues &) = delete;
     ViewValues &operator=(const ViewValues &) = delete;
 
-    // Path of the statistics table.
+    // Path of the statistics table and its key column.
     QString StatTable;
+    QString StatKey;
     // Decimals of the shown column and the number format built from them.
     int Decimals = 0;
     QString NumberFormat = QStringLiteral("##,##0");
