@@ -1,0 +1,103 @@
+#pragma once
+
+#include "contracts/runtimeerror.h"
+#include "tableforge/tableprogress.h"
+
+#include <QHash>
+#include <QList>
+#include <QPointer>
+#include <QString>
+#include <QStringList>
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+
+namespace provider {
+class Connection;
+}
+
+// Builds the statistics table "STAT" (key field "REGION", value fields "F1".."Fn") from a TQ
+// cube file or a semicolon file, and answers questions about a statistics file's header.
+// Failures come back as a false or empty result with the text in ErrorMsg; the texts of the
+// messages are registered by the caller under fixed tags (AddErrorMsg).
+class DBFCreator {
+public:
+    DBFCreator();
+    ~DBFCreator();
+    DBFCreator(const DBFCreator &) = delete;
+    DBFCreator &operator=(const DBFCreator &) = delete;
+
+    void setProgressBar(TableProgress *progressBar) { m_progressBar = progressBar; }
+    TableProgress *ProgressBar() const { return m_progressBar; }
+    void setStatTblFld(const QStringList &fields) { m_statTblFld = fields; }
+    const QStringList &StatTblFld() const { return m_statTblFld; }
+    bool AddErrorMsg(const QString &sErrorMsg, const QString &sTag);
+    void setErrorMsg(const QString &text) { m_errorMsg = text; }
+    const QString &ErrorMsg() const { return m_errorMsg; }
+    void setKeyFld(const QString &name) { m_keyFld = name; }
+    const QString &KeyFld() const { return m_keyFld; }
+    void setTableName(const QString &name) { m_tableName = name; }
+    const QString &TableName() const { return m_tableName; }
+    void setMapIniFile(const QString &name) { m_mapIniFile = name; }
+    const QString &MapIniFile() const { return m_mapIniFile; }
+    void setStatFields(const QStringList &fields) { m_statFields = fields; }
+    const QStringList &StatFields() const { return m_statFields; }
+    bool CreateTable(const QString &sTQFile, const QString &sDBDir);
+    QString GetIniFile(const QString &sTQFile);
+    void setDecSeperator(const QString &separator) { m_decSeperator = separator; }
+    const QString &DecSeperator() const { return m_decSeperator; }
+    void setStatNumDec(const QList<int> &decimals) { m_statNumDec = decimals; }
+    const QList<int> &StatNumDec() const { return m_statNumDec; }
+    void setNullValue(std::int32_t value) { m_nullValue = value; }
+    std::int32_t NullValue() const { return m_nullValue; }
+    int NumDecimals() const { return m_numDecimals; }
+    void setFormCaption(TableCaption *form) { m_formCaption = form; }
+    TableCaption *FormCaption() const { return m_formCaption; }
+    QString GetStatInfo();
+    QString GetTitle(const QString &sTQFile);
+    QString GetValue(const QString &sText);
+
+private:
+    // The cell of region i, field k (0-based), or none when the data hold no value there.
+    using CellSource = std::function<std::optional<QStringView>(qsizetype, qsizetype)>;
+
+    QString message(const QString &tag) const;
+    void setShortForm(const RunTimeError &error);
+    void setLongForm(const RunTimeError &error, const provider::Connection *connection,
+                     const QString &step);
+    QStringList MakeFieldNames(const QStringList &entries) const;
+    void showPercentage();
+    void startProgress(qint64 steps, int extra);
+    void advanceProgress();
+
+    bool CreateCubeTable(QString &text, const QString &sDBDir, int regionPosition,
+                         int statPosition);
+    bool CreateTextTable(const QString &text, const QString &sDBDir);
+    bool BuildTable(const QString &sDBDir, const CellSource &cell, qsizetype fieldCount);
+    bool InsertData(provider::Connection &connection, const CellSource &cell,
+                    qsizetype fieldCount);
+    QString readText(const QString &sTQFile);
+    void reportQueryFailure(const RunTimeError &error);
+
+    QPointer<TableProgress> m_progressBar;
+    QPointer<TableCaption> m_formCaption;
+    QStringList m_statTblFld;
+    QStringList m_statFields;
+    QString m_errorMsg;
+    QString m_keyFld;
+    QString m_tableName;
+    QString m_mapIniFile;
+    QString m_decSeperator;
+    QList<int> m_statNumDec;
+    std::int32_t m_nullValue = 0;
+    int m_numDecimals = 0;
+
+    QHash<QString, QString> m_messages; // by upper-cased tag
+    QStringList m_regionCodes;
+    QString m_statVariable;
+    std::optional<QStringList> m_statInfo;
+    qint64 m_stepCount = 0;
+    qint64 m_currentStep = 0;
+    QString m_baseCaption;
+};

@@ -1,0 +1,103 @@
+#include "tableforge/dbfcreator.h"
+
+#include "tableforge/textops.h"
+
+namespace {
+
+const QString kSource = QStringLiteral("TableForge");
+
+bool isCubeFile(const QString &path)
+{
+    const QString extension = tqtext::GetExtension(path).toLower();
+    return extension == QLatin1String("tq") || extension == QLatin1String("tqx");
+}
+
+// The text after the first `opener` up to the next quote that is directly followed by ";".
+QString quotedValue(const QString &text, qsizetype from, QLatin1String opener)
+{
+    const qsizetype p = text.indexOf(opener, from);
+    if (p < 0)
+        return QString();
+    const qsizetype start = p + opener.size();
+    const qsizetype end = text.indexOf(QLatin1String("\";"), start);
+    if (end < 0)
+        throw RunTimeError(62, QStringLiteral("Input past end of file"), kSource);
+    return text.mid(start, end - start);
+}
+
+} // namespace
+
+QString DBFCreator::GetIniFile(const QString &sTQFile)
+{
+    QString result;
+    try {
+        const QString text = readText(sTQFile);
+        if (isCubeFile(sTQFile)) {
+            const qsizetype map = text.indexOf(QLatin1String("MAP(\""), 0, Qt::CaseInsensitive);
+            if (map >= 0) {
+                result = quotedValue(text, map + 5, QLatin1String("=\"")).toUpper();
+                if (!result.isEmpty() && !result.contains(QLatin1String(".INI")))
+                    result += QLatin1String(".INI");
+            }
+        } else {
+            const qsizetype ini = text.indexOf(QLatin1String(".INI"), 0, Qt::CaseInsensitive);
+            if (ini >= 0)
+                result = text.left(ini + 4);
+        }
+        if (result.isEmpty())
+            m_errorMsg = message(QStringLiteral("VALID"));
+    } catch (const RunTimeError &e) {
+        reportQueryFailure(e);
+        result.clear();
+    }
+    return result;
+}
+
+QString DBFCreator::GetTitle(const QString &sTQFile)
+{
+    try {
+        const QString text = readText(sTQFile);
+        if (!isCubeFile(sTQFile))
+            return tqtext::GetFileTitle(sTQFile);
+        QString title = quotedValue(text, 0, QLatin1String("TITLE=\""));
+        if (title.isEmpty() && !text.contains(QLatin1String("TITLE=\"")))
+            return QString();
+        if (text.contains(QLatin1String("MATRIX=\"")))
+            title += QStringLiteral(" : ") + quotedValue(text, 0, QLatin1String("MATRIX=\""));
+        title.remove(QStringLiteral("\"\r\n\""));
+        return title;
+    } catch (const RunTimeError &e) {
+        reportQueryFailure(e);
+        return QString();
+    }
+}
+
+// Reading past the end of the file means the file is not one of ours ("VALID"); anything else
+// is reported in the short run-time form.
+void DBFCreator::reportQueryFailure(const RunTimeError &e)
+{
+    try {
+        if (e.number() == 62)
+            m_errorMsg = message(QStringLiteral("VALID"));
+        else
+            setShortForm(e);
+    } catch (const RunTimeError &lookup) {
+        setShortForm(lookup);
+    }
+}
+
+QString DBFCreator::GetStatInfo()
+{
+    if (!m_statInfo) {
+        setShortForm(RunTimeError(91, QStringLiteral("No cube file has been read: there is no "
+                                                     "list of single-valued variables."),
+                                  kSource));
+        return QString();
+    }
+    return m_statInfo->join(QStringLiteral(", "));
+}
+
+QString DBFCreator::GetValue(const QString &sText)
+{
+    return tqtext::GetValue(sText);
+}

@@ -1,0 +1,103 @@
+#include "tableforge/sdvreader.h"
+
+#include "tableforge/textops.h"
+
+namespace sdv {
+
+using namespace tqtext;
+
+namespace {
+
+// Start and length of the next line without its line break, as ReadLine and StripLineBreak
+// give it; moves position past the line.
+std::pair<qsizetype, qsizetype> nextLine(const QString &text, qsizetype &position)
+{
+    const qsizetype start = position;
+    const qsizetype lineBreak = text.indexOf(CRLF, position);
+    if (lineBreak >= 0) {
+        position = lineBreak + 2;
+        return {start, lineBreak - start};
+    }
+    position = text.size();
+    return {start, std::max<qsizetype>(0, text.size() - start - 1)};
+}
+
+} // namespace
+
+std::optional<QStringList> ReadRegionCodes(const QString &text)
+{
+    qsizetype pos = 0;
+    ReadLine(text, pos);
+    ReadLine(text, pos);
+    QStringList codes;
+    while (!AtEnd(text, pos)) {
+        const auto [start, length] = nextLine(text, pos);
+        const QStringView line = QStringView(text).mid(start, length);
+        const qsizetype semicolon = line.indexOf(u';');
+        if (semicolon >= 0)
+            codes.append(line.first(semicolon).toString());
+    }
+    if (codes.isEmpty())
+        return std::nullopt;
+    return codes;
+}
+
+std::optional<QStringList> ReadFieldNames(const QString &text)
+{
+    if (text.isEmpty())
+        return std::nullopt;
+    qsizetype pos = 0;
+    ReadLine(text, pos);
+    QString line = StripLineBreak(ReadLine(text, pos)).trimmed();
+    if (line.endsWith(u';'))
+        line.chop(1);
+    if (!line.contains(u';'))
+        return QStringList();
+    QStringList items = line.split(u';');
+    items.removeFirst();
+    return items;
+}
+
+std::optional<DataRows> ReadDataRows(const QString &text, qsizetype columns,
+                                     NullValueTracker &nulls)
+{
+    qsizetype pos = 0;
+    if (text.count(CRLF) < 2)
+        return std::nullopt;
+    ReadLine(text, pos);
+    ReadLine(text, pos);
+    DataRows rows(text);
+    while (!AtEnd(text, pos)) {
+        auto [start, length] = nextLine(text, pos);
+        QStringView line = QStringView(text).mid(start, length);
+        if (!line.right(2).contains(u';')) {
+            line = line.trimmed();
+            start = line.isEmpty() ? start : qsizetype(line.data() - text.constData());
+        } else if (line.right(2).contains(u' ')) {
+            line.chop(1);
+        }
+        if (!line.contains(u';'))
+            continue;
+        rows.beginRow();
+        qsizetype from = start;
+        const qsizetype end = start + line.size();
+        bool first = true;
+        for (qsizetype i = start; i <= end; ++i) {
+            if (i < end && text[i] != u';')
+                continue;
+            nulls.see(QStringView(text).mid(from, i - from)); // region code included
+            if (!first)
+                rows.addToken(from, i - from);
+            first = false;
+            from = i + 1;
+        }
+        const qsizetype r = rows.rowCount() - 1;
+        if (rows.rowSize(r) > columns && rows.token(r, rows.rowSize(r) - 1).isEmpty())
+            rows.dropLastToken();
+        if (rows.rowSize(r) != columns)
+            return std::nullopt;
+    }
+    return rows;
+}
+
+} // namespace sdv

@@ -1,0 +1,21 @@
+#pragma once
+
+#include "tableforge/datarows.h"
+
+#include <QStringList>
+
+#include <optional>
+
+// Reading a semicolon file: line 1 names the map definition, line 2 holds the headings, every
+// further line with a ";" holds one region: its code, then one value per heading.
+namespace sdv {
+
+std::optional<QStringList> ReadRegionCodes(const QString &text);
+// The headings of the statistic columns (the first heading, of the region column, left out).
+std::optional<QStringList> ReadFieldNames(const QString &text);
+// The values of every region line; none when a line holds fewer values than columns, or
+// more (beyond one empty value after a trailing ";").
+std::optional<DataRows> ReadDataRows(const QString &text, qsizetype columns,
+                                     NullValueTracker &nulls);
+
+} // namespace sdv

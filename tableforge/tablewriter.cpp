@@ -1,0 +1,220 @@
+#include "tableforge/dbfcreator.h"
+
+#include "contracts/tableprovider.h"
+#include "platform/dbase/dbaseprovider.h"
+#include "tableforge/cubereader.h"
+#include "tableforge/sdvreader.h"
+#include "tableforge/tableprogress.h"
+#include "tableforge/textops.h"
+
+#include <QVariant>
+
+namespace {
+
+const QString kStat = QStringLiteral("STAT");
+
+QString connectionText(const QString &folder)
+{
+    return QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;") + QStringLiteral("Data Source=")
+           + folder + QStringLiteral(";Extended Properties=dBASE 5.0;");
+}
+
+// The decimals of each column: the most any of its values shows.
+QList<int> decimalsFromData(qsizetype regions, qsizetype fields,
+                            const std::function<std::optional<QStringView>(qsizetype, qsizetype)> &cell)
+{
+    QList<int> decimals(fields, 0);
+    for (qsizetype i = 0; i < regions; ++i) {
+        for (qsizetype k = 0; k < fields; ++k) {
+            if (const auto token = cell(i, k))
+                decimals[k] = std::max(decimals[k], tqtext::CountDecimals(*token));
+        }
+    }
+    return decimals;
+}
+
+} // namespace
+
+bool DBFCreator::CreateCubeTable(QString &text, const QString &sDBDir, int regionPosition,
+                                 int statPosition)
+{
+    const std::optional<int> declared = cube::ReadNumDecimals(text);
+    m_numDecimals = declared.value_or(0);
+    m_statNumDec = cube::GetFieldDecimals(text, m_statVariable, m_statFields, m_numDecimals);
+    const bool regionFirst = regionPosition == statPosition
+                             && cube::regionNamedFirst(text, regionPosition, m_keyFld, m_statVariable);
+    std::optional<QString> data = cube::NormalizeData(text);
+    if (!data) {
+        m_errorMsg = message(QStringLiteral("VALID")) + tqtext::CRLF
+                     + QStringLiteral("The statistics file has no line \"DATA=\".");
+        return false;
+    }
+    text.clear(); // the data are all that is needed from here on
+    const qsizetype regions = m_regionCodes.size();
+    const qsizetype statistics = m_statFields.size();
+    QStringView line = QStringView(*data);
+    line = line.first(std::max<qsizetype>(0, line.indexOf(tqtext::CRLF) < 0 ? line.size()
+                                                                           : line.indexOf(tqtext::CRLF)));
+    while (!line.isEmpty() && line.front() == u' ')
+        line = line.sliced(1);
+    while (!line.isEmpty() && line.back() == u' ')
+        line.chop(1);
+    const qsizetype values = line.isEmpty() ? 0 : line.count(u' ') + 1;
+    if (values > regions * statistics) {
+        m_errorMsg = QStringLiteral("The data of the statistics file hold %1 values, more than "
+                                    "the %2 regions and %3 statistics of the selection explain.")
+                         .arg(values)
+                         .arg(regions)
+                         .arg(statistics);
+        return false;
+    }
+    const bool relay = data->contains(u' ')
+                       && ((regionPosition == cube::InStub && statPosition == cube::InHeading)
+                           || (regionPosition == cube::InHeading && statPosition == cube::InStub));
+    NullValueTracker nulls;
+    DataRows rows;
+    if (relay) {
+        const bool perRegion = regionPosition == cube::InStub;
+        startProgress(perRegion ? regions : statistics, 1);
+        const auto ranges = cube::RelayData(*data, regionPosition, statPosition, regions,
+                                            statistics, [this](qsizetype) { advanceProgress(); });
+        rows = cube::SplitDataRows(std::move(*data), ranges, nulls);
+    } else {
+        rows = cube::SplitDataRows(std::move(*data), nulls);
+    }
+    m_nullValue = nulls.result();
+    const cube::CellLookup lookup(rows, cube::chooseLayout(regionPosition, statPosition, relay, regionFirst),
+                                  regions, statistics);
+    const CellSource cell = [&lookup](qsizetype i, qsizetype k) { return lookup.cell(i, k); };
+    if (!declared) { // no DECIMALS: each column gets the decimals its values show
+        m_statNumDec = decimalsFromData(regions, statistics, cell);
+        m_numDecimals = 0;
+        for (int d : std::as_const(m_statNumDec))
+            m_numDecimals = std::max(m_numDecimals, d);
+    }
+    return BuildTable(sDBDir, cell, statistics);
+}
+
+bool DBFCreator::CreateTextTable(const QString &text, const QString &sDBDir)
+{
+    const auto codes = sdv::ReadRegionCodes(text);
+    const auto names = sdv::ReadFieldNames(text);
+    NullValueTracker nulls;
+    const auto rows = names ? sdv::ReadDataRows(text, names->size(), nulls) : std::nullopt;
+    if (!codes || !names || !rows) {
+        m_tableName = kStat;
+        m_errorMsg = message(QStringLiteral("FILEFORMAT"));
+        return false;
+    }
+    m_regionCodes = *codes;
+    m_statFields = *names;
+    m_statTblFld = MakeFieldNames(*names);
+    m_nullValue = nulls.result();
+    const DataRows &data = *rows;
+    const CellSource cell = [&data](qsizetype i, qsizetype k) -> std::optional<QStringView> {
+        if (i >= data.rowCount() || k >= data.rowSize(i))
+            return std::nullopt;
+        return data.token(i, k);
+    };
+    m_statNumDec = decimalsFromData(m_regionCodes.size(), m_statFields.size(), cell);
+    m_numDecimals = 0;
+    for (int d : std::as_const(m_statNumDec))
+        m_numDecimals = std::max(m_numDecimals, d);
+    return BuildTable(sDBDir, cell, m_statFields.size());
+}
+
+// Connects to the folder, replaces "STAT" with a new table of "REGION" and "F1".."Fn", and
+// fills it. A failure leaves the message in the long form, naming the step that failed.
+bool DBFCreator::BuildTable(const QString &sDBDir, const CellSource &cell, qsizetype fieldCount)
+{
+    QString step = QStringLiteral("Connect to ") + sDBDir;
+    std::unique_ptr<provider::Connection> connection;
+    try {
+        connection = createDbaseConnection();
+        connection->setConnectionString(connectionText(sDBDir));
+        connection->setMode(provider::ModeReadWrite);
+        connection->open(QString(), QString(), -1);
+        auto catalog = createDbaseCatalog();
+        catalog->setActiveConnection(connection.get());
+        m_tableName = kStat;
+        step = QStringLiteral("Delete ") + m_tableName;
+        try {
+            catalog->deleteTable(m_tableName);
+        } catch (const RunTimeError &) {
+            // the table may not exist yet
+        }
+        step = QStringLiteral("Create ") + m_tableName;
+        QList<provider::Column> columns;
+        int width = m_regionCodes.isEmpty() ? 0 : int(m_regionCodes.front().size());
+        for (const QString &code : std::as_const(m_regionCodes))
+            width = std::max(width, int(code.size()));
+        columns.append(provider::Column{QStringLiteral("REGION"), provider::TypeWChar, width, 0, 0});
+        startProgress(m_statTblFld.size(), 2);
+        for (qsizetype k = 0; k < m_statTblFld.size(); ++k) {
+            columns.append(provider::Column{m_statTblFld[k], provider::TypeDouble, 0, 10,
+                                            int(quint8(m_statNumDec.value(k)))});
+            advanceProgress();
+        }
+        catalog->appendTable(m_tableName, columns);
+        advanceProgress();
+        m_progressBar->Refresh();
+        step = QStringLiteral("Insert data ") + m_tableName;
+        const bool inserted = InsertData(*connection, cell, fieldCount);
+        if (inserted)
+            m_keyFld = QStringLiteral("REGION");
+        connection->close();
+        return inserted;
+    } catch (const RunTimeError &e) {
+        setLongForm(e, connection.get(), step);
+        m_progressBar->setValue(0);
+        if (connection && connection->state() == provider::StateOpen)
+            connection->close();
+        return false;
+    }
+}
+
+// Adds one record per region inside one transaction and writes them in one batch; a failure
+// leaves the table as it was created (no records of this run).
+bool DBFCreator::InsertData(provider::Connection &connection, const CellSource &cell,
+                            qsizetype fieldCount)
+{
+    QString step = QStringLiteral("Open ") + m_tableName;
+    auto records = createDbaseRecordset();
+    try {
+        records->setCursorType(provider::CursorKeyset);
+        records->setLockType(provider::LockOptimistic);
+        records->open(m_tableName, &connection, provider::CmdTable);
+        connection.beginTrans();
+        startProgress(m_regionCodes.size(), 1);
+        const QVariant missing = QVariant::fromValue(int(m_nullValue));
+        for (qsizetype i = 0; i < m_regionCodes.size(); ++i) {
+            step = QStringLiteral("AddNew ") + m_regionCodes[i];
+            records->addNew();
+            records->setValue(0, m_regionCodes[i]);
+            for (qsizetype k = 0; k < fieldCount; ++k) {
+                const auto token = cell(i, k);
+                if (!token || !tqtext::IsDataValue(*token))
+                    records->setValue(int(k + 1), missing);
+                else
+                    records->setValue(int(k + 1), tqtext::ToNumber(*token));
+            }
+            advanceProgress();
+        }
+        records->updateBatch(provider::AffectAll);
+        connection.commitTrans();
+        records->close();
+        return true;
+    } catch (const RunTimeError &e) {
+        setLongForm(e, &connection, step);
+        m_progressBar->setValue(0);
+        if (records->state() == provider::StateOpen)
+            records->close();
+        try {
+            connection.rollbackTrans();
+        } catch (const RunTimeError &) {
+            // no transaction was open
+        }
+        connection.close();
+        return false;
+    }
+}

@@ -1,0 +1,196 @@
+#include "tableforge/textops.h"
+
+#include "contracts/runtimeerror.h"
+#include "platform/dbase/textcodec.h"
+
+#include <QFile>
+
+#include <charconv>
+#include <cmath>
+#include <limits>
+
+namespace tqtext {
+
+Statement FindStatement(const QString &text, QStringView keyword, qsizetype start)
+{
+    Statement s;
+    const qsizetype p = text.indexOf(keyword, start);
+    if (p < 0)
+        return s;
+    s.end = text.indexOf(QLatin1String(";\r\n"), p);
+    if (s.end < 0)
+        throw RunTimeError(5, QStringLiteral("The statement %1 does not end with \";\" and a "
+                                             "line break.")
+                                  .arg(keyword),
+                           QStringLiteral("TableForge"));
+    s.text = text.mid(p, s.end - p);
+    return s;
+}
+
+QStringList SplitValueList(QStringView statement)
+{
+    const qsizetype eq = statement.indexOf(u'=');
+    const qsizetype from = eq + 2;
+    if (eq < 0 || from >= statement.size())
+        return {};
+    QString body = statement.mid(from, statement.size() - from - 1).toString();
+    body.remove(CRLF);
+    if (body.isEmpty())
+        return {};
+    return body.split(QStringLiteral("\",\""));
+}
+
+qsizetype CountValues(QStringView statement)
+{
+    return SplitValueList(statement).size();
+}
+
+QString GetVariableName(QStringView statement)
+{
+    const qsizetype open = statement.indexOf(QLatin1String("(\""));
+    if (open < 0)
+        return QString();
+    const qsizetype close = statement.indexOf(QLatin1String("\")"), open + 2);
+    if (close < 0)
+        return QString();
+    return statement.mid(open + 2, close - open - 2).toString();
+}
+
+QString ReadLine(const QString &text, qsizetype &position)
+{
+    if (position >= text.size()) {
+        position = text.size();
+        return QString();
+    }
+    const qsizetype e = text.indexOf(CRLF, position);
+    QString line;
+    if (e >= 0) {
+        line = text.mid(position, e + 2 - position);
+        position = e + 2;
+    } else {
+        line = text.mid(position, text.size() - position - 1);
+        position = text.size();
+    }
+    return line;
+}
+
+bool AtEnd(const QString &text, qsizetype position)
+{
+    // A last character without a line end after it is not read (ReadLine leaves it out).
+    return position + 1 >= text.size();
+}
+
+QString StripLineBreak(const QString &line)
+{
+    const qsizetype e = line.indexOf(CRLF);
+    return e < 0 ? line : line.left(e);
+}
+
+QString GetExtension(const QString &path)
+{
+    // Only the file name counts: a folder name with a full stop must not decide the type.
+    const QString name = path.mid(std::max(path.lastIndexOf(u'/'), path.lastIndexOf(u'\\')) + 1);
+    const qsizetype dot = name.indexOf(u'.');
+    return dot < 0 ? QString() : name.mid(dot + 1).trimmed();
+}
+
+QString GetFileTitle(const QString &path)
+{
+    QString name = path.mid(std::max(path.lastIndexOf(u'/'), path.lastIndexOf(u'\\')) + 1);
+    const qsizetype dot = name.indexOf(u'.');
+    return dot < 0 ? name : name.left(dot);
+}
+
+bool IsDataValue(QStringView token)
+{
+    return !(token.isEmpty() || token == u' ' || token == u'.' || token == QLatin1String(".."));
+}
+
+double ToNumber(QStringView token)
+{
+    const QStringView t = token.trimmed();
+    if (t.isEmpty() || t.size() > 64)
+        return 0;
+    char buf[65] = {};
+    int n = 0;
+    for (qsizetype i = 0; i < t.size(); ++i) {
+        const char16_t c = t[i].unicode();
+        if (c >= 0x80)
+            return 0;
+        if (i == 0 && c == u'+')
+            continue;
+        buf[n++] = (c == u',') ? '.' : char(c);
+    }
+    double value = 0;
+    const auto [end, ec] = std::from_chars(buf, buf + n, value);
+    if (ec != std::errc() || end != buf + n || !std::isfinite(value))
+        return 0;
+    return value;
+}
+
+int CountDecimals(QStringView token)
+{
+    if (token == u'.' || token == QLatin1String(".."))
+        return 0;
+    qsizetype p = token.indexOf(u',');
+    if (p < 0)
+        p = token.indexOf(u'.');
+    return p < 0 ? 0 : int(token.size() - p - 1);
+}
+
+QString GetValue(QStringView sText)
+{
+    const qsizetype p = sText.indexOf(QLatin1String("=\""));
+    if (p < 0)
+        return QString();
+    const qsizetype e = sText.indexOf(u'"', p + 2);
+    if (e < 0)
+        throw RunTimeError(5, QStringLiteral("The value after =\" has no closing quote."),
+                           QStringLiteral("TableForge"));
+    return sText.mid(p + 2, e - p - 2).trimmed().toString();
+}
+
+std::int32_t roundToInt32(double value)
+{
+    const double r = std::nearbyint(value);
+    if (!(r >= std::numeric_limits<std::int32_t>::min() && r <= std::numeric_limits<std::int32_t>::max()))
+        throw RunTimeError(6, QStringLiteral("Overflow: the value %1 lies outside the range of "
+                                             "the null value.")
+                                  .arg(value),
+                           QStringLiteral("TableForge"));
+    return std::int32_t(r);
+}
+
+QString readStatisticsFile(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw RunTimeError(53, QStringLiteral("File not found or not readable: %1").arg(path),
+                           QStringLiteral("TableForge"));
+    QString text;
+    {
+        const QByteArray bytes = file.readAll();
+        text = decodeText(bytes, detectEncoding(bytes));
+    }
+    // LF-only lines become CR LF; a text that does not end with a line end gets one.
+    qsizetype lone = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] == u'\n' && (i == 0 || text[i - 1] != u'\r'))
+            ++lone;
+    }
+    if (lone > 0) {
+        QString out;
+        out.reserve(text.size() + lone);
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            if (text[i] == u'\n' && (i == 0 || text[i - 1] != u'\r'))
+                out.append(u'\r');
+            out.append(text[i]);
+        }
+        text = std::move(out);
+    }
+    if (!text.isEmpty() && !text.endsWith(CRLF))
+        text.append(CRLF);
+    return text;
+}
+
+} // namespace tqtext
