@@ -1,0 +1,175 @@
+#include "platform/mapcontrol/mapwidget.h"
+
+#include <QPainter>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <cmath>
+
+// Draws the sample census tracts by a five-class renderer and checks what a person would see.
+class TestMapRender : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void regionsHaveTheirClassColours();
+    void backgroundOutsideRegions();
+    void afterLayerDrawOrderAndDrawShape();
+    void bitmapExportIsTheSamePicture();
+    void extentRoundTrip_data();
+    void extentRoundTrip();
+
+private:
+    QImage paint(double factor = 1.0);
+    MapWidget m_map;
+    std::shared_ptr<MapLayer> m_layer;
+    std::shared_ptr<ClassBreaksRenderer> m_renderer;
+};
+
+void TestMapRender::initTestCase()
+{
+    m_map.resize(800, 600);
+    QString error;
+    m_layer = m_map.AddShapefileLayer(qEnvironmentVariable("CHOREL_SAMPLES") +
+                                          "/Maps/ny8_tracts.shp", &error);
+    QVERIFY2(m_layer, qPrintable(error));
+    m_renderer = std::make_shared<ClassBreaksRenderer>();
+    m_renderer->SetField("POP8");
+    m_renderer->SetBreakCount(5);
+    const double breaks[] = {0, 2000, 3000, 4000, 5000};
+    for (int i = 0; i < 5; ++i)
+        m_renderer->SetBreak(i, breaks[i]);
+    m_renderer->RampColors(7340031, 255);
+    for (int i = 0; i < m_renderer->SymbolCount(); ++i)
+        m_renderer->Symbol(i).OutlineColor = 8421504;
+    m_layer->SetRenderer(m_renderer);
+}
+
+QImage TestMapRender::paint(double factor)
+{
+    QImage image(m_map.size() * factor, QImage::Format_RGB32);
+    QPainter p(&image);
+    m_map.PaintMap(p, factor);
+    return image;
+}
+
+void TestMapRender::regionsHaveTheirClassColours()
+{
+    const QImage image = paint();
+    int checked = 0;
+    for (int r = 0; r < m_layer->RecordCount(); ++r) {
+        const MapShape shape = m_layer->RecordShape(r);
+        const MapPoint c = shape.Centroid();
+        const QPointF px = m_map.FromMapPoint(c);
+        const MapRectangle e = shape.Extent();
+        // Only regions large on screen whose centroid lies well inside them: then the
+        // centroid pixel is away from every outline.
+        const QPointF a = m_map.FromMapPoint({e.Left, e.Top});
+        const QPointF b = m_map.FromMapPoint({e.Right, e.Bottom});
+        if (b.x() - a.x() < 40 || b.y() - a.y() < 40 || !shape.Contains(c))
+            continue;
+        const double k = m_map.Extent().Width() / m_map.width();
+        if (shape.Contains({c.X + 4 * k, c.Y}) + shape.Contains({c.X - 4 * k, c.Y}) +
+                shape.Contains({c.X, c.Y + 4 * k}) + shape.Contains({c.X, c.Y - 4 * k}) < 4)
+            continue;
+        const int cls = m_renderer->SymbolIndex(m_layer->FieldValue(r, "POP8").toDouble());
+        const QColor want = toQColor(m_renderer->Symbol(cls).Color);
+        QCOMPARE(image.pixelColor(px.toPoint()), want);
+        ++checked;
+    }
+    QVERIFY2(checked >= 20, qPrintable(QString::number(checked)));
+}
+
+void TestMapRender::backgroundOutsideRegions()
+{
+    const QImage image = paint();
+    int checked = 0;
+    for (int y = 2; y < image.height(); y += 37)
+        for (int x = 2; x < image.width(); x += 41) {
+            const MapPoint p = m_map.ToMapPoint(x, y);
+            const double k = m_map.Extent().Width() / m_map.width();
+            if (!m_layer->SearchByDistance(p, 3 * k)->AtEnd())
+                continue;
+            QCOMPARE(image.pixelColor(x, y), QColor(Qt::white));
+            ++checked;
+        }
+    QVERIFY(checked > 50);
+}
+
+void TestMapRender::afterLayerDrawOrderAndDrawShape()
+{
+    MapWidget map;
+    map.resize(300, 200);
+    map.AddLayer(m_layer);
+    QVERIFY(map.AddShapefileLayer(m_layer->FileName()));
+    map.Layer(0)->SetVisible(false);
+    QList<int> order;
+    const MapPoint centre = map.Extent().Center();
+    const double radius = map.Extent().Width() / 20;
+    connect(&map, &MapWidget::AfterLayerDraw, this, [&](int index) {
+        order << index;
+        if (index != 0)
+            return;
+        MapSymbol symbol;
+        symbol.Color = 0x00FF00; // green: red 0, green 255
+        map.DrawShape(MapShape::Ellipse({centre.X - radius, centre.X + radius,
+                                         centre.Y - radius, centre.Y + radius}),
+                      symbol);
+    });
+    QImage image(map.size(), QImage::Format_RGB32);
+    QPainter p(&image);
+    map.PaintMap(p, 1.0);
+    p.end();
+    QCOMPARE(order, QList<int>({1, 0}));
+    QCOMPARE(image.pixelColor(map.FromMapPoint(centre).toPoint()), QColor(0, 255, 0));
+    map.DrawShape(MapShape::Point(centre), MapSymbol()); // outside painting: nothing happens
+}
+
+void TestMapRender::bitmapExportIsTheSamePicture()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("map.bmp");
+    QVERIFY2(m_map.ExportMap(MapExportType::Bitmap, path, 1.5), qPrintable(m_map.LastError()));
+    const QImage read(path);
+    QCOMPARE(read.size(), QSize(1200, 900));
+    QCOMPARE(read.convertToFormat(QImage::Format_RGB32), paint(1.5));
+    QVERIFY(!m_map.ExportMap(MapExportType::Bitmap, dir.filePath("no/such/folder.bmp"), 1.0));
+    QVERIFY(!m_map.LastError().isEmpty());
+    QVERIFY(!m_map.ExportMap(MapExportType::Metafile, path, 1.0));
+}
+
+void TestMapRender::extentRoundTrip_data()
+{
+    QTest::addColumn<MapRectangle>("asked");
+    QTest::newRow("wide") << MapRectangle(0, 4000, 0, 1000);
+    QTest::newRow("tall") << MapRectangle(100, 200, 50, 1050);
+    QTest::newRow("same aspect") << MapRectangle(-400, 400, -300, 300);
+    QTest::newRow("sides swapped") << MapRectangle(400, -400, 300, -300);
+}
+
+void TestMapRender::extentRoundTrip()
+{
+    QFETCH(MapRectangle, asked);
+    MapWidget map;
+    map.resize(400, 300);
+    map.SetExtent(asked);
+    const MapRectangle e = map.Extent();
+    const MapRectangle a(std::min(asked.Left, asked.Right), std::max(asked.Left, asked.Right),
+                         std::min(asked.Bottom, asked.Top), std::max(asked.Bottom, asked.Top));
+    // The whole area is shown, centred, widened to the widget's aspect.
+    QVERIFY(e.Left <= a.Left + 1e-9 && e.Right >= a.Right - 1e-9);
+    QVERIFY(e.Bottom <= a.Bottom + 1e-9 && e.Top >= a.Top - 1e-9);
+    QVERIFY(std::abs(e.Width() - a.Width()) < 1e-9 || std::abs(e.Height() - a.Height()) < 1e-9);
+    QVERIFY(std::abs(e.Width() / e.Height() - 4.0 / 3.0) < 1e-9);
+    QVERIFY(std::abs(e.Center().X - a.Center().X) < 1e-9);
+    map.SetExtent(e);
+    const MapRectangle again = map.Extent();
+    const double eps = 1e-9 * e.Width();
+    QVERIFY(std::abs(again.Left - e.Left) < eps && std::abs(again.Right - e.Right) < eps);
+    QVERIFY(std::abs(again.Bottom - e.Bottom) < eps && std::abs(again.Top - e.Top) < eps);
+    const MapPoint p = map.ToMapPoint(100, 50);
+    QCOMPARE(map.FromMapPoint(p), QPointF(100, 50));
+    QCOMPARE(map.ToMapPoint(0, 0), (MapPoint{e.Left, e.Top}));
+}
+
+QTEST_MAIN(TestMapRender)
+#include "tst_maprender.moc"
