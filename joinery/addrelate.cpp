@@ -180,6 +180,16 @@ void AddRelate::computeNullValue(const QString &sExternalDataFld)
     m_nullValue = static_cast<std::int32_t>(rounded);
 }
 
+void AddRelate::rollBack()
+{
+    try {
+        if (m_connection)
+            m_connection->rollbackTrans();
+    } catch (const RunTimeError &) {
+        // no transaction was open: nothing to undo
+    }
+}
+
 bool AddRelate::joinTables(const QString &sExternalKey, const QString &sExternalDataFld)
 {
     const QString &S = m_sourceTable;
@@ -188,6 +198,9 @@ bool AddRelate::joinTables(const QString &sExternalKey, const QString &sExternal
     try {
         if (!m_nullValueFixed)
             computeNullValue(sExternalDataFld);
+        // Both statements in one transaction: the table is written once, and a failing copy
+        // leaves it as it was instead of preset but unfilled.
+        openConnection().beginTrans();
         statement = QStringLiteral("UPDATE ") + S + QStringLiteral(" SET ") + S + u'.'
                     + m_sourceDataFld + QStringLiteral(" = ") + QString::number(m_nullValue);
         execute(statement);
@@ -196,8 +209,10 @@ bool AddRelate::joinTables(const QString &sExternalKey, const QString &sExternal
                     + QStringLiteral(" WHERE ") + S + u'.' + m_sourceKey + QStringLiteral(" = ")
                     + E + u'.' + sExternalKey;
         execute(statement);
+        m_connection->commitTrans();
     } catch (const RunTimeError &error) {
         recordError(error, statement);
+        rollBack();
         return false;
     }
     m_joined = true;

@@ -72,6 +72,7 @@ private:
     void recordError(const RunTimeError &error, const QString &statement = QString(),
                      bool fromDisconnect = false);
     void dropConnection();
+    void rollBack();
 
     QString m_dbPath;
     QString m_sourceTable;

@@ -65,34 +65,58 @@ std::vector<Segment> copyFieldDescriptors(DBFHandle source, DBFHandle target,
     return segments;
 }
 
-void copyRows(DBFHandle source, DBFHandle target, const std::vector<Segment> &segments,
-              const QString &table)
+// The rows are copied as raw records in one pass: the source file is read whole and the new
+// records are composed in memory and written behind the header that shapelib wrote for the
+// new field list (record-by-record I/O costs a seek per row).
+void copyRows(DBFHandle source, const QString &sourcePath, const QString &targetPath,
+              const std::vector<Segment> &segments, int statWidth, const QString &table)
 {
-    const int records = DBFGetRecordCount(source);
-    int length = 1;
-    for (int i = 0; i < DBFGetFieldCount(target); ++i) {
-        int width = 0;
-        DBFGetFieldInfo(target, i, nullptr, &width, nullptr);
-        length += width;
-    }
-    std::vector<char> record(static_cast<std::size_t>(length));
-    for (int row = 0; row < records; ++row) {
-        const char *tuple = DBFReadTuple(source, row);
-        if (!tuple)
-            fail(QStringLiteral("Row %1 of the table %2 cannot be read").arg(row + 1).arg(table));
-        std::memset(record.data(), ' ', record.size()); // blanks: STAT is empty (NULL)
-        record[0] = tuple[0];
+    QFile in(sourcePath);
+    if (!in.open(QIODevice::ReadOnly))
+        fail(QStringLiteral("The table %1 cannot be read: %2").arg(sourcePath, in.errorString()));
+    const QByteArray bytes = in.readAll();
+    const qint64 records = source->nRecords;
+    const qint64 sourceLength = source->nRecordLength;
+    if (bytes.size() < source->nHeaderLength + records * sourceLength)
+        fail(QStringLiteral("The table %1 is shorter than its header says").arg(table));
+
+    QFile out(targetPath);
+    if (!out.open(QIODevice::ReadWrite))
+        fail(QStringLiteral("The new table %1 cannot be written: %2")
+                 .arg(targetPath, out.errorString()));
+    QByteArray header = out.read(12);
+    if (header.size() < 12)
+        fail(QStringLiteral("The new table %1 has no header").arg(targetPath));
+    const auto u16 = [&](int at) {
+        return int(quint8(header[at])) | (int(quint8(header[at + 1])) << 8);
+    };
+    const int headerLength = u16(8);
+    const int length = u16(10);
+    int copied = 0;
+    for (const Segment &segment : segments)
+        copied += segment.width;
+    if (length != 1 + copied + statWidth)
+        fail(QStringLiteral("The new table %1 has an unexpected record length").arg(targetPath));
+
+    QByteArray body(records * length + 1, ' ');
+    for (qint64 row = 0; row < records; ++row) {
+        const char *tuple = bytes.constData() + source->nHeaderLength + row * sourceLength;
+        char *record = body.data() + row * length; // STAT stays blank: empty (NULL)
+        record[0] = tuple[0];                      // deletion flag
         int at = 1;
         for (const Segment &segment : segments) {
-            std::memcpy(record.data() + at, tuple + segment.offset,
-                        static_cast<std::size_t>(segment.width));
+            std::memcpy(record + at, tuple + segment.offset, std::size_t(segment.width));
             at += segment.width;
         }
-        if (!DBFWriteTuple(target, row, record.data()))
-            fail(QStringLiteral("Row %1 cannot be written to the new table %2")
-                     .arg(row + 1)
-                     .arg(table));
     }
+    body[body.size() - 1] = '\x1a'; // end of file
+    const quint32 count = quint32(records);
+    const char countBytes[4] = {char(count & 0xff), char((count >> 8) & 0xff),
+                                char((count >> 16) & 0xff), char((count >> 24) & 0xff)};
+    if (!out.resize(headerLength) || !out.seek(headerLength) || out.write(body) != body.size()
+        || !out.seek(4) || out.write(countBytes, 4) != 4 || !out.flush())
+        fail(QStringLiteral("The new table %1 cannot be written: %2")
+                 .arg(targetPath, out.errorString()));
 }
 
 void removeTempTable(const QDir &dir)
@@ -123,14 +147,16 @@ void addStatField(const QString &folder, const QString &name)
         if (!target)
             fail(QStringLiteral("The table %1 cannot be created").arg(tempPath));
         try {
-            copyRows(source.get(), target.get(),
-                     copyFieldDescriptors(source.get(), target.get(), name), name);
+            const std::vector<Segment> segments =
+                copyFieldDescriptors(source.get(), target.get(), name);
+            target.reset(); // writes the header of the new field list
+            copyRows(source.get(), tablePath, tempPath, segments, kStatWidth, name);
         } catch (...) {
             target.reset();
             removeTempTable(dir);
             throw;
         }
-    } // both tables closed: the new one is complete on disk
+    } // the new table is complete on disk
     replaceFile(tempPath, tablePath);
     const QString tempCpg = dir.filePath(kTempTable + QStringLiteral(".cpg"));
     if (QFileInfo::exists(tempCpg))

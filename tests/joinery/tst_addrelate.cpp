@@ -182,6 +182,9 @@ private slots:
                            QStringLiteral("NOKEY"), QStringLiteral("F1")));
         QVERIFY(join.ErrorMsg().endsWith(
             QStringLiteral("UPDATE T,STAT SET T.V = STAT.F1 WHERE T.K = STAT.NOKEY")));
+        // The failed copy took the preset back with it: the table is as it was.
+        QCOMPARE(values().value("D").toDouble(), 1.0);
+        QVERIFY(!join.Joined());
     }
 
     void validationMessages_data()
