@@ -1,9 +1,14 @@
 #include "app/view/cdrawsymbol.h"
 
 #include "app/mapdefs/creadmapfile.h"
+#include "app/view/buildview.h"
 #include "app/view/viewstate.h"
+#include "platform/mapcontrol/mapwidget.h"
+#include "zoomkeeper/scalehandler.h"
 #include "contracts/mapcontrol.h"
 #include "contracts/runtimeerror.h"
+
+#include <QAction>
 
 #include <algorithm>
 #include <cmath>
@@ -152,4 +157,33 @@ bool DrawSymbolsAfterLayer(int layerIndex, CDrawSymbol *symbolDrawer, bool circl
     bool ok = false;
     symbolDrawer->Draw(minimumSize, symbolColor, SolidFill, ok);
     return ok;
+}
+
+void ConnectMapDrawEvents(MapWidget &map, ViewContext &context, QAction *prevExtent)
+{
+    // The pointer the map had before it started drawing its layers; none when the map
+    // already showed the wait pointer (a view being built restores its own pointer).
+    auto pointer = std::make_shared<std::optional<int>>();
+    QObject::connect(&map, &MapWidget::BeforeLayerDraw, &map, [&map, pointer](int index) {
+        if (index != map.LayerCount() - 1 || map.MousePointer() == WaitPointer)
+            return;
+        *pointer = map.MousePointer();
+        map.SetMousePointer(WaitPointer);
+    });
+    QObject::connect(&map, &MapWidget::AfterLayerDraw, &map,
+                     [&map, &context, prevExtent, pointer](int index) {
+        if (index != 0)
+            return;
+        if (prevExtent && context.navigator)
+            prevExtent->setEnabled(context.navigator->NumPrevExtents() >= 1);
+        if (context.values && context.state) {
+            const double scale = context.navigator ? context.navigator->GetScale() : -1.0;
+            DrawSymbolsAfterLayer(0, context.values->SymbolDrawer.get(),
+                                  context.state->CircleMap, scale, context.state->SymbolColor);
+        }
+        if (pointer->has_value()) {
+            map.SetMousePointer(**pointer);
+            pointer->reset();
+        }
+    });
 }

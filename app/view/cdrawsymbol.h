@@ -12,6 +12,9 @@
 
 class CReadMapFile;
 class MapControl;
+class MapWidget;
+class QAction;
+struct ViewContext;
 struct ViewValues;
 
 // Proportional circles of a circle map. One filled circle per region with data, centred on
@@ -73,3 +76,11 @@ bool PrepareSymbols(ViewValues &values, int percentage, int mapNumber, MapContro
 // the given map scale number. Returns whether circles were drawn.
 bool DrawSymbolsAfterLayer(int layerIndex, CDrawSymbol *symbolDrawer, bool circleMap,
                            double scale, MapColor symbolColor);
+
+// Hooks the main window onto the map's drawing events. Before the layer with the highest
+// index is drawn the map shows the wait pointer; after layer 0 the button "PrevExtent" is
+// enabled when the navigator holds a previous extent, the circles of a circle map are drawn
+// at the navigator's map scale in the view's symbol colour, and the pointer is restored. The
+// map fires these events for every picture it paints (screen, export, print), so the
+// circles are in all of them.
+void ConnectMapDrawEvents(MapWidget &map, ViewContext &context, QAction *prevExtent);
