@@ -1,0 +1,184 @@
+#include "contracts/runtimeerror.h"
+#include "tableforge/cubereader.h"
+#include "tableforge/sdvreader.h"
+#include "tableforge/textops.h"
+
+#include <QtTest>
+
+using namespace tqtext;
+
+// The text operations the statistics file readers share, and the data extraction of cube files.
+class TestTextOps : public QObject {
+    Q_OBJECT
+
+private slots:
+    void valueLists_data()
+    {
+        QTest::addColumn<QString>("statement");
+        QTest::addColumn<QStringList>("items");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("line break between items")
+            << "VALUES(\"county\")=\"A\",\"B\",\r\n\"C\"" << QStringList{"A", "B", "C"} << "county";
+        QTest::newRow("one item") << "VALUES(\"time\")=\"2001\"" << QStringList{"2001"} << "time";
+        QTest::newRow("empty list") << "VALUES(\"x\")=\"\"" << QStringList() << "x";
+        QTest::newRow("no name") << "STUB=\"a\",\"b\"" << QStringList{"a", "b"} << "";
+    }
+
+    void valueLists()
+    {
+        QFETCH(QString, statement);
+        QFETCH(QStringList, items);
+        QFETCH(QString, name);
+        QCOMPARE(SplitValueList(statement), items);
+        QCOMPARE(CountValues(statement), items.size());
+        QCOMPARE(GetVariableName(statement), name);
+    }
+
+    void findStatementAndLines()
+    {
+        const QString text = QStringLiteral("A=1;\r\nVALUES(\"x\")=\"a\";\r\nB=2;\r\nlast");
+        const Statement s = FindStatement(text, u"VALUES(", 0);
+        QCOMPARE(s.text, QStringLiteral("VALUES(\"x\")=\"a\""));
+        QCOMPARE(FindStatement(text, u"NONE", 0).end, -1);
+        QVERIFY_THROWS_EXCEPTION(RunTimeError, FindStatement(text, u"last", 0));
+        qsizetype pos = 0;
+        QCOMPARE(ReadLine(text, pos), QStringLiteral("A=1;\r\n"));
+        QCOMPARE(StripLineBreak(ReadLine(text, pos)), QStringLiteral("VALUES(\"x\")=\"a\";"));
+        ReadLine(text, pos);
+        QVERIFY(!AtEnd(text, pos));
+        QCOMPARE(ReadLine(text, pos), QStringLiteral("las")); // no line end: last character left out
+        QVERIFY(AtEnd(text, pos));
+        QCOMPARE(ReadLine(text, pos), QString());
+    }
+
+    void tokens_data()
+    {
+        QTest::addColumn<QString>("token");
+        QTest::addColumn<bool>("isValue");
+        QTest::addColumn<double>("number");
+        QTest::addColumn<int>("decimals");
+        QTest::newRow("empty") << "" << false << 0.0 << 0;
+        QTest::newRow("blank") << " " << false << 0.0 << 0;
+        QTest::newRow("dot") << "." << false << 0.0 << 0;
+        QTest::newRow("two dots") << ".." << false << 0.0 << 0;
+        QTest::newRow("dash") << "-" << true << 0.0 << 0;
+        QTest::newRow("letter") << "x" << true << 0.0 << 0;
+        QTest::newRow("point") << "1.5" << true << 1.5 << 1;
+        QTest::newRow("comma") << "1,5" << true << 1.5 << 1;
+        QTest::newRow("comma 3") << "12,345" << true << 12.345 << 3;
+        QTest::newRow("point 3") << "12.345" << true << 12.345 << 3;
+        QTest::newRow("whole") << "12" << true << 12.0 << 0;
+        QTest::newRow("negative") << "-4.25" << true << -4.25 << 2;
+        QTest::newRow("big") << "1364270000" << true << 1364270000.0 << 0;
+    }
+
+    void tokens()
+    {
+        QFETCH(QString, token);
+        QFETCH(bool, isValue);
+        QFETCH(double, number);
+        QFETCH(int, decimals);
+        QCOMPARE(IsDataValue(token), isValue);
+        QCOMPARE(ToNumber(token), number);
+        QCOMPARE(CountDecimals(token), decimals);
+    }
+
+    void paths_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("extension");
+        QTest::addColumn<QString>("title");
+        QTest::newRow("windows") << "C:\\data\\pop.tq" << "tq" << "pop";
+        QTest::newRow("sdv") << "C:\\stat\\pop.sdv" << "sdv" << "pop";
+        QTest::newRow("linux") << "/home/a/world_2014.sdv" << "sdv" << "world_2014";
+        QTest::newRow("dotted folder") << "/home/a/.cache/x.y/pop.tqx" << "tqx" << "pop";
+        QTest::newRow("no extension") << "/data/pop" << "" << "pop";
+    }
+
+    void paths()
+    {
+        QFETCH(QString, path);
+        QFETCH(QString, extension);
+        QFETCH(QString, title);
+        QCOMPARE(GetExtension(path), extension);
+        QCOMPARE(GetFileTitle(path), title);
+    }
+
+    void getValue()
+    {
+        QCOMPARE(GetValue(QStringLiteral("VALUES(\"time\")=\" 2001 \"")), QStringLiteral("2001"));
+        QCOMPARE(GetValue(QStringLiteral("DECIMALS=1")), QString());
+        QVERIFY_THROWS_EXCEPTION(RunTimeError, GetValue(QStringLiteral("X=\"open")));
+    }
+
+    void normalizeData_data()
+    {
+        QTest::addColumn<QString>("data");
+        QTest::addColumn<QStringList>("tokens");
+        QTest::addColumn<int>("nullValue");
+        QTest::newRow("quoted symbols") << "1 \"..\" \".\" \"-\" \"\" 6;"
+                                        << QStringList{"1", ".", ".", "-", ".", "6"} << -2;
+        QTest::newRow("three spaces") << "1   2;" << QStringList{"1", ".", "2"} << -2;
+        QTest::newRow("two spaces") << "1  2;" << QStringList{"1", "", "2"} << -2;
+        QTest::newRow("line breaks") << "1 2 \r\n3\r\n4;" << QStringList{"1", "2", "3", "4"} << -2;
+        QTest::newRow("smallest 5") << "5 6;" << QStringList{"5", "6"} << -2;
+        QTest::newRow("smallest -5.3") << "-5.3 6;" << QStringList{"-5.3", "6"} << -7;
+        QTest::newRow("smallest -4.5") << "-4.5 2;" << QStringList{"-4.5", "2"} << -6;
+    }
+
+    void normalizeData()
+    {
+        QFETCH(QString, data);
+        QFETCH(QStringList, tokens);
+        QFETCH(int, nullValue);
+        const auto line = cube::NormalizeData(QStringLiteral("X=1;\r\nDATA=\r\n") + data + QStringLiteral("\r\n"));
+        QVERIFY(line);
+        NullValueTracker nulls;
+        const DataRows rows = cube::SplitDataRows(*line, nulls);
+        QCOMPARE(rows.rowCount(), 1);
+        QStringList got;
+        for (qsizetype k = 0; k < rows.rowSize(0); ++k)
+            got.append(rows.token(0, k).toString());
+        QCOMPARE(got, tokens);
+        QCOMPARE(nulls.result(), nullValue);
+        QVERIFY(!cube::NormalizeData(QStringLiteral("X=1;\r\nDATA= 1 2;\r\n")));
+    }
+
+    void semicolonRows_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("accepted");
+        QTest::addColumn<QStringList>("firstRow");
+        const QString head = QStringLiteral("World.ini\r\nCountry;A;B;\r\n");
+        QTest::newRow("trailing semicolon") << head + "AE;1,5;2;\r\nAF;3;4;\r\n" << true
+                                            << QStringList{"1,5", "2"};
+        QTest::newRow("no trailing") << head + "AE;1;2\r\n" << true << QStringList{"1", "2"};
+        QTest::newRow("missing marked") << head + "AE;..;2;\r\n" << true << QStringList{"..", "2"};
+        QTest::newRow("value missing") << head + "AE;1;2;\r\nAF;3\r\n" << false << QStringList();
+        QTest::newRow("value too many") << head + "AE;1;2;3\r\n" << false << QStringList();
+        QTest::newRow("two lines") << head << true << QStringList();
+    }
+
+    void semicolonRows()
+    {
+        QFETCH(QString, text);
+        QFETCH(bool, accepted);
+        QFETCH(QStringList, firstRow);
+        const auto names = sdv::ReadFieldNames(text);
+        QVERIFY(names);
+        QCOMPARE(*names, (QStringList{"A", "B"}));
+        NullValueTracker nulls;
+        const auto rows = sdv::ReadDataRows(text, names->size(), nulls);
+        QCOMPARE(bool(rows), accepted);
+        if (!rows || firstRow.isEmpty())
+            return;
+        QStringList got;
+        for (qsizetype k = 0; k < rows->rowSize(0); ++k)
+            got.append(rows->token(0, k).toString());
+        QCOMPARE(got, firstRow);
+        QCOMPARE(sdv::ReadRegionCodes(text)->front(), QStringLiteral("AE"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestTextOps)
+#include "tst_textops.moc"
