@@ -1,0 +1,328 @@
+#include "app/driver/pipeline.h"
+
+#include "app/dialogs/frmmaptype.h"
+#include "app/driver/chorelglobals.h"
+#include "app/driver/logfile.h"
+#include "app/driver/mainform.h"
+#include "app/driver/showmessage.h"
+#include "app/files/messagetable.h"
+#include "app/files/optionfile.h"
+#include "app/output/batchexport.h"
+#include "app/view/cdrawsymbol.h"
+#include "app/view/mapsession.h"
+#include "kitbag/kbpath.h"
+#include "kitbag/kbutil.h"
+#include "platform/legend/legendwidget.h"
+#include "platform/mapcontrol/mapwidget.h"
+#include "tableforge/dbfcreator.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QListWidget>
+#include <QProgressBar>
+
+#include <cmath>
+
+namespace {
+
+const QString CRLF = QStringLiteral("\r\n");
+
+// A step of the pipeline failed. Interactively the user sees text in a message box; in a
+// batch run it becomes the one log entry of the run and the program ends with exit code 1.
+void fail(MainForm &form, const QString &caption, int buttons, const QString &text)
+{
+    RestoreNormalPointer(form.session().Map);
+    if (form.state().BatchMode) {
+        WriteBatchLog(text);
+        form.EndProgram(1);
+    } else {
+        ShowMessage(caption, buttons, text);
+    }
+}
+
+// A step failed after telling the user itself (a library message or the view builder).
+void stop(MainForm &form)
+{
+    RestoreNormalPointer(form.session().Map);
+    if (form.state().BatchMode)
+        form.EndProgram(1);
+}
+
+QString missingFile(const QString &name)
+{
+    return MessageText(QStringLiteral("MissingFile")) + u' ' + name;
+}
+
+// The drawing defaults of the start-up and the switches become the view's settings once; from
+// then on the view keeps what the user changes.
+void takeStartDefaults(const MainState &state, MapSession &session)
+{
+    if (session.StartDefaultsTaken)
+        return;
+    ViewState &view = session.State;
+    view.CircleMap = state.CircleMap;
+    view.SymbolColor = MapColor(state.SymbolColor);
+    view.StartColor = MapColor(state.StartColor);
+    view.EndColor = MapColor(state.EndColor);
+    view.NumClasses = state.NumClasses;
+    view.ClassType = state.ClassType;
+    session.Values.NoDataColor = MapColor(state.NoDataColor);
+    session.Values.ShowNoData = state.ShowNoData;
+    session.Values.RampFlag = state.RampColors;
+    session.StartDefaultsTaken = true;
+}
+
+// The [DEFAULT] colours of the map definition, read for the first file of a run only.
+void readDefaults(MapSession &session)
+{
+    if (session.DefaultsRead)
+        return;
+    CReadMapFile &reader = session.MapReader;
+    ViewState &view = session.State;
+    ViewValues &values = session.Values;
+    view.SymbolColor = MapColor(reader.GetDefault(QStringLiteral("SymbCol"), view.SymbolColor));
+    view.StartColor = MapColor(reader.GetDefault(QStringLiteral("StartCol"), view.StartColor));
+    view.EndColor = MapColor(reader.GetDefault(QStringLiteral("EndCol"), view.EndColor));
+    values.NoDataColor =
+        MapColor(reader.GetDefault(QStringLiteral("NullCol"), values.NoDataColor));
+    constexpr std::int32_t absent = -1;
+    const std::int32_t show = reader.GetDefault(QStringLiteral("ShowNoData"), absent);
+    if (show != absent)
+        values.ShowNoData = show == 1;
+    session.DefaultsRead = true;
+}
+
+// Takes over the statistics table that the table builder wrote.
+void takeOverTable(MainForm &form, DBFCreator &builder)
+{
+    MapSession &session = form.session();
+    session.Values.NullValue = builder.NullValue();
+    session.StatTableName = builder.TableName();
+    session.StatFieldList = builder.StatFields();
+    session.State.StatFieldNames = builder.StatTblFld();
+    session.State.StatDecimals = builder.StatNumDec();
+    session.Values.Decimals = builder.NumDecimals();
+    session.Values.NumberFormat = MakeNumberFormat(builder.NumDecimals());
+    session.StatKeyField = builder.KeyFld();
+    session.Values.StatTable = builder.TableName();
+    session.Values.StatKey = builder.KeyFld();
+    QListWidget *list = session.Context.lstStatdata;
+    session.State.UpdatingLists = true;
+    list->clear();
+    list->addItems(session.StatFieldList);
+    session.State.UpdatingLists = false;
+    session.MapReader.OptionFile = form.state().OptionFile;
+}
+
+// The statistics file an option file names: a bare name lies in the program's TQ-files
+// folder, a path is taken relative to the option file's folder.
+QString SourceOfOption(const QString &optionFile, const QString &source)
+{
+    if (!source.contains(u'\\') && !source.contains(u'/'))
+        return kbpath::findNoCase(QDir(ProgramFolder()).filePath(QStringLiteral("TQ-files/") + source));
+    return kbpath::findNoCase(
+        kbpath::fromFilePath(source, QFileInfo(optionFile).absolutePath()));
+}
+
+int wholeNumber(const QString &optionFile, const QString &key)
+{
+    return int(std::floor(
+        OptionNumber(CKbUtil().ReadIniFile(optionFile, QStringLiteral("DATA"), key))));
+}
+
+// Copies the shapefile sets of the map definition into the working folder.
+bool prepareLayers(MainForm &form, const QString &iniFile)
+{
+    MainState &state = form.state();
+    MapSession &session = form.session();
+    CReadMapFile &reader = session.MapReader;
+    reader.Map = session.Map;
+    reader.colColorMap = &state.colColorMap;
+    reader.Progressbar = form.progressBar();
+    reader.IniFile = iniFile;
+    reader.CopyFiles(state.WorkFolder, true);
+    if (reader.MapList())
+        return true;
+    if (reader.MissingFile.isEmpty()) {
+        stop(form); // the map-definition reader has told the user why
+        return false;
+    }
+    QString text = MessageText(QStringLiteral("CopyFiles"));
+    text.replace(QStringLiteral("<SHAPE>"), reader.MissingFile);
+    text.replace(QStringLiteral("<INI>"), reader.IniFile);
+    fail(form, QStringLiteral("Chorel"), 16,
+         MessageText(QStringLiteral("ConnectDB")) + CRLF + text);
+    return false;
+}
+
+bool createTable(MainForm &form, DBFCreator &builder)
+{
+    MainState &state = form.state();
+    MapSession &session = form.session();
+    QProgressBar *bar = form.progressBar();
+    session.AttachProgress(bar, state.BatchMode ? &form : nullptr);
+    if (bar)
+        bar->setVisible(true);
+    const bool created = builder.CreateTable(state.DataFile, session.MapReader.GetPathDir());
+    if (bar)
+        bar->setVisible(false);
+    if (!created) {
+        fail(form, QStringLiteral("Chorel (Tq2dbf - CreateTable)"), 16, builder.ErrorMsg());
+        return false;
+    }
+    takeOverTable(form, builder);
+    return true;
+}
+
+// Steps up to the statistics table: the map definition, the layer tables and the table.
+bool prepareTables(MainForm &form)
+{
+    MainState &state = form.state();
+    MapSession &session = form.session();
+    if (state.DataFile.isEmpty()) {
+        stop(form);
+        return false;
+    }
+    if (!state.Util.FileExists(state.DataFile)) {
+        fail(form, QStringLiteral("Chorel"), 64, missingFile(state.DataFile));
+        return false;
+    }
+    const QString decimal = Globals().DecimalChar ? QString(QChar(Globals().DecimalChar))
+                                                  : QStringLiteral(".");
+    DBFCreator &builder = session.TableBuilder(decimal, state.TableBuilderMessages);
+    session.MapIniName = builder.GetIniFile(state.DataFile);
+    if (session.MapIniName.isEmpty()) {
+        fail(form, QStringLiteral("Chorel (Tq2dbf GetIniFile)"), 16, builder.ErrorMsg());
+        return false;
+    }
+    if (!state.BatchMode)
+        form.setWindowTitle(QStringLiteral("Chorel (") + builder.GetTitle(state.DataFile) + u')');
+    QString iniFile = QDir(ProgramFolder()).filePath(QStringLiteral("Maps/") + session.MapIniName);
+    iniFile = kbpath::findNoCase(iniFile);
+    if (!state.Util.FileExists(iniFile)) {
+        fail(form, QStringLiteral("Chorel (tmStart)"), 16, missingFile(iniFile));
+        return false;
+    }
+    return prepareLayers(form, iniFile) && createTable(form, builder);
+}
+
+// Connects the table join to the working folder.
+bool connectJoin(MainForm &form)
+{
+    MapSession &session = form.session();
+    AddRelate &joiner = session.Joiner;
+    joiner.setDBPath(form.state().WorkFolder);
+    joiner.SetNullValue(session.Values.NullValue);
+    if (joiner.Connect())
+        return true;
+    const QString text = MessageText(QStringLiteral("Connect")) + u' ' + joiner.DBPath() + u'.';
+    if (form.state().BatchMode)
+        fail(form, QString(), 16, QStringLiteral("AddRelate - Connect") + CRLF + text);
+    else
+        fail(form, QStringLiteral("Chorel (AddRelate - Connect)"), 16, text);
+    return false;
+}
+
+// The map and the value to show: from the option file, or the first ones after asking for
+// the map type. Then the view.
+bool showFirstView(MainForm &form)
+{
+    MainState &state = form.state();
+    MapSession &session = form.session();
+    std::optional<MapRectangle> extent;
+    if (!state.OptionFile.isEmpty()) {
+        session.SelectedValue = wholeNumber(state.OptionFile, QStringLiteral("Value"));
+        session.SelectedMap = wholeNumber(state.OptionFile, QStringLiteral("Map"));
+        extent = ReadExtent(state.OptionFile);
+    } else {
+        session.SelectedMap = 1;
+        session.SelectedValue = 1;
+        RestoreNormalPointer(session.Map);
+        session.State.UpdatingLists = true;
+        session.Context.lstStatdata->setCurrentRow(0);
+        session.State.UpdatingLists = false;
+        form.repaint();
+        if (!state.MapTypeFixed)
+            frmMapType::Choose(&form, session.State.CircleMap,
+                               MessageText(QStringLiteral("MapType")),
+                               MessageText(QStringLiteral("RadioChoroplet")),
+                               MessageText(QStringLiteral("RadioSymbol")));
+        ShowWaitPointer(session.Map);
+    }
+    return BuildView(session.Context, session.StatTableName, session.StatKeyField,
+                     session.SelectedMap, session.SelectedValue, extent);
+}
+
+} // namespace
+
+void RunPipeline(MainForm &form)
+{
+    MainState &state = form.state();
+    MapSession &session = form.session();
+    SetBatchMessages(state.BatchMode);
+    ShowWaitPointer(session.Map);
+    form.setWindowTitle(QStringLiteral("Chorel"));
+    session.ViewsInitialised = true;
+    takeStartDefaults(state, session);
+    session.Values.NoDataText = MessageText(QStringLiteral("NoData"));
+    session.Values.SmallestSymbolText = MessageText(QStringLiteral("SymbolMin"));
+    session.Values.LargestSymbolText = MessageText(QStringLiteral("SymbolMax"));
+    session.Context.colours = &state.colColorMap;
+
+    if (!prepareTables(form))
+        return;
+    readDefaults(session);
+    session.FillMapList();
+    if (!state.BatchMode) {
+        form.EnableMapCommands(true);
+        form.setPanelText(QStringLiteral("Data"),
+                          session.TableBuilder(QString(), {}).GetStatInfo());
+    }
+    if (!connectJoin(form))
+        return;
+    if (!showFirstView(form)) {
+        stop(form);
+        return;
+    }
+    RestoreNormalPointer(session.Map);
+    if (!state.BatchMode)
+        return;
+    const bool written = RunBatchExport(state.OutputFile, *session.Map, *session.Legend,
+                                        Globals().ExportScale, state.WorkFolder);
+    form.EndProgram(written ? 0 : 1);
+}
+
+void mnuOpen(MainForm &form)
+{
+    MainState &state = form.state();
+    MapSession &session = form.session();
+    state.DataFile = QFileDialog::getOpenFileName(
+        &form, MessageText(QStringLiteral("OpenTitle")), QDir(ProgramFolder()).filePath(QStringLiteral("TQ-files")),
+        QStringLiteral("Statistics and option files (*.tq *.tqx *.sdv *.txt *.tqo)"));
+    state.OptionFile.clear();
+    if (state.DataFile.isEmpty())
+        return;
+    if (state.DataFile.endsWith(QStringLiteral(".tqo"), Qt::CaseInsensitive)) {
+        state.OptionFile = state.DataFile;
+        QString source = CKbUtil().ReadIniFile(state.OptionFile, QStringLiteral("DATA"),
+                                               QStringLiteral("Source"));
+        if (source.isEmpty()) {
+            ShowMessage(QStringLiteral("Chorel (mnuOpen)"), 64, MessageText(QStringLiteral("WrongTQO")));
+            state.OptionFile.clear();
+            return;
+        }
+        state.DataFile = SourceOfOption(state.OptionFile, source);
+    }
+    session.Values.SymbolDrawer.reset();
+    session.Map->ClearLayers();
+    if (session.Joiner.Joined() && !session.Joiner.UnJoin()) {
+        ShowMessage(QStringLiteral("Chorel (mnuOpen)"), 16, session.Joiner.ErrorMsg());
+        return;
+    }
+    form.setPanelText(QStringLiteral("Data"), QString());
+    form.setPanelText(QStringLiteral("Info"), QString());
+    session.ClearView();
+    form.EnableMapCommands(false);
+    form.tmStart().start();
+}

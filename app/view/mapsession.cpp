@@ -1,0 +1,134 @@
+#include "app/view/mapsession.h"
+
+#include "app/layout/mainwidgets.h"
+#include "app/view/cdrawsymbol.h"
+#include "platform/legend/legendwidget.h"
+#include "platform/mapcontrol/mapwidget.h"
+#include "tableforge/dbfcreator.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+namespace {
+
+void placeInto(QWidget *pane, QWidget *control)
+{
+    if (!pane->layout()) {
+        auto *layout = new QVBoxLayout(pane);
+        layout->setContentsMargins(0, 0, 0, 0);
+    }
+    pane->layout()->addWidget(control);
+}
+
+} // namespace
+
+MapSession::MapSession(MainWidgets &widgets, QObject *parent) : QObject(parent)
+{
+    Map = new MapWidget(widgets.mapPane);
+    Map->setObjectName(QStringLiteral("Map"));
+    placeInto(widgets.mapPane, Map);
+    Legend = new LegendWidget(widgets.legendPane);
+    Legend->setObjectName(QStringLiteral("lgdTegnforklaring"));
+    placeInto(widgets.legendPane, Legend);
+    Navigator.setMap(Map);
+
+    Context.map = Map;
+    Context.legend = Legend;
+    Context.lsvKartdata = widgets.lsvKartdata;
+    Context.lstStatdata = widgets.lstStatdata;
+    Context.infoPanel = widgets.panels.value(QStringLiteral("Info"));
+    Context.joiner = &Joiner;
+    Context.mapReader = &MapReader;
+    Context.navigator = &Navigator;
+    Context.state = &State;
+    Context.values = &Values;
+    Context.themeCommands = {widgets.menuEntries.value(QStringLiteral("mnuTheme")),
+                             widgets.menuEntries.value(QStringLiteral("mnuSaveAs")),
+                             widgets.buttons.value(QStringLiteral("TemaMap")),
+                             widgets.buttons.value(QStringLiteral("Save"))};
+    const QList<QPair<QString, int>> tools{{QStringLiteral("ZoomIn"), ZoomInPointer},
+                                           {QStringLiteral("ZoomOut"), ZoomOutPointer},
+                                           {QStringLiteral("Pan"), PanPointer},
+                                           {QStringLiteral("Info"), InfoPointer}};
+    for (const auto &[key, pointer] : tools)
+        Context.tools.append({widgets.buttons.value(key), pointer});
+    MapReader.Map = Map;
+
+    if (widgets.lsvKartdata)
+        connect(widgets.lsvKartdata, &QTreeWidget::itemClicked, this,
+                [this](QTreeWidgetItem *item) {
+                    lsvKartdata_ItemClick(Context,
+                                          Context.lsvKartdata->indexOfTopLevelItem(item));
+                });
+    if (widgets.lstStatdata)
+        connect(widgets.lstStatdata, &QListWidget::itemClicked, this,
+                [this](QListWidgetItem *item) {
+                    lstStatdata_Click(Context, Context.lstStatdata->row(item));
+                });
+    ConnectMapDrawEvents(*Map, Context, widgets.buttons.value(QStringLiteral("PrevExtent")));
+}
+
+MapSession::~MapSession() = default;
+
+DBFCreator &MapSession::TableBuilder(const QString &decimalSymbol,
+                                     const QList<QPair<QString, QString>> &messages)
+{
+    if (!m_tableBuilder) {
+        m_tableBuilder = std::make_unique<DBFCreator>();
+        m_tableBuilder->setDecSeperator(decimalSymbol);
+        for (const auto &[text, tag] : messages)
+            m_tableBuilder->AddErrorMsg(text, tag);
+    }
+    return *m_tableBuilder;
+}
+
+void MapSession::AttachProgress(QProgressBar *bar, QWidget *captionWindow)
+{
+    if (!m_tableBuilder)
+        return;
+    if (bar && !m_progress) {
+        m_progress = std::make_unique<TableProgress>();
+        connect(m_progress.get(), &TableProgress::maxChanged, bar, &QProgressBar::setMaximum);
+        connect(m_progress.get(), &TableProgress::valueChanged, bar, &QProgressBar::setValue);
+        connect(m_progress.get(), &TableProgress::refreshRequested, bar,
+                [bar] { bar->repaint(); });
+    }
+    if (captionWindow && !m_caption) {
+        m_caption = std::make_unique<TableCaption>(captionWindow->windowTitle());
+        connect(m_caption.get(), &TableCaption::captionChanged, captionWindow,
+                &QWidget::setWindowTitle);
+    }
+    m_tableBuilder->setProgressBar(m_progress.get());
+    m_tableBuilder->setFormCaption(m_caption.get());
+}
+
+void MapSession::FillMapList()
+{
+    QTreeWidget *list = Context.lsvKartdata;
+    if (!list || !MapReader.MapList())
+        return;
+    State.UpdatingLists = true;
+    list->clear();
+    for (const CMaps &map : *MapReader.MapList())
+        list->addTopLevelItem(new QTreeWidgetItem(QStringList{map.sMapName()}));
+    State.UpdatingLists = false;
+}
+
+void MapSession::ClearView()
+{
+    Map->ClearLayers();
+    Values.ThematicLayer = -1;
+    Values.Statistics.reset();
+    State.UpdatingLists = true;
+    if (Context.lstStatdata)
+        Context.lstStatdata->clear();
+    if (Context.lsvKartdata)
+        Context.lsvKartdata->clear();
+    State.UpdatingLists = false;
+    Legend->LoadLegend();
+    Legend->Refresh();
+}
