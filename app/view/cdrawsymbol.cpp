@@ -18,6 +18,9 @@ namespace {
 // The constant of the circle formula is 3.14, not pi to more places: the circle sizes of
 // existing maps and option files depend on it.
 constexpr double CirclePi = 3.14;
+// Regions spanning at least this many map units each way have their circle centres rounded
+// to whole units.
+constexpr double WholeUnitSpan = 1000.0;
 
 double recordValue(const MapRecordset &records, const QString &field)
 {
@@ -57,10 +60,13 @@ void CDrawSymbol::Calculate(const QString &field, bool &ok)
 
     double total = 0.0;
     double area = 0.0;
+    MapRectangle extent;
     for (recData->MoveFirst(); !recData->AtEnd(); recData->MoveNext()) {
         total += minimum >= 0 ? recordValue(*recData, field)
                               : std::fabs(recordValue(*recData, field));
-        area += recData->Shape().Area();
+        const MapShape shape = recData->Shape();
+        area += shape.Area();
+        extent = extent.United(shape.Extent());
     }
     checkFinite(total);
     if (total == 0.0)
@@ -70,10 +76,15 @@ void CDrawSymbol::Calculate(const QString &field, bool &ok)
     const double factor = CirclePercent * ratio / 100.0;
     checkFinite(factor);
 
+    // Centres are rounded to whole map units on projected maps (metres, feet), where a unit
+    // is far below what a map shows. Maps in degrees span only a few hundred units: there
+    // rounding would pile the circles of neighbouring regions onto the same whole degree,
+    // so their centres stay exact.
+    const bool wholeUnits = extent.Width() >= WholeUnitSpan && extent.Height() >= WholeUnitSpan;
     for (recData->MoveFirst(); !recData->AtEnd(); recData->MoveNext()) {
         const MapPoint centre = recData->Shape().Centroid();
-        const double cx = std::nearbyint(centre.X);
-        const double cy = std::nearbyint(centre.Y);
+        const double cx = wholeUnits ? std::nearbyint(centre.X) : centre.X;
+        const double cy = wholeUnits ? std::nearbyint(centre.Y) : centre.Y;
         const double circle = circleArea(recordValue(*recData, field), minimum, factor);
         // A negative percentage (from a hand-edited option file) gives no circle, not NaN.
         const double radius = std::sqrt(std::max(0.0, circle) / CirclePi);

@@ -38,6 +38,7 @@ private slots:
     void doubledPercentageWidensRadiiBySqrt2();
     void valuesSummingToZeroGiveNoCircles();
     void centresAreRoundedToWholeUnits();
+    void centresInDegreesStayExact();
     void noSelectionGivesNoDrawer();
     void minimumSize_data();
     void minimumSize();
@@ -171,14 +172,31 @@ void TestCDrawSymbol::valuesSummingToZeroGiveNoCircles()
 
 void TestCDrawSymbol::centresAreRoundedToWholeUnits()
 {
-    // Centres 1.0, 2.5 and 3.5 (x) and 0.5 (y): halves go to the even neighbour.
-    QList<Square> squares{{"a", 0.5, 0, 1, 1.0}, {"b", 2, 0, 1, 2.0}, {"c", 3, 0, 1, 3.0}};
+    // A projected map (the regions span 2000 units): centres 1.0, 2.5 and 3.5 (x) and 0.5
+    // (y) are rounded to whole units, halves to the even neighbour.
+    QList<Square> squares{{"a", 0.5, 0, 1, 1.0}, {"b", 2, 0, 1, 2.0}, {"c", 3, 0, 1, 3.0},
+                          {"wide", 0, 10, 2000, 0.5}};
     QVERIFY(prepare(squares, 10));
     const QList<MapShape> &circles = m_values->SymbolDrawer->Shapes();
-    QCOMPARE(circles.size(), 3);
+    QCOMPARE(circles.size(), 4);
     QCOMPARE(circles[0].Extent().Center(), (MapPoint{4.0, 0.0}));
     QCOMPARE(circles[1].Extent().Center(), (MapPoint{2.0, 0.0}));
     QCOMPARE(circles[2].Extent().Center(), (MapPoint{1.0, 0.0}));
+    QCOMPARE(circles[3].Extent().Center(), (MapPoint{1000.0, 1010.0}));
+}
+
+void TestCDrawSymbol::centresInDegreesStayExact()
+{
+    // A map in degrees spans a few units: rounding would put neighbouring regions' circles
+    // on the same point, so the centres are the regions' centroids.
+    QList<Square> squares{{"a", 0.5, 0, 1, 1.0}, {"b", 2, 0, 1, 2.0}, {"c", 3.2, 0.1, 0.6, 3.0}};
+    QVERIFY(prepare(squares, 10));
+    const QList<MapShape> &circles = m_values->SymbolDrawer->Shapes();
+    QCOMPARE(circles.size(), 3);
+    QVERIFY(std::fabs(circles[0].Extent().Center().X - 3.5) < 1e-9);
+    QVERIFY(std::fabs(circles[0].Extent().Center().Y - 0.4) < 1e-9);
+    QVERIFY(std::fabs(circles[1].Extent().Center().X - 2.5) < 1e-9);
+    QVERIFY(std::fabs(circles[2].Extent().Center().X - 1.0) < 1e-9);
 }
 
 void TestCDrawSymbol::noSelectionGivesNoDrawer()
