@@ -50,12 +50,15 @@ public:
     QPen outlinePen(const MapSymbol &symbol) const;
 
 private:
+    class LayerShapes;
     void paintLayer(const MapLayer &layer);
     std::vector<int> symbolIndexes(const MapLayer &layer, int count) const;
-    void paintGroups(const MapLayer &layer, std::vector<QPainterPath> &paths,
-                     const std::vector<QPolygonF> &markers, const std::vector<MapSymbol> &symbols);
+    void fillAreas(const LayerShapes &shapes, const std::vector<int> &groups,
+                   const std::vector<MapSymbol> &symbols);
+    void strokeRings(const LayerShapes &shapes, const std::vector<int> &groups,
+                     const std::vector<MapSymbol> &symbols, bool lines);
     void drawMarker(const QPointF &centre, const MapSymbol &symbol);
-    void addPart(QPainterPath &path, const QPointF *begin, const QPointF *end, bool closed);
+    bool thinOutline(const MapSymbol &symbol) const;
 
     QList<std::shared_ptr<MapLayer>> m_layers;
     MapRectangle m_extent;
@@ -66,5 +69,5 @@ private:
     LayerEvent m_before;
     LayerEvent m_after;
     QPainter *m_painter = nullptr;
-    QPolygonF m_scratch;
+    QPolygonF m_ring; // one ring in target units, reused
 };

@@ -1,0 +1,231 @@
+#include "platform/mapcontrol/mappainter.h"
+
+#include "platform/mapcontrol/shapefilelayer.h"
+
+#include <QPainter>
+
+#include <algorithm>
+#include <cmath>
+
+// One layer is painted in two passes over the shapes in view: first every area is filled
+// shape by shape (with its outline when that is a crisp one-pixel line), then the other
+// outlines of each symbol are stroked in large batches. Filling shape by shape is much faster in Qt's raster engine than filling a path of
+// many thousand subpaths, while stroking is fastest in batches. Vertices are transformed into
+// a reused buffer in each pass rather than kept, since fresh memory for millions of points on
+// every redraw costs more than transforming them twice.
+
+namespace {
+
+// Areas smaller than this (target units across in both directions) are drawn as one
+// pixel-sized square: their outline detail can't be seen, but the region's colour stays.
+constexpr double kTinyShape = 1.0;
+// Successive vertices closer than this (|dx| + |dy|) are merged.
+constexpr double kMinStep = 1.0;
+// Elements per stroked path: large enough to batch, small enough for the rasteriser.
+constexpr int kStrokeBatch = 4000;
+
+} // namespace
+
+// The shapes of a layer in view, with their rings in target units on request.
+class MapPainter::LayerShapes {
+public:
+    LayerShapes(const MapLayer &layer, const MapRectangle &view, const QTransform &t)
+        : m_layer(layer), m_shp(dynamic_cast<const ShapefileLayer *>(&layer)),
+          m_k(t.m11()), m_dx(t.dx()), m_dy(t.dy()), m_closed(layer.ShapeType() == PolygonShape)
+    {
+        for (int s = 0; s < layer.RecordCount(); ++s)
+            if (bounds(s).Intersects(view))
+                visible.push_back(s);
+    }
+
+    MapRectangle bounds(int s) const
+    {
+        return m_shp ? m_shp->store().bounds(s) : m_layer.RecordShape(s).Extent();
+    }
+    bool tiny(int s) const
+    {
+        const MapRectangle b = bounds(s);
+        return m_closed && b.Width() * m_k < kTinyShape && b.Height() * m_k < kTinyShape;
+    }
+    QPointF centre(int s) const
+    {
+        const MapPoint c = bounds(s).Center();
+        return {c.X * m_k + m_dx, m_dy - c.Y * m_k};
+    }
+    int ringCount(int s) const
+    {
+        if (m_shp)
+            return m_shp->store().partEnd(s) - m_shp->store().partBegin(s);
+        return int(m_layer.RecordShape(s).Parts().size());
+    }
+    // Calls fn(ring) for each ring of the shape that keeps enough vertices to be seen.
+    template <typename Fn> void forEachRing(int s, QPolygonF &ring, Fn &&fn) const
+    {
+        if (m_shp) {
+            const ShapeStore &st = m_shp->store();
+            for (int p = st.partBegin(s); p < st.partEnd(s); ++p)
+                if (transform(st.pointsBegin(p), st.pointsEnd(p), ring))
+                    fn(ring);
+            return;
+        }
+        const MapShape shape = m_layer.RecordShape(s);
+        for (const QPolygonF &part : shape.Parts())
+            if (transform(part.constData(), part.constData() + part.size(), ring))
+                fn(ring);
+    }
+
+    std::vector<int> visible;
+
+private:
+    bool transform(const QPointF *begin, const QPointF *end, QPolygonF &ring) const
+    {
+        ring.clear();
+        double lx = 0.0, ly = 0.0;
+        for (const QPointF *p = begin; p != end; ++p) {
+            const double x = p->x() * m_k + m_dx, y = m_dy - p->y() * m_k;
+            if (!ring.isEmpty() && p + 1 != end && std::abs(x - lx) + std::abs(y - ly) < kMinStep)
+                continue;
+            ring.append(QPointF(x, y));
+            lx = x;
+            ly = y;
+        }
+        return ring.size() >= (m_closed ? 3 : 2);
+    }
+
+    const MapLayer &m_layer;
+    const ShapefileLayer *m_shp;
+    double m_k, m_dx, m_dy;
+    bool m_closed;
+};
+
+bool MapPainter::thinOutline(const MapSymbol &symbol) const
+{
+    return symbol.Outline && symbol.Style != TransparentFill &&
+           std::max(1.0, symbol.Size) * m_lineScale <= 1.0;
+}
+
+void MapPainter::fillAreas(const LayerShapes &shapes, const std::vector<int> &groups,
+                           const std::vector<MapSymbol> &symbols)
+{
+    QPainter &p = *m_painter;
+    p.setPen(Qt::NoPen);
+    p.setRenderHint(QPainter::Antialiasing, true);
+    int current = -1;
+    QPainterPath path;
+    path.setFillRule(Qt::OddEvenFill);
+    for (int s : shapes.visible) {
+        const int g = groups[s];
+        if (symbols[g].Style == TransparentFill)
+            continue;
+        if (g != current) {
+            p.setBrush(areaBrush(symbols[g]));
+            // Under a crisp one-pixel outline the soft edge of an antialiased fill would not
+            // show; filling without antialiasing and outlining in the same call is then the
+            // same picture (neighbours share their edges and stroke them alike), faster.
+            const bool thin = thinOutline(symbols[g]);
+            p.setRenderHint(QPainter::Antialiasing, !thin);
+            p.setPen(thin ? outlinePen(symbols[g]) : QPen(Qt::NoPen));
+            current = g;
+        }
+        if (shapes.tiny(s)) {
+            p.fillRect(QRectF(shapes.centre(s) - QPointF(0.5, 0.5), QSizeF(1, 1)),
+                       toQColor(symbols[g].Color));
+            continue;
+        }
+        if (shapes.ringCount(s) == 1) {
+            shapes.forEachRing(s, m_ring, [&](const QPolygonF &ring) {
+                p.drawPolygon(ring, Qt::OddEvenFill);
+            });
+            continue;
+        }
+        path.clear();
+        shapes.forEachRing(s, m_ring, [&](const QPolygonF &ring) {
+            path.addPolygon(ring);
+            path.closeSubpath();
+        });
+        if (!path.isEmpty())
+            p.drawPath(path);
+    }
+}
+
+void MapPainter::strokeRings(const LayerShapes &shapes, const std::vector<int> &groups,
+                             const std::vector<MapSymbol> &symbols, bool lines)
+{
+    QPainter &p = *m_painter;
+    std::vector<QPen> pens(symbols.size());
+    std::vector<bool> used(symbols.size(), true);
+    for (std::size_t g = 0; g < symbols.size(); ++g) {
+        const MapSymbol &sym = symbols[g];
+        pens[g] = outlinePen(sym);
+        if (lines) {
+            pens[g].setColor(toQColor(sym.Color));
+        } else if (!sym.Outline) {
+            // Without outlines antialiased neighbours would leave a faint seam between
+            // them: a hairline in the fill colour closes it.
+            used[g] = sym.Style == SolidFill;
+            pens[g] = QPen(toQColor(sym.Color), 1.0);
+            pens[g].setCosmetic(true);
+        }
+    }
+    if (!lines)
+        for (std::size_t g = 0; g < symbols.size(); ++g)
+            if (thinOutline(symbols[g]))
+                used[g] = false; // outlined together with the fill
+    std::vector<QPainterPath> batches(symbols.size());
+    auto flush = [&](std::size_t g) {
+        // One-pixel outlines are drawn without antialiasing: crisp, and they cover the soft
+        // edges of the fills beneath them. Lines and wider outlines are antialiased.
+        p.setRenderHint(QPainter::Antialiasing, lines || pens[g].widthF() > 1.0);
+        p.strokePath(batches[g], pens[g]);
+        batches[g].clear();
+    };
+    for (int s : shapes.visible) {
+        const std::size_t g = std::size_t(groups[s]);
+        if (!used[g] || shapes.tiny(s))
+            continue;
+        QPainterPath &batch = batches[g];
+        shapes.forEachRing(s, m_ring, [&](const QPolygonF &ring) {
+            batch.moveTo(ring.first());
+            for (qsizetype i = 1; i < ring.size(); ++i)
+                batch.lineTo(ring[i]);
+            if (!lines)
+                batch.closeSubpath();
+        });
+        if (batch.elementCount() > kStrokeBatch)
+            flush(g);
+    }
+    for (std::size_t g = 0; g < batches.size(); ++g)
+        if (!batches[g].isEmpty())
+            flush(g);
+    p.setRenderHint(QPainter::Antialiasing, true);
+}
+
+void MapPainter::paintLayer(const MapLayer &layer)
+{
+    const auto renderer = layer.Renderer();
+    std::vector<MapSymbol> symbols;
+    if (renderer)
+        for (int s = 0; s < renderer->SymbolCount(); ++s)
+            symbols.push_back(renderer->Symbol(s));
+    else
+        symbols.push_back(layer.Symbol());
+    std::vector<int> groups = symbolIndexes(layer, layer.RecordCount());
+    for (int &g : groups)
+        g = std::clamp(g, 0, int(symbols.size()) - 1);
+
+    const MapRectangle view = m_extent.Adjusted(m_extent.Width() * 0.01);
+    if (layer.ShapeType() == PointShape || layer.ShapeType() == MultiPointShape) {
+        for (int s = 0; s < layer.RecordCount(); ++s) {
+            const MapShape shape = layer.RecordShape(s);
+            if (shape.Extent().Intersects(view))
+                for (const QPolygonF &part : shape.Parts())
+                    for (const QPointF &c : part)
+                        drawMarker(m_transform.map(c), symbols[groups[s]]);
+        }
+        return;
+    }
+    const LayerShapes shapes(layer, view, m_transform);
+    if (layer.ShapeType() == PolygonShape)
+        fillAreas(shapes, groups, symbols);
+    strokeRings(shapes, groups, symbols, layer.ShapeType() == LineShape);
+}
