@@ -198,8 +198,9 @@ namespace {
 // A line's text without its line break and without leading and trailing spaces.
 std::pair<qsizetype, qsizetype> trimmedRange(const QString &text, qsizetype start, qsizetype length)
 {
-    const qsizetype lineBreak = text.indexOf(CRLF, start);
-    qsizetype end = (lineBreak >= 0 && lineBreak < start + length) ? lineBreak : start + length;
+    // search only inside the range: the data of a re-laid file are one long line
+    const qsizetype lineBreak = QStringView(text).mid(start, length).indexOf(CRLF);
+    qsizetype end = lineBreak >= 0 ? start + lineBreak : start + length;
     while (start < end && text[start] == u' ')
         ++start;
     while (end > start && text[end - 1] == u' ')

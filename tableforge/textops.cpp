@@ -4,6 +4,7 @@
 #include "platform/dbase/textcodec.h"
 
 #include <QFile>
+#include <QStringDecoder>
 
 #include <charconv>
 #include <cmath>
@@ -169,8 +170,12 @@ QString readStatisticsFile(const QString &path)
                            QStringLiteral("TableForge"));
     QString text;
     {
+        // one decoding pass: UTF-8 unless the bytes are not valid UTF-8
         const QByteArray bytes = file.readAll();
-        text = decodeText(bytes, detectEncoding(bytes));
+        QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+        text = utf8.decode(bytes);
+        if (utf8.hasError())
+            text = decodeText(bytes, TextEncoding::Windows1252);
     }
     // LF-only lines become CR LF; a text that does not end with a line end gets one.
     qsizetype lone = 0;

@@ -1,11 +1,14 @@
 #include "platform/dbase/dbftable.h"
 
+#include "platform/dbase/memoryhooks.h"
 #include "platform/dbase/providerfailure.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
+
+#include <memory>
 
 #include <shapefil.h>
 
@@ -27,10 +30,7 @@ void recordShapelibError(const char *message)
 
 SAHooks quietHooks()
 {
-    SAHooks hooks;
-    SASetupDefaultHooks(&hooks);
-    hooks.Error = &recordShapelibError;
-    return hooks;
+    return memoryHooks(&recordShapelibError);
 }
 
 QString lastError()

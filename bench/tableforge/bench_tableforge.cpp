@@ -1,0 +1,142 @@
+// bench_tableforge gen FOLDER             writes cube and semicolon files of 25k, 50k and 100k
+//                                         regions x 20 values
+// bench_tableforge create FILE FOLDER     times CreateTable
+// bench_tableforge join FOLDER ROWS       times a two-table UPDATE of ROWS rows
+
+#include "contracts/tableprovider.h"
+#include "platform/dbase/dbaseprovider.h"
+#include "tableforge/dbfcreator.h"
+#include "tableforge/tableprogress.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QRandomGenerator>
+#include <QTextStream>
+
+namespace {
+
+constexpr int kValues = 20;
+
+QString value(QRandomGenerator &random)
+{
+    const quint32 r = random.bounded(1000000u);
+    if (r % 97 == 0)
+        return QStringLiteral("..");
+    return QString::number(r / 10.0, 'f', 1);
+}
+
+void writeCube(const QString &path, int regions, QRandomGenerator &random)
+{
+    QFile f(path);
+    f.open(QIODevice::WriteOnly);
+    QTextStream out(&f);
+    out << "DECIMALS=1;\r\nMATRIX=\"BENCH\";\r\nTITLE=\"Benchmark\";\r\nSTUB=\"region\";\r\n"
+           "HEADING=\"contents\";\r\nVALUES(\"region\")=";
+    for (int i = 0; i < regions; ++i)
+        out << (i ? (i % 10 ? "," : ",\r\n") : "") << "\"Region " << i << '"';
+    out << ";\r\nVALUES(\"contents\")=";
+    for (int k = 0; k < kValues; ++k)
+        out << (k ? "," : "") << "\"Value " << k << '"';
+    out << ";\r\nCODES(\"region\")=";
+    for (int i = 0; i < regions; ++i)
+        out << (i ? (i % 10 ? "," : ",\r\n") : "") << '"' << QString::number(100000 + i) << '"';
+    out << ";\r\nMAP(\"region\")=\"bench\";\r\nDATA=\r\n";
+    for (int i = 0; i < regions; ++i) {
+        for (int k = 0; k < kValues; ++k)
+            out << (k ? " " : "") << (value(random) == QLatin1String("..") ? QStringLiteral("\"..\"") : value(random));
+        out << (i + 1 == regions ? ";\r\n" : "\r\n");
+    }
+}
+
+void writeSemicolon(const QString &path, int regions, QRandomGenerator &random)
+{
+    QFile f(path);
+    f.open(QIODevice::WriteOnly);
+    QTextStream out(&f);
+    out << "Bench.ini\r\nRegion";
+    for (int k = 0; k < kValues; ++k)
+        out << ";Value " << k;
+    out << ";\r\n";
+    for (int i = 0; i < regions; ++i) {
+        out << 100000 + i;
+        for (int k = 0; k < kValues; ++k)
+            out << ';' << value(random).replace(u'.', u',');
+        out << ";\r\n";
+    }
+}
+
+int create(const QString &file, const QString &folder)
+{
+    DBFCreator creator;
+    TableProgress progress;
+    creator.setProgressBar(&progress);
+    creator.setDecSeperator(QStringLiteral(","));
+    for (const char *tag : {"MISSING", "VALID", "CODES", "VALUES", "PROGRESS", "FILEFORMAT", "VARIABLE"})
+        creator.AddErrorMsg(QString::fromLatin1(tag), QString::fromLatin1(tag));
+    QElapsedTimer timer;
+    timer.start();
+    const bool ok = creator.CreateTable(file, folder);
+    QTextStream(stdout) << "CreateTable " << file << ": " << timer.elapsed() << " ms, "
+                        << (ok ? "ok" : qPrintable(creator.ErrorMsg())) << "\n";
+    return ok ? 0 : 1;
+}
+
+// Two tables of ROWS rows with shuffled keys; S.F = E.G matched by key.
+int join(const QString &folder, int rows)
+{
+    auto c = createDbaseConnection();
+    c->setConnectionString(QStringLiteral("Data Source=") + folder + u';');
+    c->open();
+    auto cat = createDbaseCatalog();
+    cat->setActiveConnection(c.get());
+    for (const QString &name : {QStringLiteral("S"), QStringLiteral("E")}) {
+        try {
+            cat->deleteTable(name);
+        } catch (const RunTimeError &) {
+        }
+        cat->appendTable(name, {provider::Column{QStringLiteral("K"), provider::TypeWChar, 8, 0, 0},
+                                provider::Column{QStringLiteral("F"), provider::TypeDouble, 0, 10, 2}});
+        auto rs = createDbaseRecordset();
+        rs->open(name, c.get(), provider::CmdTable);
+        c->beginTrans();
+        for (int i = 0; i < rows; ++i) {
+            rs->addNew();
+            rs->setValue(0, QString::number(name == u'S' ? i : (i * 7919) % rows));
+            rs->setValue(1, double(i));
+        }
+        rs->updateBatch();
+        c->commitTrans();
+        rs->close();
+    }
+    c->close();
+    QElapsedTimer timer;
+    timer.start();
+    c->open();
+    const qint64 n = c->execute(QStringLiteral("UPDATE S,E SET S.F = E.F WHERE S.K = E.K"));
+    QTextStream(stdout) << "UPDATE S,E of " << rows << " rows: " << timer.elapsed() << " ms, "
+                        << n << " changed\n";
+    return n == rows ? 0 : 1;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    const QStringList a = app.arguments();
+    if (a.size() >= 3 && a[1] == QLatin1String("gen")) {
+        QRandomGenerator random(42);
+        for (int regions : {25000, 50000, 100000}) {
+            writeCube(a[2] + QStringLiteral("/cube%1.tq").arg(regions / 1000), regions, random);
+            writeSemicolon(a[2] + QStringLiteral("/semi%1.sdv").arg(regions / 1000), regions, random);
+        }
+        return 0;
+    }
+    if (a.size() == 4 && a[1] == QLatin1String("create"))
+        return create(a[2], a[3]);
+    if (a.size() == 4 && a[1] == QLatin1String("join"))
+        return join(a[2], a[3].toInt());
+    QTextStream(stderr) << "usage: bench_tableforge gen FOLDER | create FILE FOLDER | join FOLDER ROWS\n";
+    return 2;
+}
