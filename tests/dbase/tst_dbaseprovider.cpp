@@ -10,6 +10,7 @@
 #include <shapefil.h>
 
 #include <cmath>
+#include <functional>
 
 using namespace provider;
 
@@ -295,6 +296,52 @@ private slots:
         QVERIFY(after.mid(32, headerLength - 32) == before.mid(32, headerLength - 32));
         QVERIFY(after.mid(headerLength) == before.mid(headerLength));
         Q_UNUSED(key);
+    }
+
+    // Misuse of the catalogue and record sets is a provider error in the connection's list.
+    void catalogueAndRecordsetFailures()
+    {
+        makeTable(QStringLiteral("T"), {"A"}, {1});
+        auto c = connect();
+        auto cat = createDbaseCatalog();
+        cat->setActiveConnection(c.get());
+        const QList<std::function<void()>> failing = {
+            [&] { cat->appendTable(QStringLiteral("T"), {Column{QStringLiteral("X"), TypeWChar, 4, 0, 0}}); },
+            [&] { cat->appendTable(QStringLiteral("U"), {Column{QStringLiteral("TOOLONGNAME"), TypeWChar, 4, 0, 0}}); },
+            [&] { cat->appendTable(QStringLiteral("U"), {Column{QStringLiteral("A"), TypeWChar, 4, 0, 0},
+                                                         Column{QStringLiteral("a"), TypeDouble, 0, 10, 0}}); },
+            [&] { cat->deleteTable(QStringLiteral("NOSUCH")); },
+            [&] { cat->columns(QStringLiteral("NOSUCH")); },
+            [&] {
+                auto rs = createDbaseRecordset();
+                rs->open(QStringLiteral("SELECT * FROM T"), c.get(), CmdText);
+                rs->setValue(0, QStringLiteral("read only"));
+            },
+            [&] {
+                auto rs = createDbaseRecordset();
+                rs->open(QStringLiteral("T"), c.get(), CmdTable);
+                rs->value(QStringLiteral("NOFIELD"));
+            },
+            [&] {
+                auto rs = createDbaseRecordset();
+                rs->open(QStringLiteral("T"), c.get(), CmdTable);
+                rs->setValue(1, QStringLiteral("not a number"));
+            },
+        };
+        for (int i = 0; i < failing.size(); ++i) {
+            bool thrown = false;
+            try {
+                failing[i]();
+            } catch (const RunTimeError &e) {
+                thrown = true;
+                QCOMPARE(c->errors().size(), 1);
+                QCOMPARE(c->errors().back().description, e.description());
+            }
+            QVERIFY2(thrown, qPrintable(QString::number(i)));
+        }
+        QVERIFY(cat->tables().contains(QStringLiteral("T")));
+        QVERIFY(!cat->tables().contains(QStringLiteral("U")));
+        QCOMPARE(scalar(QStringLiteral("SELECT COUNT(*) FROM T")).toDouble(), 1.0);
     }
 
     // Text fields are decoded by the .cpg file, else as UTF-8 when valid, else Windows-1252.
