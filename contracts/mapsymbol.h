@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QBrush>
 #include <QColor>
 
 #include <cstdint>
@@ -43,3 +44,13 @@ struct MapSymbol {
 
     bool operator==(const MapSymbol &) const = default;
 };
+
+// The Qt brush of a symbol's fill (no brush for an unfilled symbol).
+inline QBrush toQBrush(const MapSymbol &symbol)
+{
+    static const Qt::BrushStyle styles[] = {
+        Qt::SolidPattern, Qt::NoBrush,      Qt::HorPattern,   Qt::VerPattern,
+        Qt::BDiagPattern, Qt::FDiagPattern, Qt::CrossPattern, Qt::DiagCrossPattern};
+    const int s = symbol.Style < 0 || symbol.Style > 7 ? 0 : symbol.Style;
+    return QBrush(toQColor(symbol.Color), styles[s]);
+}

@@ -26,10 +26,7 @@ void LegendPainter::drawSymbol(QPainter &p, const Row &row, const QRectF &box) c
         p.setPen(s.Outline ? QPen(toQColor(s.OutlineColor), 1.0) : QPen(Qt::NoPen));
         p.drawEllipse(box.center(), r, r);
     } else {
-        static const Qt::BrushStyle styles[] = {
-            Qt::SolidPattern, Qt::NoBrush,      Qt::HorPattern,   Qt::VerPattern,
-            Qt::BDiagPattern, Qt::FDiagPattern, Qt::CrossPattern, Qt::DiagCrossPattern};
-        p.setBrush(QBrush(fill, styles[std::clamp(s.Style, 0, 7)]));
+        p.setBrush(toQBrush(s));
         // A patch always has a frame, so that a white class stays visible on white paper.
         const QColor frame = s.Outline ? toQColor(s.OutlineColor) : QColor(128, 128, 128);
         QPen pen(frame, 1.0);

@@ -32,7 +32,9 @@ bool isAscii(const QByteArray &bytes)
     return true;
 }
 
-QString findSibling(const QString &path, const QString &ext)
+} // namespace
+
+QString findSiblingFile(const QString &path, const QString &ext)
 {
     const QFileInfo fi(path);
     const QString exact = fi.path() + '/' + fi.completeBaseName() + '.' + ext;
@@ -45,11 +47,9 @@ QString findSibling(const QString &path, const QString &ext)
     return QString();
 }
 
-} // namespace
-
 DbfTextDecoder DbfTextDecoder::forTable(const QString &dbfPath)
 {
-    const QString cpg = findSibling(dbfPath, QStringLiteral("cpg"));
+    const QString cpg = findSiblingFile(dbfPath, QStringLiteral("cpg"));
     if (cpg.isEmpty())
         return DbfTextDecoder();
     QFile f(cpg);

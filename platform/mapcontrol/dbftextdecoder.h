@@ -3,6 +3,11 @@
 #include <QByteArray>
 #include <QString>
 
+// The file beside `path` with the same base name and the extension `ext`; when no file of
+// exactly that name exists, one whose extension differs only in letter case (files made on
+// Windows). Empty when there is none.
+QString findSiblingFile(const QString &path, const QString &ext);
+
 // Decodes the text cells of a .dbf: with the code page named by its .cpg file when there is
 // one, else as UTF-8 when the bytes are valid UTF-8, else as Windows-1252.
 class DbfTextDecoder {

@@ -32,11 +32,7 @@ MapRectangle MapPainter::fitExtent(const MapRectangle &requested, const QSize &s
 
 QBrush MapPainter::areaBrush(const MapSymbol &symbol)
 {
-    static const Qt::BrushStyle styles[] = {
-        Qt::SolidPattern, Qt::NoBrush,      Qt::HorPattern,       Qt::VerPattern,
-        Qt::BDiagPattern, Qt::FDiagPattern, Qt::CrossPattern,     Qt::DiagCrossPattern};
-    const int s = std::clamp(symbol.Style, 0, 7);
-    return QBrush(toQColor(symbol.Color), styles[s]);
+    return toQBrush(symbol);
 }
 
 QPen MapPainter::outlinePen(const MapSymbol &symbol) const

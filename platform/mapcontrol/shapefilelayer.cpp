@@ -1,10 +1,10 @@
 #include "platform/mapcontrol/shapefilelayer.h"
 
+#include "platform/mapcontrol/dbftextdecoder.h"
 #include "platform/mapcontrol/layerrecordset.h"
 #include "platform/mapcontrol/searchexpression.h"
 #include "platform/mapcontrol/shapelibhooks.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
@@ -35,18 +35,14 @@ int shapeKind(int shpType)
     }
 }
 
-// The .dbf beside the .shp; on a case-sensitive file system also one whose extension is
-// written in another case.
+// The .dbf beside the .shp (also with its extension in another letter case).
 QString tablePath(const QString &shpPath)
 {
+    const QString found = findSiblingFile(shpPath, QStringLiteral("dbf"));
+    if (!found.isEmpty())
+        return found;
     const QFileInfo fi(shpPath);
-    const QString exact = fi.path() + '/' + fi.completeBaseName() + ".dbf";
-    if (QFile::exists(exact))
-        return exact;
-    for (const QString &name : QDir(fi.path()).entryList(QDir::Files))
-        if (name.compare(fi.completeBaseName() + ".dbf", Qt::CaseInsensitive) == 0)
-            return fi.path() + '/' + name;
-    return exact;
+    return fi.path() + '/' + fi.completeBaseName() + ".dbf";
 }
 
 } // namespace
