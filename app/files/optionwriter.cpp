@@ -25,7 +25,10 @@ QString whole(long long value) { return QString::number(value); }
 
 QString dataSection(const OptionFileSource &source)
 {
-    return QStringLiteral("[DATA]") + CRLF + line(QStringLiteral("Source"), source.DataFile) +
+    // The full path, so that the file names its statistics file wherever it is opened from.
+    const QString dataFile =
+        source.DataFile.isEmpty() ? QString() : QFileInfo(source.DataFile).absoluteFilePath();
+    return QStringLiteral("[DATA]") + CRLF + line(QStringLiteral("Source"), dataFile) +
            line(QStringLiteral("Value"), whole(source.SelectedValue)) +
            line(QStringLiteral("Geo"), source.MapIniName) +
            line(QStringLiteral("Map"), whole(source.SelectedMap)) + CRLF;

@@ -7,6 +7,8 @@
 #include "contracts/maplayer.h"
 #include "kitbag/kbutil.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QTest>
 
 class TestOptionFile : public QObject {
@@ -45,7 +47,8 @@ private:
     static OptionFileSource source(ViewFixture &view)
     {
         OptionFileSource s;
-        s.DataFile = sample(QStringLiteral("nc_births_74.tq"));
+        // A relative path is written as the full path.
+        s.DataFile = QDir::current().relativeFilePath(view.statFile);
         s.MapIniName = view.mapIniName;
         s.SelectedValue = view.state.CurrentColumn;
         s.SelectedMap = view.state.CurrentMap;
@@ -154,7 +157,8 @@ void TestOptionFile::choroplethRoundTrip()
     const QString base = dir.filePath(QStringLiteral("nc"));
     QVERIFY(CreateTQO(source(first), base));
     const QString text = read(base + QStringLiteral(".tqo"));
-    QVERIFY(text.startsWith(QStringLiteral("[DATA]\r\n")));
+    QVERIFY(text.startsWith(QStringLiteral("[DATA]\r\nSource=") +
+                            QFileInfo(first.statFile).absoluteFilePath() + QStringLiteral("\r\n")));
     QCOMPARE(text.contains(QStringLiteral("Color1=")), !ramp);
     QVERIFY(text.contains(QStringLiteral("Type=CHOROPLET\r\n")));
     QCOMPARE(text.contains(u','), decimalChar == 44);

@@ -5,7 +5,7 @@
 #include "app/files/messagetable.h"
 #include "kitbag/kbpath.h"
 
-ViewFixture::ViewFixture(const QString &statFile)
+ViewFixture::ViewFixture(const QString &statFile) : statFile(statFile)
 {
     map.resize(800, 600);
     BuildColor(colours);

@@ -44,4 +44,5 @@ public:
     ViewValues values;
     ViewContext context;
     QString mapIniName;
+    QString statFile;
 };
