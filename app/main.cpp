@@ -1,7 +1,59 @@
+#include "app/driver/chorelglobals.h"
+#include "app/driver/commandline.h"
+#include "app/driver/mainform.h"
+#include "app/driver/showmessage.h"
+
 #include <QApplication>
+
+#include <cstdio>
+
+namespace {
+
+QString withoutCarriageReturns(QString text) { return text.remove(u'\r'); }
+
+bool displayAvailable()
+{
+    return !qEnvironmentVariableIsEmpty("DISPLAY") ||
+           !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+}
+
+} // namespace
 
 int main(int argc, char *argv[])
 {
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    const ParsedCommandLine commandLine = ParseCommandLine(arguments);
+    if (commandLine.help) {
+        std::printf("Usage: chorel [switches] | chorel OPTIONFILE.tqo\n%s",
+                    qUtf8Printable(withoutCarriageReturns(UsageText())));
+        return 0;
+    }
+
+    // Batch runs never need a display; without one, messages go to stderr.
+    const bool batch = !commandLine.value(u'o').isEmpty();
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && (batch || !displayAvailable())) {
+        if (!batch && commandLine.valid()) {
+            std::fprintf(stderr, "Chorel: no display to open the window on; give -o OUTPUT "
+                                 "for a batch run.\n");
+            return 1;
+        }
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+
     QApplication app(argc, argv);
-    return 0;
+    SetBatchMessages(batch);
+    InstallMessageHook();
+    Globals().LogFile = DefaultLogFile();
+
+    MainForm form(commandLine);
+    if (form.state().QuitRequested)
+        return form.state().ExitCode;
+    form.Load();
+    if (form.state().QuitRequested && form.state().BatchMode)
+        return form.state().ExitCode;
+    form.show();
+    const int result = app.exec();
+    return form.state().ExitCode != 0 ? form.state().ExitCode : result;
 }

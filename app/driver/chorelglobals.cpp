@@ -1,0 +1,36 @@
+#include "app/driver/chorelglobals.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+
+#include <unistd.h>
+
+ChorelGlobals &Globals()
+{
+    static ChorelGlobals globals;
+    return globals;
+}
+
+QString ProgramFolder()
+{
+    const QString home = qEnvironmentVariable("CHOREL_HOME");
+    if (!home.isEmpty())
+        return QDir::cleanPath(QFileInfo(home).absoluteFilePath());
+    if (QCoreApplication::instance())
+        return QCoreApplication::applicationDirPath();
+    return QFileInfo(QFile::symLinkTarget(QStringLiteral("/proc/self/exe"))).absolutePath();
+}
+
+QString DefaultLogFile()
+{
+    const QString folder = ProgramFolder();
+    if (::access(QFile::encodeName(folder).constData(), W_OK) == 0)
+        return QDir(folder).filePath(QStringLiteral("Chorel.log"));
+    QString state = qEnvironmentVariable("XDG_STATE_HOME");
+    if (state.isEmpty())
+        state = QDir::home().filePath(QStringLiteral(".local/state"));
+    const QString logFolder = QDir(state).filePath(QStringLiteral("chorel"));
+    QDir().mkpath(logFolder);
+    return QDir(logFolder).filePath(QStringLiteral("Chorel.log"));
+}

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QString>
+
+// Program-wide values that every room of the program reads.
+struct ChorelGlobals {
+    double ExportScale = 1.0; // size factor of exported images (/s)
+    int DecimalChar = 0;      // the user's decimal symbol: 46 (".") or 44 (","), else 0
+    QString LogFile;          // full path of the log file
+};
+
+ChorelGlobals &Globals();
+
+// The program folder: CHOREL_HOME when set, otherwise the folder of the executable. Maps/,
+// TQ-files/, the help page and the log live there.
+QString ProgramFolder();
+
+// Where the log goes: the program folder when it is writable, otherwise
+// $XDG_STATE_HOME/chorel/ (default ~/.local/state/chorel/), which is created.
+QString DefaultLogFile();

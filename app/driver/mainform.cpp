@@ -1,0 +1,134 @@
+#include "app/driver/mainform.h"
+
+#include "app/driver/chorelglobals.h"
+#include "app/driver/pipeline.h"
+#include "app/driver/showmessage.h"
+#include "app/layout/aboutdialog.h"
+#include "app/files/optionfile.h"
+#include "app/view/mapsession.h"
+#include "platform/mapcontrol/mapwidget.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QLabel>
+#include <QMenu>
+
+#include <cstdio>
+#include <utility>
+
+MainForm::MainForm(ParsedCommandLine commandLine, QWidget *parent)
+    : QMainWindow(parent), m_commandLine(std::move(commandLine))
+{
+    setObjectName(QStringLiteral("MainForm"));
+    setWindowTitle(QStringLiteral("Chorel"));
+    resize(1040, 720);
+    BuildMenus(*this, m_widgets);
+    BuildToolbar(*this, m_widgets);
+    BuildStatusBar(*this, m_widgets);
+    BuildPanes(*this, m_widgets);
+    m_session = std::make_unique<MapSession>(m_widgets, this);
+    ConnectViewCommands();
+    connect(menuEntry(QStringLiteral("mnuExit")), &QAction::triggered, this, &QWidget::close);
+    connect(menuEntry(QStringLiteral("mnuAbout")), &QAction::triggered, this,
+            [this] { ShowAboutDialog(this); });
+
+    m_tmStart.setObjectName(QStringLiteral("tmStart"));
+    m_tmStart.setSingleShot(true);
+    m_tmStart.setInterval(10);
+    connect(&m_tmStart, &QTimer::timeout, this, &MainForm::tmStart_Timer);
+
+    ValidateSwitches();
+}
+
+MainForm::~MainForm() = default;
+
+// File, Open and File, Save as, from the menu and the toolbar.
+void MainForm::ConnectViewCommands()
+{
+    const auto open = [this] { mnuOpen(*this); };
+    const auto saveAs = [this] {
+        OptionFileSource source;
+        source.DataFile = m_state.DataFile;
+        source.MapIniName = m_session->MapIniName;
+        source.SelectedValue = m_session->State.CurrentColumn;
+        source.SelectedMap = m_session->State.CurrentMap;
+        source.Map = m_session->Map;
+        source.State = &m_session->State;
+        source.Values = &m_session->Values;
+        mnuSaveAs(this, source);
+    };
+    connect(menuEntry(QStringLiteral("mnuOpen")), &QAction::triggered, this, open);
+    connect(toolButton(QStringLiteral("Open")), &QAction::triggered, this, open);
+    connect(menuEntry(QStringLiteral("mnuSaveAs")), &QAction::triggered, this, saveAs);
+    connect(toolButton(QStringLiteral("Save")), &QAction::triggered, this, saveAs);
+}
+
+// The user's decimal symbol, then the switches: anything that is not a known switch or its
+// value ends the program with the usage text.
+void MainForm::ValidateSwitches()
+{
+    const QString decimal = m_state.Util.GetRegKeyValue(
+        CKbUtil::HKEY_CURRENT_USER, QStringLiteral("Control Panel\\International"),
+        QStringLiteral("sDecimal"));
+    if (decimal == QStringLiteral("."))
+        Globals().DecimalChar = 46;
+    else if (decimal == QStringLiteral(","))
+        Globals().DecimalChar = 44;
+
+    m_state.CommandLine = m_commandLine.commandLine;
+    if (m_commandLine.valid())
+        return;
+    const QString text = InvalidSwitchText();
+    ShowMessage(QStringLiteral("Chorel"), 64, text);
+    if (!BatchMessages() && HasDisplay()) {
+        QString plain = text;
+        std::fprintf(stderr, "%s", qUtf8Printable(plain.remove(u'\r')));
+    }
+    m_state.QuitRequested = true;
+    m_state.ExitCode = 2;
+}
+
+QString MainForm::panelText(const QString &key) const
+{
+    const QLabel *panel = m_widgets.panels.value(key);
+    return panel ? panel->text() : QString();
+}
+
+void MainForm::setPanelText(const QString &key, const QString &text)
+{
+    if (QLabel *panel = m_widgets.panels.value(key))
+        panel->setText(text);
+}
+
+void MainForm::EnableMapCommands(bool enable)
+{
+    for (const char *name : {"mnuSaveAs", "mnuPrint", "mnuInfo", "mnuExport", "mnuTheme"})
+        menuEntry(QString::fromLatin1(name))->setEnabled(enable);
+    m_widgets.menus.value(QStringLiteral("mnuEdit"))->menuAction()->setEnabled(enable);
+    for (const char *key : {"Export", "Copy", "TemaMap", "Info", "Print", "Save"})
+        toolButton(QString::fromLatin1(key))->setEnabled(enable);
+}
+
+void MainForm::EndProgram(int exitCode)
+{
+    m_state.ExitCode = exitCode;
+    QTimer::singleShot(0, QCoreApplication::instance(),
+                       [exitCode] { QCoreApplication::exit(exitCode); });
+}
+
+void MainForm::tmStart_Timer()
+{
+    m_tmStart.stop();
+    if (m_state.QuitRequested) {
+        EndProgram(m_state.ExitCode);
+        close();
+        return;
+    }
+    try {
+        RunPipeline(*this);
+    } catch (const RunTimeError &error) {
+        ShowMessage(QStringLiteral("Chorel (tmStart)"), 16, error);
+        if (m_state.BatchMode)
+            EndProgram(1);
+    }
+}

@@ -1,0 +1,71 @@
+#pragma once
+
+#include "app/driver/commandline.h"
+#include "app/driver/mainstate.h"
+#include "app/driver/workfolder.h"
+#include "app/layout/mainwidgets.h"
+
+#include <QMainWindow>
+#include <QTimer>
+
+#include <memory>
+
+class MapSession;
+class QListWidget;
+class QProgressBar;
+class QTreeWidget;
+
+// The main window. Creating it validates the switches; Load() runs the load step before the
+// window is shown; the one-shot timer tmStart then runs the map production pipeline.
+class MainForm : public QMainWindow {
+    Q_OBJECT
+
+public:
+    explicit MainForm(ParsedCommandLine commandLine, QWidget *parent = nullptr);
+    ~MainForm() override;
+
+    void Load();
+
+    MainState &state() { return m_state; }
+    const MainState &state() const { return m_state; }
+    MainWidgets &widgets() { return m_widgets; }
+
+    // The containers the map control and the legend control are placed into.
+    QWidget *mapPane() const { return m_widgets.mapPane; }
+    QWidget *legendPane() const { return m_widgets.legendPane; }
+    QTreeWidget *mapList() const { return m_widgets.lsvKartdata; }
+    QListWidget *statList() const { return m_widgets.lstStatdata; }
+    QProgressBar *progressBar() const { return m_widgets.pgbProgress; }
+    QAction *menuEntry(const QString &name) const { return m_widgets.menuEntries.value(name); }
+    QAction *toolButton(const QString &key) const { return m_widgets.buttons.value(key); }
+    QString panelText(const QString &key) const;
+    void setPanelText(const QString &key, const QString &text);
+    QTimer &tmStart() { return m_tmStart; }
+    // The map, the legend and the view of the statistics file shown.
+    MapSession &session() { return *m_session; }
+
+    // Enables or disables the commands that need a map: menu entries Save as, Print, Edit,
+    // Info, Export and Theme; buttons Export, Copy, TemaMap, Info, Print and Save.
+    void EnableMapCommands(bool enable);
+
+    // Ends the program with exitCode once control returns to the event loop.
+    void EndProgram(int exitCode);
+
+private:
+    void ValidateSwitches();
+    void ApplyOptionSwitches();
+    void CheckDataFiles();
+    QString SourceOfOptionFile(const QString &optionFile) const;
+    void CheckLanguageFile();
+    bool InstallTexts();
+    void ReportStartError();
+    void tmStart_Timer();
+    void ConnectViewCommands();
+
+    ParsedCommandLine m_commandLine;
+    MainState m_state;
+    MainWidgets m_widgets;
+    QTimer m_tmStart;
+    std::unique_ptr<WorkFolder> m_workFolder;
+    std::unique_ptr<MapSession> m_session;
+};

@@ -1,0 +1,212 @@
+#include "app/files/messagetable.h"
+
+#include <QList>
+#include <QPair>
+
+namespace {
+
+const QString CRLF = QStringLiteral("\r\n");
+
+using Text = QPair<QString, QString>;
+
+// Menu and button captions as the window lays them out.
+const QList<Text> &captionDefaults()
+{
+    static const QList<Text> texts = {
+        {"File", "&File"},
+        {"Open", "&Open"},
+        {"SaveAs", "Save &as"},
+        {"Saveas", "Save as"},
+        {"Export", "Ex&port"},
+        {"Print", "&Print..."},
+        {"Exit", "E&xit"},
+        {"Edit", "&Edit"},
+        {"Copy", "Copy"},
+        {"CopyMap", "Copy &Map"},
+        {"CopyLegend", "Copy &Legend"},
+        {"CopyTitle", "Copy &Title"},
+        {"CopyLgdImg", "Copy Legend &Image"},
+        {"CopyLgdTxt", "Copy Legend Te&xt"},
+        {"Theme", "&Thematic map"},
+        {"Navigate", "&Navigate"},
+        {"View", "&View"},
+        {"ZoomIn", "Zoom &in"},
+        {"ZoomOut", "Zoom &out"},
+        {"Pan", "&Pan"},
+        {"Info", "&Information"},
+        {"FullExtent", "&Full extent"},
+        {"PrevExtent", "&Previous extent"},
+        {"Help", "&Help"},
+        {"Contents", "&Help on Chorel"},
+        {"About", "&About Chorel"},
+    };
+    return texts;
+}
+
+const QList<Text> &textsBeforeAbout()
+{
+    static const QList<Text> texts = {
+        {"OpenTitle", "Open"},
+        {"SaveasTitle", "Save as"},
+        {"ExportTitle", "Export"},
+        {"PrintTitle", "Print"},
+        {"Close", ""},
+        {"CopyStat", ""},
+        {"FrameClassesText", "Number of classes"},
+        {"FrameTypeText", "Classification type"},
+        {"LabelEndText", "End"},
+        {"LabelStartText", "Start"},
+        {"FrameColorText", "Ramp Color"},
+        {"QuantileText", "Quantile"},
+        {"CustomText", "Custom"},
+        {"EqualText", "Equal Interval"},
+        {"ExportFilter", "Bitmap file (*.bmp)|*.bmp|Windows Meta file (*.wmf)|*.wmf|"
+                         "Portable Network Graphics file(*.png)|*.png"},
+        {"SaveFilter", "Chorel file (*.tqo)|*.tqo"},
+        {"Cancel", "&Cancel"},
+        {"OK", "&OK"},
+        {"Chart", "&View Data Distribution"},
+        {"ClassForm", "Thematic Map"},
+        {"DateTxt", "Date"},
+        {"SizeTxt", "Size"},
+        {"FileNameTxt", "Name"},
+        {"DescriptionTxt", "Description"},
+        {"NumFiles", "Number of files"},
+        {"CircleSizeTxt", "Symbol size"},
+        {"CircleColorTxt", "Symbol color"},
+        {"CircleSizeInfoTxt", "Normaly the symbols area is 10% of the size of the area of "
+                              "regions in the statistic map."},
+        {"CircleSizeDescTxt", "Input the new percentage:"},
+        {"CircleColorCmdTxt", "Chan&ge Color"},
+        {"TabThematic", "Choroplet Map"},
+        {"TabSymbol", "Symbol Map"},
+        {"MapType", ""},
+        {"RadioChoroplet", ""},
+        {"RadioSymbol", ""},
+        {"FrameMaximumTXT", "Maximum value"},
+        {"Count", "Count"},
+        {"Maximum", "Maximum"},
+        {"Minimum", "Minimum"},
+        {"Percent", "Percent"},
+    };
+    return texts;
+}
+
+const QList<Text> &textsAfterAbout()
+{
+    static const QList<Text> texts = {
+        {"CantCreateTQO", "Can't create Chorel option file"},
+        {"WrongNumber", "Wrong value for the value attribute in the data file or option file, " +
+                            CRLF + " using the first one."},
+        {"WrongExtension", "Wrong extension"},
+        {"MissingFile", "Missing file"},
+        {"InUse", "Map data already in use by another process. Be patient and let the map be "
+                  "finnished."},
+        {"NonNumeric", "is not numeric. Not abel to calculate data!"},
+        {"Unavailable", "is unavailable"},
+        {"ChorelFile", "Chorel option file"},
+        {"NumApps", "Too many applications are running."},
+        {"Connect", "Could not connect to database"},
+        {"Join", "Can't join the tables"},
+        {"UnJoin", "Can't unjoin the tables"},
+        {"CopyFiles", "Shape file <SHAPE> doesn't exist. Check the file names in <INI>."},
+        {"MissingData", "Missing numeric data."},
+        {"FieldError", "doesn't exist in <SHAPE> (Shape file)."},
+        {"CheckINI", "Check the field names in <INI> and <SHAPE> (shape file), which have to be "
+                     "identical."},
+        {"WrongTQO", "Wrong value in TQO file!"},
+        {"ConnectDB", "Can't connect statistics and map."},
+        {"CantShowField", "Can't show <FIELD>"},
+        {"Greater", "Number can't be greater than or equal to"},
+        {"GreaterMin", "Number can't be greater than"},
+        {"Less", "Number can't be less than"},
+        {"GenErrorMsg", "An error occured! Check the data and the operasjon." + CRLF +
+                            "More information in the Log file"},
+        {"NoData", "No data"},
+        {"NoDataCheckText", "Show 'No data'"},
+        {"SymbolMin", "Smallest symbol"},
+        {"SymbolMax", "Largest symbol"},
+        {"WrongColorValue", "Wrong text for color value in the map parameter file."},
+        {"NumMaps", "Wrong number of map data that will be read."},
+    };
+    return texts;
+}
+
+QStringList keysOf(const QList<Text> &texts)
+{
+    QStringList keys;
+    for (const Text &t : texts)
+        keys << t.first;
+    return keys;
+}
+
+} // namespace
+
+void MessageTable::clear()
+{
+    m_texts.clear();
+    m_fromFile.clear();
+    m_languageFile.clear();
+}
+
+MessageTable &Messages()
+{
+    static MessageTable table;
+    return table;
+}
+
+QString MessageText(const QString &key) { return Messages().text(key); }
+
+const QStringList &CaptionKeys()
+{
+    static const QStringList keys = keysOf(captionDefaults());
+    return keys;
+}
+
+const QStringList &TextKeysBeforeAbout()
+{
+    static const QStringList keys = keysOf(textsBeforeAbout());
+    return keys;
+}
+
+const QStringList &TextKeysAfterAbout()
+{
+    static const QStringList keys = keysOf(textsAfterAbout());
+    return keys;
+}
+
+const QList<BuilderMessage> &BuilderMessages()
+{
+    static const QList<BuilderMessage> messages = {
+        {"Missing", "MISSING", "Missing TQ-File!"},
+        {"Valid", "VALID", "No valid file for Chorel."},
+        {"Codes", "CODES", "Can't find codes for."},
+        {"Values", "VALUES", "Can't find values for."},
+        {"Progress", "PROGRESS", "Missing Progress bar."},
+        {"Fileformat", "FILEFORMAT", "Wrong text file format."},
+        {"Variable", "VARIABLE",
+         "Can't create map, it is selected too many value variables." + CRLF +
+             "You may select more values from just one variable" + CRLF +
+             "(in addition to the region variable), select just" + CRLF +
+             "one value from the rest of the variables!"},
+    };
+    return messages;
+}
+
+void SetDefaultTexts(const ErrorMsgRegistrar &tableBuilder)
+{
+    MessageTable &table = Messages();
+    table.clear();
+    for (const QList<Text> *texts : {&captionDefaults(), &textsBeforeAbout(), &textsAfterAbout()})
+        for (const Text &t : *texts)
+            table.setText(t.first, t.second);
+    table.setText(QStringLiteral("AboutDescription"),
+                  QStringLiteral("Chorel draws thematic maps of official statistics:") + CRLF +
+                      QStringLiteral("choropleth maps and maps of proportional circles.") + CRLF);
+    table.setText(QStringLiteral("OpenFilter"), QStringLiteral("tq,sdv,txt,tqo"));
+    for (const BuilderMessage &m : BuilderMessages()) {
+        table.setText(m.key, m.english);
+        if (tableBuilder)
+            tableBuilder(m.english, m.tag);
+    }
+}

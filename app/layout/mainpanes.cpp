@@ -1,0 +1,102 @@
+#include "app/layout/mainwidgets.h"
+
+#include <QGridLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QListWidget>
+#include <QMainWindow>
+#include <QProgressBar>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+namespace {
+
+// An empty, white container that a control is placed into later, filling it.
+QWidget *makeContainer(const QString &name)
+{
+    auto *pane = new QWidget;
+    pane->setObjectName(name);
+    pane->setAutoFillBackground(true);
+    QPalette palette = pane->palette();
+    palette.setColor(QPalette::Window, Qt::white);
+    pane->setPalette(palette);
+    auto *layout = new QVBoxLayout(pane);
+    layout->setContentsMargins(0, 0, 0, 0);
+    return pane;
+}
+
+QSplitter *makeSplitter(Qt::Orientation orientation, const QString &name)
+{
+    auto *splitter = new QSplitter(orientation);
+    splitter->setObjectName(name);
+    splitter->setChildrenCollapsible(false);
+    return splitter;
+}
+
+} // namespace
+
+// The "Info" panel holds the information text; the progress bar of long operations lies
+// over it (same grid cell) and is hidden while nothing runs.
+void BuildStatusBar(QMainWindow &window, MainWidgets &widgets)
+{
+    widgets.stbStatus = window.statusBar();
+    widgets.stbStatus->setObjectName(QStringLiteral("stbStatus"));
+    widgets.stbStatus->setSizeGripEnabled(true);
+
+    auto *infoCell = new QWidget;
+    auto *grid = new QGridLayout(infoCell);
+    grid->setContentsMargins(0, 0, 0, 0);
+    auto *info = new QLabel;
+    info->setObjectName(QStringLiteral("Info"));
+    info->setMinimumWidth(200);
+    widgets.pgbProgress = new QProgressBar;
+    widgets.pgbProgress->setObjectName(QStringLiteral("pgbProgress"));
+    widgets.pgbProgress->setVisible(false);
+    grid->addWidget(info, 0, 0);
+    grid->addWidget(widgets.pgbProgress, 0, 0);
+
+    auto *data = new QLabel;
+    data->setObjectName(QStringLiteral("Data"));
+    widgets.panels.insert(QStringLiteral("Info"), info);
+    widgets.panels.insert(QStringLiteral("Data"), data);
+    widgets.stbStatus->addWidget(infoCell, 1);
+    widgets.stbStatus->addWidget(data, 2);
+}
+
+void BuildPanes(QMainWindow &window, MainWidgets &widgets)
+{
+    widgets.mapPane = makeContainer(QStringLiteral("Map"));
+    widgets.legendPane = makeContainer(QStringLiteral("lgdTegnforklaring"));
+
+    widgets.lsvKartdata = new QTreeWidget;
+    widgets.lsvKartdata->setObjectName(QStringLiteral("lsvKartdata"));
+    widgets.lsvKartdata->setColumnCount(1);
+    widgets.lsvKartdata->setHeaderHidden(true);
+    widgets.lsvKartdata->setRootIsDecorated(false);
+    widgets.lsvKartdata->setSelectionMode(QAbstractItemView::SingleSelection);
+
+    widgets.lstStatdata = new QListWidget;
+    widgets.lstStatdata->setObjectName(QStringLiteral("lstStatdata"));
+    widgets.lstStatdata->setSelectionMode(QAbstractItemView::SingleSelection);
+
+    widgets.imgMapSplitter = makeSplitter(Qt::Vertical, QStringLiteral("imgMapSplitter"));
+    widgets.imgMapSplitter->addWidget(widgets.lsvKartdata);
+    widgets.imgMapSplitter->addWidget(widgets.lstStatdata);
+
+    widgets.imglgdSplitter = makeSplitter(Qt::Vertical, QStringLiteral("imglgdSplitter"));
+    widgets.imglgdSplitter->addWidget(widgets.legendPane);
+    widgets.imglgdSplitter->addWidget(widgets.imgMapSplitter);
+    widgets.imglgdSplitter->setStretchFactor(0, 3);
+    widgets.imglgdSplitter->setStretchFactor(1, 2);
+
+    widgets.imgSplitter = makeSplitter(Qt::Horizontal, QStringLiteral("imgSplitter"));
+    widgets.imgSplitter->addWidget(widgets.imglgdSplitter);
+    widgets.imgSplitter->addWidget(widgets.mapPane);
+    widgets.imgSplitter->setStretchFactor(0, 1);
+    widgets.imgSplitter->setStretchFactor(1, 3);
+    widgets.imgSplitter->setSizes({260, 780});
+
+    window.setCentralWidget(widgets.imgSplitter);
+}

@@ -1,0 +1,198 @@
+// The real chorel program: help, invalid switches, a batch run with a missing file, and the
+// working folders of several instances running at once.
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+class TestChorelRun : public QObject {
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+    QString m_chorel;
+    QList<QProcess *> m_running;
+
+    QString path(const QString &name) const { return m_dir.filePath(name); }
+
+    QProcessEnvironment environment() const
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("CHOREL_HOME"), path(QStringLiteral("home")));
+        env.insert(QStringLiteral("TMPDIR"), path(QStringLiteral("tmp")));
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        return env;
+    }
+
+    struct Result {
+        int exitCode;
+        QString out;
+        QString err;
+    };
+
+    Result run(const QStringList &arguments)
+    {
+        QProcess chorel;
+        chorel.setProcessEnvironment(environment());
+        chorel.setWorkingDirectory(m_dir.path());
+        chorel.start(m_chorel, arguments);
+        if (!chorel.waitForFinished(30000)) {
+            chorel.kill();
+            chorel.waitForFinished();
+            return {-1, QString(), QStringLiteral("timed out")};
+        }
+        return {chorel.exitStatus() == QProcess::NormalExit ? chorel.exitCode() : -1,
+                QString::fromUtf8(chorel.readAllStandardOutput()),
+                QString::fromUtf8(chorel.readAllStandardError())};
+    }
+
+    // Starts an interactive instance and waits until its working folder exists.
+    QProcess *startInstance()
+    {
+        auto *chorel = new QProcess(this);
+        chorel->setProcessEnvironment(environment());
+        chorel->start(m_chorel, {});
+        if (!chorel->waitForStarted(10000))
+            return nullptr;
+        const QString folder = workFolderOf(chorel);
+        QElapsedTimer timer;
+        timer.start();
+        while (!QDir(folder).exists() && timer.elapsed() < 20000)
+            QTest::qWait(20);
+        m_running << chorel;
+        return QDir(folder).exists() ? chorel : nullptr;
+    }
+
+    QString workFolderOf(const QProcess *chorel) const
+    {
+        return path(QStringLiteral("tmp/Chorels%1").arg(chorel->processId()));
+    }
+
+    void stop(QProcess *chorel)
+    {
+        chorel->kill();
+        chorel->waitForFinished();
+        m_running.removeAll(chorel);
+    }
+
+    QString makeStaleFolder(const QString &name)
+    {
+        const QString folder = path(QStringLiteral("tmp/") + name);
+        QDir().mkpath(folder + QStringLiteral("/Chart"));
+        QFile file(folder + QStringLiteral("/Chart/Chart.dbf"));
+        if (!file.open(QIODevice::WriteOnly))
+            qFatal("cannot write %s", qPrintable(file.fileName()));
+        return folder;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        m_chorel = qEnvironmentVariable("CHOREL_BIN") + QStringLiteral("/chorel");
+        QVERIFY2(QFile::exists(m_chorel), qPrintable(m_chorel));
+        QVERIFY(QDir().mkpath(path(QStringLiteral("home"))));
+        QVERIFY(QDir().mkpath(path(QStringLiteral("tmp"))));
+    }
+
+    void cleanup()
+    {
+        for (QProcess *chorel : std::as_const(m_running))
+            stop(chorel);
+    }
+
+    void help()
+    {
+        const Result result = run({QStringLiteral("--help")});
+        QCOMPARE(result.exitCode, 0);
+        const QStringList lines = result.out.split(u'\n', Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), 7);
+        QCOMPARE(lines.at(1), QString("\t/f tq or sdv file"));
+        QCOMPARE(lines.at(6), QString("\t/s Size of exported map as a number"));
+    }
+
+    void invalidSwitch_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::newRow("unknown switch") << QStringList{"-q"};
+        QTest::newRow("unknown switch in a batch run") << QStringList{"-x", "-o", "x.png"};
+        QTest::newRow("lone text file") << QStringList{"data.txt"};
+    }
+
+    void invalidSwitch()
+    {
+        QFETCH(QStringList, arguments);
+        const Result result = run(arguments);
+        QCOMPARE(result.exitCode, 2);
+        QVERIFY2(result.err.contains(QStringLiteral("Not valid switch(es) : \n\t/f tq or sdv file\n")),
+                 qPrintable(result.err));
+        QVERIFY(!QFile::exists(path(QStringLiteral("x.png"))));
+    }
+
+    void missingFileInBatch()
+    {
+        const QString logFile = path(QStringLiteral("home/Chorel.log"));
+        QFile::remove(logFile);
+        const Result first = run({"-f", "missing.tq", "-o", "x.png"});
+        QCOMPARE(first.exitCode, 1);
+        const Result second = run({"/F", "missing.tq", "/o", "x.png"});
+        QCOMPARE(second.exitCode, 1);
+        QVERIFY(!QFile::exists(path(QStringLiteral("x.png"))));
+        QFile log(logFile);
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        const QStringList lines = QString::fromUtf8(log.readAll()).split(QStringLiteral("\r\n"));
+        // Two entries of: date and time, the message, an empty line.
+        QCOMPARE(lines.size(), 7);
+        for (int entry = 0; entry < 2; ++entry) {
+            QVERIFY(QRegularExpression(QStringLiteral("^\\S+ \\S+")).match(lines.at(3 * entry)).hasMatch());
+            QCOMPARE(lines.at(3 * entry + 1), QString("Missing file missing.tq"));
+            QVERIFY(lines.at(3 * entry + 2).isEmpty());
+        }
+    }
+
+    void batchRunWithoutMapProductionFails()
+    {
+        QFile data(path(QStringLiteral("home/a.tq")));
+        QVERIFY(data.open(QIODevice::WriteOnly));
+        data.close();
+        const Result result = run({"-f", data.fileName(), "-o", "y.png"});
+        QCOMPARE(result.exitCode, 1);
+        QVERIFY(!QFile::exists(path(QStringLiteral("y.png"))));
+    }
+
+    // Stale working folders go only when no other instance runs; a running instance's
+    // folder is never touched.
+    void workFoldersOfSeveralInstances()
+    {
+        const QString stale1 = makeStaleFolder(QStringLiteral("Chorels999999"));
+        QProcess *first = startInstance();
+        QVERIFY(first);
+        QVERIFY(!QDir(stale1).exists());
+
+        const QString stale2 = makeStaleFolder(QStringLiteral("Chorels999998"));
+        QProcess *second = startInstance();
+        QVERIFY(second);
+        QVERIFY(QDir(stale2).exists());
+        const QString firstFolder = workFolderOf(first);
+        const QString secondFolder = workFolderOf(second);
+        QVERIFY(QDir(firstFolder).exists());
+
+        stop(first); // killed: its lock file stays behind, stale
+        QProcess *third = startInstance();
+        QVERIFY(third);
+        QVERIFY(QDir(stale2).exists());
+        QVERIFY(QDir(firstFolder).exists());
+        const QString thirdFolder = workFolderOf(third);
+        stop(second);
+        stop(third);
+
+        QProcess *fourth = startInstance();
+        QVERIFY(fourth);
+        for (const QString &folder : {stale2, firstFolder, secondFolder, thirdFolder})
+            QVERIFY2(!QDir(folder).exists(), qPrintable(folder));
+        QVERIFY(QDir(workFolderOf(fourth)).exists());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestChorelRun)
+#include "tst_chorelrun.moc"

@@ -1,0 +1,123 @@
+// The command-line rules: switch forms, values, the lone option file, rejections, /s.
+#include "app/driver/commandline.h"
+
+#include <QtTest>
+
+using Switches = QList<QPair<QChar, QString>>;
+
+class TestCommandLine : public QObject {
+    Q_OBJECT
+
+private slots:
+    void parse_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<bool>("valid");
+        QTest::addColumn<Switches>("switches");
+        QTest::addColumn<QString>("bareOptionFile");
+
+        QTest::newRow("no arguments") << QStringList() << true << Switches() << "";
+        QTest::newRow("upper-case switch keeps the value's case")
+            << QStringList{"/F", "C:\\DATA\\A.TQ"} << true << Switches{{'f', "C:\\DATA\\A.TQ"}}
+            << "";
+        QTest::newRow("glued value") << QStringList{"-fdata/a.tq", "/Oout.png"} << true
+                                     << Switches{{'f', "data/a.tq"}, {'o', "out.png"}} << "";
+        QTest::newRow("absolute paths as values")
+            << QStringList{"-f", "/home/u/a.tq", "-o", "/tmp/x.png"} << true
+            << Switches{{'f', "/home/u/a.tq"}, {'o', "/tmp/x.png"}} << "";
+        QTest::newRow("all switches")
+            << QStringList{"-f", "a.tq", "-m", "m.tqo", "-o", "o.png", "-l", "no.lng", "-c",
+                           "circle", "-s", "0,5"}
+            << true
+            << Switches{{'f', "a.tq"}, {'m', "m.tqo"}, {'o', "o.png"}, {'l', "no.lng"},
+                        {'c', "circle"}, {'s', "0,5"}}
+            << "";
+        QTest::newRow("map type without value before a switch")
+            << QStringList{"-c", "-o", "x.png"} << true << Switches{{'c', ""}, {'o', "x.png"}}
+            << "";
+        QTest::newRow("map type without value before a glued slash switch")
+            << QStringList{"/c", "/fa.tq"} << true << Switches{{'c', ""}, {'f', "a.tq"}} << "";
+        QTest::newRow("map type as the last argument")
+            << QStringList{"-f", "a.tq", "-c"} << true << Switches{{'f', "a.tq"}, {'c', ""}}
+            << "";
+        QTest::newRow("first of a repeated switch counts")
+            << QStringList{"-f", "a.tq", "-f", "b.tq"} << true << Switches{{'f', "a.tq"}} << "";
+        QTest::newRow("quotes removed, blanks trimmed")
+            << QStringList{"-f", "\" a b.tq \""} << true << Switches{{'f', "a b.tq"}} << "";
+        QTest::newRow("lone option file") << QStringList{"/home/u/Map Option.TQO"} << true
+                                          << Switches() << "/home/u/Map Option.TQO";
+        QTest::newRow("lone option file in quotes")
+            << QStringList{"\"m.tqo\""} << true << Switches() << "m.tqo";
+        QTest::newRow("lone text file") << QStringList{"/home/u/a.txt"} << false << Switches()
+                                        << "";
+        QTest::newRow("unknown switch") << QStringList{"-f", "a.tq", "-x", "1"} << false
+                                        << Switches{{'f', "a.tq"}} << "";
+        QTest::newRow("stray argument") << QStringList{"-f", "a.tq", "b.tq"} << false
+                                        << Switches{{'f', "a.tq"}} << "";
+        QTest::newRow("option file among others")
+            << QStringList{"m.tqo", "-o", "x.png"} << false << Switches{{'o', "x.png"}} << "";
+    }
+
+    void parse()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(bool, valid);
+        QFETCH(Switches, switches);
+        QFETCH(QString, bareOptionFile);
+        const ParsedCommandLine parsed = ParseCommandLine(arguments);
+        QVERIFY(!parsed.help);
+        QCOMPARE(parsed.valid(), valid);
+        QCOMPARE(parsed.switches, switches);
+        QCOMPARE(parsed.bareOptionFile, bareOptionFile);
+    }
+
+    void normalisedCommandLine()
+    {
+        QCOMPARE(ParseCommandLine({"-F", "a.tq", "-c", "-oX.png"}).commandLine,
+                 QString("/f a.tq /c /o X.png"));
+        QCOMPARE(ParseCommandLine({"m.tqo"}).commandLine, QString("m.tqo"));
+        QCOMPARE(ParseCommandLine({}).commandLine, QString());
+    }
+
+    void help()
+    {
+        QVERIFY(ParseCommandLine({"--help"}).help);
+        QVERIFY(ParseCommandLine({"-f", "a.tq", "--help"}).help);
+    }
+
+    void usageText()
+    {
+        const QStringList lines = UsageText().split(QStringLiteral("\r\n"));
+        QCOMPARE(lines.size(), 7);
+        QCOMPARE(lines.at(0), QString("\t/f tq or sdv file"));
+        QCOMPARE(lines.at(4), QString("\t/c circle|choroplet Display of map, default choroplet"));
+        QCOMPARE(lines.at(5), QString("\t/s Size of exported map as a number"));
+        QVERIFY(lines.at(6).isEmpty());
+        QVERIFY(InvalidSwitchText().startsWith(QStringLiteral("Not valid switch(es) : \r\n\t/f")));
+    }
+
+    void exportScale_data()
+    {
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<double>("scale");
+        QTest::newRow("absent") << "" << 1.0;
+        QTest::newRow("cut to 1.5") << "2" << 1.5;
+        QTest::newRow("comma") << "0,5" << 0.5;
+        QTest::newRow("point") << "0.5" << 0.5;
+        QTest::newRow("in range") << "1.25" << 1.25;
+        QTest::newRow("not a number") << "big" << 1.0;
+        QTest::newRow("zero") << "0" << 1.0;
+        QTest::newRow("negative") << "-0.5" << 1.0;
+        QTest::newRow("infinite") << "inf" << 1.0;
+    }
+
+    void exportScale()
+    {
+        QFETCH(QString, value);
+        QFETCH(double, scale);
+        QCOMPARE(ExportScaleOf(value), scale);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCommandLine)
+#include "tst_commandline.moc"
