@@ -54,13 +54,24 @@ bool Converter::Convert()
     if ((m_gifFile.isEmpty() && m_pngFile.isEmpty()) || m_bmpFile.isEmpty() ||
         !QFileInfo(m_bmpFile).isFile())
         return false;
+    return write(readBitmap(m_bmpFile));
+}
+
+bool Converter::ConvertImage(const QImage &image)
+{
+    if ((m_gifFile.isEmpty() && m_pngFile.isEmpty()) || image.isNull())
+        return false;
+    return write(image);
+}
+
+bool Converter::write(const QImage &bitmap)
+{
     const bool gif = !m_gifFile.isEmpty();
     const QString &target = gif ? m_gifFile : m_pngFile;
     const QString failure = gif ? QStringLiteral("Writing gif file failed")
                                 : QStringLiteral("Writing png file failed");
 
-    const palettor::PaletteImage image =
-        palettor::reduceToPalette(readBitmap(m_bmpFile), QuantizerSpeed);
+    const palettor::PaletteImage image = palettor::reduceToPalette(bitmap, QuantizerSpeed);
     if (image.palette.isEmpty() || !writeSafely(target, image, gif))
         throw RunTimeError(FailedCall, failure, ErrorSource);
     return QFileInfo::exists(target);

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+class QImage;
+
 // Turns a bitmap file into a GIF file or an 8-bit palette PNG file.
 //
 // Set BmpFile and one of GifFile / PNGFile, then call Convert(). GifFile wins when both are
@@ -23,8 +25,14 @@ public:
     const QString &PNGFile() const { return m_pngFile; }
 
     bool Convert();
+    // The same conversion from a picture in memory, for callers that have just painted it:
+    // no bitmap file is written or read. BmpFile is not used; false when no output file is
+    // named or the image is empty, otherwise as Convert().
+    bool ConvertImage(const QImage &image);
 
 private:
+    bool write(const QImage &image);
+
     QString m_bmpFile;
     QString m_gifFile;
     QString m_pngFile;

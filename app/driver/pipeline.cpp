@@ -8,6 +8,7 @@
 #include "app/files/messagetable.h"
 #include "app/files/optionfile.h"
 #include "app/output/batchexport.h"
+#include "app/output/phasetimer.h"
 #include "app/view/cdrawsymbol.h"
 #include "app/view/mapsession.h"
 #include "kitbag/kbpath.h"
@@ -260,6 +261,7 @@ void RunPipeline(MainForm &form)
 {
     MainState &state = form.state();
     MapSession &session = form.session();
+    PhaseTimer::Mark("start-up");
     SetBatchMessages(state.BatchMode);
     ShowWaitPointer(session.Map);
     form.setWindowTitle(QStringLiteral("Chorel"));
@@ -272,6 +274,7 @@ void RunPipeline(MainForm &form)
 
     if (!prepareTables(form))
         return;
+    PhaseTimer::Mark("reading");
     readDefaults(session);
     session.FillMapList();
     if (!state.BatchMode) {
@@ -281,6 +284,7 @@ void RunPipeline(MainForm &form)
     }
     if (!connectJoin(form))
         return;
+    PhaseTimer::Mark("connect");
     if (!showFirstView(form)) {
         stop(form);
         return;
@@ -289,7 +293,7 @@ void RunPipeline(MainForm &form)
     if (!state.BatchMode)
         return;
     const bool written = RunBatchExport(state.OutputFile, *session.Map, *session.Legend,
-                                        Globals().ExportScale, state.WorkFolder);
+                                        Globals().ExportScale);
     form.EndProgram(written ? 0 : 1);
 }
 

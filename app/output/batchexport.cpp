@@ -24,7 +24,7 @@ bool allWritten(const ExportFiles &files)
 } // namespace
 
 bool RunBatchExport(const QString &outputFile, MapControl &map, LegendControl &legend,
-                    double exportScale, const QString &tempFolder)
+                    double exportScale)
 {
     // The base ends at the extension of the file name, not at the first "." of the path, so
     // that "./out/map.png" and "maps.v2/map.png" write where they say.
@@ -42,7 +42,6 @@ bool RunBatchExport(const QString &outputFile, MapControl &map, LegendControl &l
     try {
         ImageExport exporter(map, legend);
         exporter.setExportScale(exportScale);
-        exporter.setTempFolder(tempFolder);
         exporter.Export(name.base, *format);
     } catch (const RunTimeError &error) {
         // In batch mode the error report goes to the log (and stderr), never to a box.

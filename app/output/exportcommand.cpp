@@ -62,7 +62,6 @@ bool ExportToChosenFile(const ExportCommandInput &input, const QString &path)
         QApplication::setOverrideCursor(Qt::WaitCursor);
         ImageExport exporter(*input.map, *input.legend);
         exporter.setExportScale(input.exportScale);
-        exporter.setTempFolder(input.tempFolder);
         exporter.setMetafileToClipboard(true);
         exporter.Export(name.base, *format);
         QApplication::restoreOverrideCursor();

@@ -16,7 +16,6 @@ struct ExportCommandInput {
     LegendControl *legend = nullptr;
     QString dataFile;    // its base name is offered as the file name
     double exportScale = 1.0;
-    QString tempFolder;  // the working folder, for the temporary bitmaps
 };
 
 void mnuExport(QWidget *parent, const ExportCommandInput &input);

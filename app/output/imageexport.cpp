@@ -1,6 +1,7 @@
 #include "app/output/imageexport.h"
 
 #include "app/output/metafileclipboard.h"
+#include "app/output/phasetimer.h"
 #include "app/output/pictures.h"
 #include "contracts/legendcontrol.h"
 #include "contracts/mapcontrol.h"
@@ -8,8 +9,6 @@
 #include "palettor/converter.h"
 
 #include <QDir>
-#include <QFile>
-#include <QFileInfo>
 
 namespace {
 
@@ -25,19 +24,6 @@ constexpr std::int32_t FileAccessError = 75;
                        ErrorSource);
 }
 
-// A temporary bitmap of the export, deleted when it goes out of scope.
-class TempBitmap {
-public:
-    explicit TempBitmap(QString path) : m_path(std::move(path)) {}
-    ~TempBitmap() { QFile::remove(m_path); }
-    TempBitmap(const TempBitmap &) = delete;
-    TempBitmap &operator=(const TempBitmap &) = delete;
-    const QString &path() const { return m_path; }
-
-private:
-    QString m_path;
-};
-
 void saveLegend(LegendControl &legend, LegendPart part, const QString &path)
 {
     const bool saved = part == LegendPart::Legend ? legend.SaveLegend(path, 0)
@@ -46,26 +32,19 @@ void saveLegend(LegendControl &legend, LegendPart part, const QString &path)
         fail(path, legend.LastError());
 }
 
-// Converts the bitmap into a palette PNG; the converter itself raises "Writing png file
+// Converts the picture into a palette PNG; the converter itself raises "Writing png file
 // failed" when its writer fails.
-void convertToPng(const QString &bitmap, const QString &png)
+void convertToPng(const QImage &picture, const QString &png)
 {
     Converter converter;
-    converter.setBmpFile(bitmap);
     converter.setPNGFile(png);
-    if (!converter.Convert())
-        fail(png, QStringLiteral("the bitmap %1 could not be converted")
-                      .arg(QDir::toNativeSeparators(bitmap)));
+    if (!converter.ConvertImage(picture))
+        fail(png, QStringLiteral("the picture could not be converted"));
 }
 
 } // namespace
 
 ImageExport::ImageExport(MapControl &map, LegendControl &legend) : m_map(map), m_legend(legend) {}
-
-QString ImageExport::tempFolder() const
-{
-    return m_tempFolder.isEmpty() ? QDir::tempPath() : m_tempFolder;
-}
 
 void ImageExport::Export(const QString &base, ImageFormat format)
 {
@@ -93,19 +72,15 @@ void ImageExport::exportBmp(const ExportFiles &files)
 
 void ImageExport::exportPng(const ExportFiles &files)
 {
-    const QDir temp(tempFolder());
-    {
-        TempBitmap map(temp.filePath(QStringLiteral("Map.bmp")));
-        TempBitmap legend(temp.filePath(QStringLiteral("Legend.bmp")));
-        if (!m_map.ExportMap(MapExportType::Bitmap, map.path(), m_exportScale))
-            fail(map.path(), m_map.LastError());
-        saveLegend(m_legend, LegendPart::Legend, legend.path());
-        convertToPng(legend.path(), files.legend);
-        convertToPng(map.path(), files.map);
-    }
-    TempBitmap legendImage(temp.filePath(QStringLiteral("Legend.bmp")));
-    saveLegend(m_legend, LegendPart::LegendImage, legendImage.path());
-    convertToPng(legendImage.path(), files.legendImage);
+    // The pictures go to the converter straight from memory: no bitmap is written and read
+    // back on the way.
+    convertToPng(LegendImage(m_legend, LegendPart::Legend), files.legend);
+    PhaseTimer::Mark("legend png");
+    const QImage map = MapImage(m_map, m_exportScale);
+    PhaseTimer::Mark("draw map");
+    convertToPng(map, files.map);
+    PhaseTimer::Mark("map png");
+    convertToPng(LegendImage(m_legend, LegendPart::LegendImage), files.legendImage);
 }
 
 void ImageExport::exportWmf(const ExportFiles &files)

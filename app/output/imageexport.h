@@ -13,16 +13,13 @@ class MapControl;
 //
 // Every file is written to a temporary file beside it and renamed over the target when
 // complete, so a failed export never leaves a torn file. PNG files are made by the bitmap
-// converter from temporary bitmaps ("Map.bmp", "Legend.bmp") in the temporary folder, which
-// are deleted afterwards whether the conversion worked or not.
+// converter from the pictures in memory, so no temporary bitmap is needed.
 class ImageExport {
 public:
     ImageExport(MapControl &map, LegendControl &legend);
 
     // Factor of the map picture relative to the map control's size (at least just above 0).
     void setExportScale(double scale) { m_exportScale = scale; }
-    // Folder of the temporary bitmaps; the system's temporary folder when empty.
-    void setTempFolder(const QString &folder) { m_tempFolder = folder; }
     // A metafile export leaves the last metafile written on the clipboard (interactive use).
     void setMetafileToClipboard(bool on) { m_metafileToClipboard = on; }
 
@@ -34,11 +31,9 @@ private:
     void exportBmp(const ExportFiles &files);
     void exportPng(const ExportFiles &files);
     void exportWmf(const ExportFiles &files);
-    QString tempFolder() const;
 
     MapControl &m_map;
     LegendControl &m_legend;
     double m_exportScale = 1.0;
-    QString m_tempFolder;
     bool m_metafileToClipboard = false;
 };

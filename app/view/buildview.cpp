@@ -3,6 +3,7 @@
 #include "app/driver/showmessage.h"
 #include "app/files/messagetable.h"
 #include "app/mapdefs/creadmapfile.h"
+#include "app/output/phasetimer.h"
 #include "app/view/cdrawsymbol.h"
 #include "app/view/viewsteps.h"
 #include "contracts/mapcontrol.h"
@@ -150,7 +151,9 @@ bool buildSteps(ViewContext &context, const QString &statTable, const QString &s
     values.ThematicLayer = -1;
 
     joinColumn(context, statTable, statKey, mapNumber, column);
+    PhaseTimer::Mark("join");
     context.mapReader->AddMap(mapNumber);
+    PhaseTimer::Mark("layers");
     if (map.LayerCount() == 0)
         return false;
     values.ThematicLayer = map.LayerCount() - 1;

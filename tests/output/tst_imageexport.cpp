@@ -112,11 +112,8 @@ void TestImageExport::bitmapFiles()
 {
     QFETCH(QString, extension);
     QFETCH(double, scale);
-    const QString temp = m_dir->filePath(QStringLiteral("work"));
-    QVERIFY(QDir().mkpath(temp));
     ImageExport exporter(*m_map->map, *m_map->legend);
     exporter.setExportScale(scale);
-    exporter.setTempFolder(temp);
     const QString base = m_dir->filePath(QStringLiteral("out/map"));
     QVERIFY(QDir().mkpath(m_dir->filePath(QStringLiteral("out"))));
     exporter.Export(base, *ImageFormatOf(extension));
@@ -136,13 +133,14 @@ void TestImageExport::bitmapFiles()
     QCOMPARE(legend.size(), m_map->legend->LegendSize());
     QCOMPARE(legendImage.size(), m_map->legend->LegendImageSize());
     if (extension == QLatin1String("png")) {
-        // 256-colour palette images, and no temporary bitmap is left behind.
+        // 256-colour palette images.
         for (const QImage &image : {map, legend, legendImage}) {
             QCOMPARE(image.format(), QImage::Format_Indexed8);
             QVERIFY(image.colorCount() <= 256);
         }
-        QCOMPARE(QDir(temp).entryList(QDir::Files), QStringList());
     }
+    // The three files and nothing else: no temporary file is left beside them.
+    QCOMPARE(QDir(m_dir->filePath(QStringLiteral("out"))).entryList(QDir::Files).size(), 3);
 }
 
 void TestImageExport::metafiles()
@@ -194,7 +192,6 @@ void TestImageExport::metafileOnClipboard()
 void TestImageExport::unwritableFolderRaisesError()
 {
     ImageExport exporter(*m_map->map, *m_map->legend);
-    exporter.setTempFolder(m_dir->path());
     const QString base = m_dir->filePath(QStringLiteral("missing/map"));
     for (ImageFormat format : {ImageFormat::Bmp, ImageFormat::Png, ImageFormat::Wmf}) {
         bool raised = false;
@@ -205,8 +202,10 @@ void TestImageExport::unwritableFolderRaisesError()
         }
         QVERIFY(raised);
     }
-    // Nothing written, not even the temporary bitmaps.
-    QCOMPARE(QDir(m_dir->path()).entryList({QStringLiteral("*.bmp")}, QDir::Files),
+    // Nothing written beside the layer's own files.
+    QCOMPARE(QDir(m_dir->path()).entryList({QStringLiteral("*.bmp"), QStringLiteral("*.png"),
+                                            QStringLiteral("*.wmf")},
+                                           QDir::Files),
              QStringList());
 }
 
