@@ -147,8 +147,13 @@ bool CreateTQO(const OptionFileSource &source, const QString &outputPath)
     return true;
 }
 
-void mnuSaveAs(QWidget *parent, const OptionFileSource &source)
+void mnuSaveAs(QWidget *parent, const OptionFileSource &given)
 {
+    // The dialog changes the current folder: a relative statistics file path is made full
+    // before it does.
+    OptionFileSource source = given;
+    if (!source.DataFile.isEmpty())
+        source.DataFile = QFileInfo(source.DataFile).absoluteFilePath();
     QString title = MessageText(QStringLiteral("SaveasTitle"));
     QString filter = MessageText(QStringLiteral("SaveFilter"));
     QFileDialog dialog(parent, title.isEmpty() ? QStringLiteral("Save as") : title,

@@ -54,6 +54,9 @@ std::shared_ptr<ClassBreaksRenderer> storedRenderer(Build &build)
     state.ClassType = kbCustom;
     if (!breaks || breaks->isEmpty())
         return nullptr;
+    // The stored class bounds are the range the legend shows.
+    values.Minimum = values.LowerBound;
+    values.Maximum = values.UpperBound;
     return BuildClassBreaksRenderer(state.StartColor, state.EndColor, int(breaks->size()),
                                     build.field, *breaks, state.ClassColors, values);
 }
