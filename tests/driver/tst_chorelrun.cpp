@@ -150,7 +150,8 @@ private slots:
         }
     }
 
-    void batchRunWithoutMapProductionFails()
+    // A batch run whose statistics file exists but holds nothing ends with exit code 1.
+    void batchRunOfAnEmptyStatisticsFileFails()
     {
         QFile data(path(QStringLiteral("home/a.tq")));
         QVERIFY(data.open(QIODevice::WriteOnly));
