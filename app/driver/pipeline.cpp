@@ -319,6 +319,9 @@ void mnuOpen(MainForm &form)
         state.DataFile = SourceOfOption(state.OptionFile, source);
     }
     session.Values.SymbolDrawer.reset();
+    // Renderers belong to the old file's values; the new file's classes are computed anew.
+    session.Values.CurrentRenderer.reset();
+    session.State.SavedRenderer.reset();
     session.Map->ClearLayers();
     if (session.Joiner.Joined() && !session.Joiner.UnJoin()) {
         ShowMessage(QStringLiteral("Chorel (mnuOpen)"), 16, session.Joiner.ErrorMsg());
