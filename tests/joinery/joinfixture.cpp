@@ -17,24 +17,24 @@ std::unique_ptr<provider::Connection> connect(const QString &folder)
 }
 } // namespace
 
-void createTable(const QString &folder, const TableSpec &spec)
+void createTable(const QString &folder, const TableSpec &table)
 {
     auto connection = connect(folder);
     QList<provider::Column> columns;
-    for (const QString &name : spec.textFields)
+    for (const QString &name : table.textFields)
         columns.append({name, provider::TypeWChar, 20, 0, 0});
-    for (const QString &name : spec.numberFields)
+    for (const QString &name : table.numberFields)
         columns.append({name, provider::TypeDouble, 0, 15, 4});
     auto catalog = createDbaseCatalog();
     catalog->setActiveConnection(connection.get());
-    if (catalog->tables().contains(spec.name, Qt::CaseInsensitive))
-        catalog->deleteTable(spec.name);
-    catalog->appendTable(spec.name, columns);
+    if (catalog->tables().contains(table.name, Qt::CaseInsensitive))
+        catalog->deleteTable(table.name);
+    catalog->appendTable(table.name, columns);
     auto records = createDbaseRecordset();
     records->setCursorType(provider::CursorKeyset);
     records->setLockType(provider::LockBatchOptimistic);
-    records->open(spec.name, connection.get(), provider::CmdTable);
-    for (const QVariantList &row : spec.rows) {
+    records->open(table.name, connection.get(), provider::CmdTable);
+    for (const QVariantList &row : table.rows) {
         records->addNew();
         for (int i = 0; i < row.size(); ++i)
             records->setValue(i, row[i]);

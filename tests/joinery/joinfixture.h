@@ -13,7 +13,7 @@ struct TableSpec {
     QList<QVariantList> rows; // values in the order textFields + numberFields
 };
 
-void createTable(const QString &folder, const TableSpec &spec);
+void createTable(const QString &folder, const TableSpec &table);
 
 // The values of one field, by the value of the key field, read through the provider.
 QHash<QString, QVariant> readColumn(const QString &folder, const QString &table,
