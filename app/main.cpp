@@ -54,6 +54,10 @@ int main(int argc, char *argv[])
     if (form.state().QuitRequested && form.state().BatchMode)
         return form.state().ExitCode;
     form.show();
+    // A batch run lays the window out as on screen, so the map control has its size, but never
+    // paints it: the map is drawn once, straight into the exported picture.
+    if (batch)
+        form.setUpdatesEnabled(false);
     const int result = app.exec();
     return form.state().ExitCode != 0 ? form.state().ExitCode : result;
 }

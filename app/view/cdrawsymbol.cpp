@@ -1,6 +1,7 @@
 #include "app/view/cdrawsymbol.h"
 
 #include "app/mapdefs/creadmapfile.h"
+#include "app/output/phasetimer.h"
 #include "app/view/buildview.h"
 #include "app/view/viewstate.h"
 #include "platform/mapcontrol/mapwidget.h"
@@ -12,6 +13,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace {
 
@@ -58,15 +60,24 @@ void CDrawSymbol::Calculate(const QString &field, bool &ok)
         return;
     const double minimum = stats->Min;
 
+    // One pass over the regions: their values, centres, summed area and extent. Shapes are
+    // read once each, which is most of the cost on large layers.
+    struct Region {
+        double value;
+        MapPoint centre;
+    };
+    std::vector<Region> regions;
+    regions.reserve(std::size_t(std::max(0, recData->Count())));
     double total = 0.0;
     double area = 0.0;
     MapRectangle extent;
     for (recData->MoveFirst(); !recData->AtEnd(); recData->MoveNext()) {
-        total += minimum >= 0 ? recordValue(*recData, field)
-                              : std::fabs(recordValue(*recData, field));
+        const double value = recordValue(*recData, field);
+        total += minimum >= 0 ? value : std::fabs(value);
         const MapShape shape = recData->Shape();
         area += shape.Area();
         extent = extent.United(shape.Extent());
+        regions.push_back({value, shape.Centroid()});
     }
     checkFinite(total);
     if (total == 0.0)
@@ -81,11 +92,11 @@ void CDrawSymbol::Calculate(const QString &field, bool &ok)
     // rounding would pile the circles of neighbouring regions onto the same whole degree,
     // so their centres stay exact.
     const bool wholeUnits = extent.Width() >= WholeUnitSpan && extent.Height() >= WholeUnitSpan;
-    for (recData->MoveFirst(); !recData->AtEnd(); recData->MoveNext()) {
-        const MapPoint centre = recData->Shape().Centroid();
-        const double cx = wholeUnits ? std::nearbyint(centre.X) : centre.X;
-        const double cy = wholeUnits ? std::nearbyint(centre.Y) : centre.Y;
-        const double circle = circleArea(recordValue(*recData, field), minimum, factor);
+    m_shapes.reserve(qsizetype(regions.size()));
+    for (const Region &region : regions) {
+        const double cx = wholeUnits ? std::nearbyint(region.centre.X) : region.centre.X;
+        const double cy = wholeUnits ? std::nearbyint(region.centre.Y) : region.centre.Y;
+        const double circle = circleArea(region.value, minimum, factor);
         // A negative percentage (from a hand-edited option file) gives no circle, not NaN.
         const double radius = std::sqrt(std::max(0.0, circle) / CirclePi);
         checkFinite(radius);
@@ -140,6 +151,7 @@ bool PrepareSymbols(ViewValues &values, int percentage, int mapNumber, MapContro
     const QString field =
         fields.size() >= 3 ? fields.at(2).sPhysical : mapDefinition.GetStatField();
     std::unique_ptr<MapRecordset> records;
+    PhaseTimer::Mark("classes");
     if (layer)
         records = layer->SearchExpression(DataExpression(field, values.NullValue)
                                           + QStringLiteral(" order by ") + field
@@ -154,6 +166,7 @@ bool PrepareSymbols(ViewValues &values, int percentage, int mapNumber, MapContro
     drawer.recData = std::move(records);
     bool ok = false;
     drawer.Calculate(field, ok);
+    PhaseTimer::Mark("circles");
     return true;
 }
 

@@ -1,0 +1,142 @@
+// Batch runs of the program, start to exit: wall time and peak memory (/usr/bin/time -v),
+// median of five runs, and the phase times the program prints with CHOREL_TIMING=1.
+//
+//   bench_batch [runs]
+//
+// Cases: the demo run on the North Carolina sample (three palette PNG files), and a run on a
+// generated layer of 50,000 polygons of 20 vertices with a semicolon statistics file in which
+// 1 % of the regions are missing, as a choropleth and as a circle map.
+
+#include "batchdata.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QMap>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cstdio>
+
+namespace {
+
+struct Run {
+    double wall = -1.0; // seconds
+    double peakMb = 0.0;
+    int exitCode = -1;
+    QList<std::pair<QString, double>> phases; // milliseconds, in order
+};
+
+struct Case {
+    const char *name;
+    QStringList arguments;
+    double limit; // seconds
+};
+
+double seconds(const QString &clock)
+{
+    // "m:ss.ss" or "h:mm:ss"
+    double total = 0.0;
+    for (const QString &part : clock.split(u':'))
+        total = total * 60.0 + part.toDouble();
+    return total;
+}
+
+Run runOnce(const QString &chorel, const QString &home, const QString &out,
+            const QStringList &arguments)
+{
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("CHOREL_HOME"), home);
+    env.insert(QStringLiteral("CHOREL_TIMING"), QStringLiteral("1"));
+    env.remove(QStringLiteral("DISPLAY"));
+    process.setProcessEnvironment(env);
+    process.setWorkingDirectory(out);
+    process.start(QStringLiteral("/usr/bin/time"), QStringList{"-v", chorel} + arguments);
+    Run run;
+    if (!process.waitForFinished(300000))
+        return run;
+    const QString err = QString::fromLocal8Bit(process.readAllStandardError());
+    static const QRegularExpression wall(QStringLiteral("Elapsed \\(wall clock\\) time.*: (\\S+)"));
+    static const QRegularExpression rss(QStringLiteral("Maximum resident set size \\(kbytes\\): (\\d+)"));
+    static const QRegularExpression phase(QStringLiteral("chorel timing: ([^ ]+(?: [^ ]+)*?)\\s+([\\d.]+) ms"));
+    if (const auto m = wall.match(err); m.hasMatch())
+        run.wall = seconds(m.captured(1));
+    if (const auto m = rss.match(err); m.hasMatch())
+        run.peakMb = m.captured(1).toDouble() / 1024.0;
+    for (auto it = phase.globalMatch(err); it.hasNext();) {
+        const auto m = it.next();
+        run.phases.append({m.captured(1), m.captured(2).toDouble()});
+    }
+    run.exitCode = process.exitCode();
+    return run;
+}
+
+double median(QList<double> values)
+{
+    std::sort(values.begin(), values.end());
+    const qsizetype n = values.size();
+    return n == 0 ? 0.0 : n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2.0;
+}
+
+bool report(const Case &c, const QList<Run> &runs)
+{
+    QList<double> walls, peaks;
+    QMap<QString, QList<double>> phases;
+    QStringList order;
+    bool allOk = true;
+    for (const Run &r : runs) {
+        walls << r.wall;
+        peaks << r.peakMb;
+        allOk = allOk && r.exitCode == 0;
+        for (const auto &[phase, ms] : r.phases) {
+            phases[phase] << ms;
+            if (!order.contains(phase))
+                order << phase;
+        }
+    }
+    const double wall = median(walls);
+    std::printf("%-34s wall %6.3f s (limit %.1f s, %s)  peak %6.1f MB  exit %s\n", c.name, wall,
+                c.limit, wall < c.limit ? "met" : "MISSED", median(peaks),
+                allOk ? "0" : "non-zero");
+    std::printf("    phases (median ms):");
+    for (const QString &p : order)
+        std::printf("  %s %.1f", qUtf8Printable(p), median(phases[p]));
+    std::printf("\n");
+    return allOk;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    const int runs = argc > 1 ? std::max(1, atoi(argv[1])) : 5;
+    const QString chorel = QStringLiteral(CHOREL_BIN_DIR "/chorel");
+    QTemporaryDir home;
+    QTemporaryDir out;
+    if (!CopySamples(QStringLiteral(CHOREL_SAMPLES_DIR), home.path())) {
+        std::fprintf(stderr, "can't copy the samples into %s\n", qUtf8Printable(home.path()));
+        return 1;
+    }
+    const QString bench = WriteBenchData(home.path(), 50000, 20);
+    if (bench.isEmpty()) {
+        std::fprintf(stderr, "can't write the generated layer\n");
+        return 1;
+    }
+    const QString nc = QDir(home.path()).filePath(QStringLiteral("TQ-files/nc_births_74.tq"));
+    const QList<Case> cases = {
+        {"demo: nc_births_74.tq -> png", {"-f", nc, "-o", "nc_births_74.png"}, 0.2},
+        {"50,000 polygons, semicolon -> png", {"-f", bench, "-o", "bench.png"}, 1.0},
+        {"50,000 polygons, circles -> png", {"-f", bench, "-o", "circles.png", "-c", "circle"}, 1.0},
+    };
+    bool ok = true;
+    for (const Case &c : cases) {
+        QList<Run> results;
+        for (int i = 0; i < runs; ++i)
+            results << runOnce(chorel, home.path(), out.path(), c.arguments);
+        ok = report(c, results) && ok;
+    }
+    return ok ? 0 : 1;
+}
