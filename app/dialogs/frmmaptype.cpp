@@ -21,8 +21,7 @@ constexpr int TwipsPerCharacter = 75;
 
 // Width of an option button that must carry caption: 75 twips per character, but never so
 // narrow that the caption is cut off by the radio indicator and the font actually in use.
-int captionWidth(const QRadioButton *button, const QString &caption)
-{
+int captionWidth(const QRadioButton *button, const QString &caption) {
     const int byCharacters = static_cast<int>(
         std::nearbyint(double(TwipsPerCharacter) * caption.size() / TwipsPerPixel));
     return std::max(byCharacters, button->sizeHint().width());
@@ -30,8 +29,7 @@ int captionWidth(const QRadioButton *button, const QString &caption)
 
 } // namespace
 
-frmMapType::frmMapType(QWidget *parent) : QDialog(parent)
-{
+frmMapType::frmMapType(QWidget *parent) : QDialog(parent) {
     setWindowTitle(tr("Map type"));
     setModal(true);
     optThematic = new QRadioButton(tr("Choroplet map"), this);
@@ -50,15 +48,13 @@ frmMapType::frmMapType(QWidget *parent) : QDialog(parent)
     connect(cmdOK, &QPushButton::clicked, this, &frmMapType::cmdOK_Click);
 }
 
-void frmMapType::setCircleMap(bool circleMap)
-{
+void frmMapType::setCircleMap(bool circleMap) {
     m_circleMap = circleMap;
     (circleMap ? optSymbol : optThematic)->setChecked(true);
 }
 
 void frmMapType::ApplyTexts(const QString &caption, const QString &thematic,
-                            const QString &symbol)
-{
+                            const QString &symbol) {
     if (!caption.isEmpty())
         setWindowTitle(caption);
     if (!symbol.isEmpty())
@@ -74,28 +70,24 @@ void frmMapType::ApplyTexts(const QString &caption, const QString &thematic,
 
 // Both option buttons take the width of the wider one; the dialog follows it and the OK
 // button is centred under them.
-void frmMapType::layoutControls()
-{
+void frmMapType::layoutControls() {
     const int width = std::max(optThematic->width(), optSymbol->width());
     optThematic->resize(width, OptionHeight);
     optSymbol->resize(width, OptionHeight);
     const int dialogWidth = std::max(width + 2 * Margin, ButtonWidth + 2 * Margin);
     const int buttonTop = optSymbol->y() + OptionHeight + 2 * OptionGap;
-    const int buttonLeft =
-        static_cast<int>(std::nearbyint(dialogWidth / 2.0 - ButtonWidth / 2.0));
+    const int buttonLeft = static_cast<int>(std::nearbyint(dialogWidth / 2.0 - ButtonWidth / 2.0));
     cmdOK->setGeometry(buttonLeft, buttonTop, ButtonWidth, ButtonHeight);
     setFixedSize(dialogWidth, buttonTop + ButtonHeight + Margin);
 }
 
-void frmMapType::cmdOK_Click()
-{
+void frmMapType::cmdOK_Click() {
     m_circleMap = optSymbol->isChecked();
     accept();
 }
 
 bool frmMapType::Choose(QWidget *parent, bool &circleMap, const QString &caption,
-                        const QString &thematic, const QString &symbol)
-{
+                        const QString &thematic, const QString &symbol) {
     frmMapType dialog(parent);
     if (parent)
         dialog.setWindowIcon(parent->windowIcon());

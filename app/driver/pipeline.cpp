@@ -31,8 +31,7 @@ const QString CRLF = QStringLiteral("\r\n");
 
 // A step of the pipeline failed. Interactively the user sees text in a message box; in a
 // batch run it becomes the one log entry of the run and the program ends with exit code 1.
-void fail(MainForm &form, const QString &caption, int buttons, const QString &text)
-{
+void fail(MainForm &form, const QString &caption, int buttons, const QString &text) {
     RestoreNormalPointer(form.session().Map);
     if (form.state().BatchMode) {
         WriteBatchLog(text);
@@ -43,22 +42,19 @@ void fail(MainForm &form, const QString &caption, int buttons, const QString &te
 }
 
 // A step failed after telling the user itself (a library message or the view builder).
-void stop(MainForm &form)
-{
+void stop(MainForm &form) {
     RestoreNormalPointer(form.session().Map);
     if (form.state().BatchMode)
         form.EndProgram(1);
 }
 
-QString missingFile(const QString &name)
-{
+QString missingFile(const QString &name) {
     return MessageText(QStringLiteral("MissingFile")) + u' ' + name;
 }
 
 // The drawing defaults of the start-up and the switches become the view's settings once; from
 // then on the view keeps what the user changes.
-void takeStartDefaults(const MainState &state, MapSession &session)
-{
+void takeStartDefaults(const MainState &state, MapSession &session) {
     if (session.StartDefaultsTaken)
         return;
     ViewState &view = session.State;
@@ -75,8 +71,7 @@ void takeStartDefaults(const MainState &state, MapSession &session)
 }
 
 // The [DEFAULT] colours of the map definition, read for the first file of a run only.
-void readDefaults(MapSession &session)
-{
+void readDefaults(MapSession &session) {
     if (session.DefaultsRead)
         return;
     CReadMapFile &reader = session.MapReader;
@@ -85,8 +80,7 @@ void readDefaults(MapSession &session)
     view.SymbolColor = MapColor(reader.GetDefault(QStringLiteral("SymbCol"), view.SymbolColor));
     view.StartColor = MapColor(reader.GetDefault(QStringLiteral("StartCol"), view.StartColor));
     view.EndColor = MapColor(reader.GetDefault(QStringLiteral("EndCol"), view.EndColor));
-    values.NoDataColor =
-        MapColor(reader.GetDefault(QStringLiteral("NullCol"), values.NoDataColor));
+    values.NoDataColor = MapColor(reader.GetDefault(QStringLiteral("NullCol"), values.NoDataColor));
     constexpr std::int32_t absent = -1;
     const std::int32_t show = reader.GetDefault(QStringLiteral("ShowNoData"), absent);
     if (show != absent)
@@ -95,8 +89,7 @@ void readDefaults(MapSession &session)
 }
 
 // Takes over the statistics table that the table builder wrote.
-void takeOverTable(MainForm &form, DBFCreator &builder)
-{
+void takeOverTable(MainForm &form, DBFCreator &builder) {
     MapSession &session = form.session();
     session.Values.NullValue = builder.NullValue();
     session.StatTableName = builder.TableName();
@@ -118,23 +111,20 @@ void takeOverTable(MainForm &form, DBFCreator &builder)
 
 // The statistics file an option file names: a bare name lies in the program's TQ-files
 // folder, a path is taken relative to the option file's folder.
-QString SourceOfOption(const QString &optionFile, const QString &source)
-{
+QString SourceOfOption(const QString &optionFile, const QString &source) {
     if (!source.contains(u'\\') && !source.contains(u'/'))
-        return kbpath::findNoCase(QDir(ProgramFolder()).filePath(QStringLiteral("TQ-files/") + source));
-    return kbpath::findNoCase(
-        kbpath::fromFilePath(source, QFileInfo(optionFile).absolutePath()));
+        return kbpath::findNoCase(
+            QDir(ProgramFolder()).filePath(QStringLiteral("TQ-files/") + source));
+    return kbpath::findNoCase(kbpath::fromFilePath(source, QFileInfo(optionFile).absolutePath()));
 }
 
-int wholeNumber(const QString &optionFile, const QString &key)
-{
-    return int(std::floor(
-        OptionNumber(CKbUtil().ReadIniFile(optionFile, QStringLiteral("DATA"), key))));
+int wholeNumber(const QString &optionFile, const QString &key) {
+    return int(
+        std::floor(OptionNumber(CKbUtil().ReadIniFile(optionFile, QStringLiteral("DATA"), key))));
 }
 
 // Copies the shapefile sets of the map definition into the working folder.
-bool prepareLayers(MainForm &form, const QString &iniFile)
-{
+bool prepareLayers(MainForm &form, const QString &iniFile) {
     MainState &state = form.state();
     MapSession &session = form.session();
     CReadMapFile &reader = session.MapReader;
@@ -157,8 +147,7 @@ bool prepareLayers(MainForm &form, const QString &iniFile)
     return false;
 }
 
-bool createTable(MainForm &form, DBFCreator &builder)
-{
+bool createTable(MainForm &form, DBFCreator &builder) {
     MainState &state = form.state();
     MapSession &session = form.session();
     QProgressBar *bar = form.progressBar();
@@ -177,8 +166,7 @@ bool createTable(MainForm &form, DBFCreator &builder)
 }
 
 // Steps up to the statistics table: the map definition, the layer tables and the table.
-bool prepareTables(MainForm &form)
-{
+bool prepareTables(MainForm &form) {
     MainState &state = form.state();
     MapSession &session = form.session();
     if (state.DataFile.isEmpty()) {
@@ -189,8 +177,8 @@ bool prepareTables(MainForm &form)
         fail(form, QStringLiteral("Chorel"), 64, missingFile(state.DataFile));
         return false;
     }
-    const QString decimal = Globals().DecimalChar ? QString(QChar(Globals().DecimalChar))
-                                                  : QStringLiteral(".");
+    const QString decimal =
+        Globals().DecimalChar ? QString(QChar(Globals().DecimalChar)) : QStringLiteral(".");
     DBFCreator &builder = session.TableBuilder(decimal, state.TableBuilderMessages);
     session.MapIniName = builder.GetIniFile(state.DataFile);
     if (session.MapIniName.isEmpty()) {
@@ -209,8 +197,7 @@ bool prepareTables(MainForm &form)
 }
 
 // Connects the table join to the working folder.
-bool connectJoin(MainForm &form)
-{
+bool connectJoin(MainForm &form) {
     MapSession &session = form.session();
     AddRelate &joiner = session.Joiner;
     joiner.setDBPath(form.state().WorkFolder);
@@ -227,8 +214,7 @@ bool connectJoin(MainForm &form)
 
 // The map and the value to show: from the option file, or the first ones after asking for
 // the map type. Then the view.
-bool showFirstView(MainForm &form)
-{
+bool showFirstView(MainForm &form) {
     MainState &state = form.state();
     MapSession &session = form.session();
     std::optional<MapRectangle> extent;
@@ -257,8 +243,7 @@ bool showFirstView(MainForm &form)
 
 } // namespace
 
-void RunPipeline(MainForm &form)
-{
+void RunPipeline(MainForm &form) {
     MainState &state = form.state();
     MapSession &session = form.session();
     PhaseTimer::Mark("start-up");
@@ -292,17 +277,17 @@ void RunPipeline(MainForm &form)
     RestoreNormalPointer(session.Map);
     if (!state.BatchMode)
         return;
-    const bool written = RunBatchExport(state.OutputFile, *session.Map, *session.Legend,
-                                        Globals().ExportScale);
+    const bool written =
+        RunBatchExport(state.OutputFile, *session.Map, *session.Legend, Globals().ExportScale);
     form.EndProgram(written ? 0 : 1);
 }
 
-void mnuOpen(MainForm &form)
-{
+void mnuOpen(MainForm &form) {
     MainState &state = form.state();
     MapSession &session = form.session();
     state.DataFile = QFileDialog::getOpenFileName(
-        &form, MessageText(QStringLiteral("OpenTitle")), QDir(ProgramFolder()).filePath(QStringLiteral("TQ-files")),
+        &form, MessageText(QStringLiteral("OpenTitle")),
+        QDir(ProgramFolder()).filePath(QStringLiteral("TQ-files")),
         QStringLiteral("Statistics and option files (*.tq *.tqx *.sdv *.txt *.tqo)"));
     state.OptionFile.clear();
     if (state.DataFile.isEmpty())
@@ -312,7 +297,8 @@ void mnuOpen(MainForm &form)
         QString source = CKbUtil().ReadIniFile(state.OptionFile, QStringLiteral("DATA"),
                                                QStringLiteral("Source"));
         if (source.isEmpty()) {
-            ShowMessage(QStringLiteral("Chorel (mnuOpen)"), 64, MessageText(QStringLiteral("WrongTQO")));
+            ShowMessage(QStringLiteral("Chorel (mnuOpen)"), 64,
+                        MessageText(QStringLiteral("WrongTQO")));
             state.OptionFile.clear();
             return;
         }

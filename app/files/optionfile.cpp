@@ -14,31 +14,27 @@ namespace {
 const QString Choroplet = QStringLiteral("CHOROPLET");
 
 // Reads the digits from position i on; returns how many there were.
-int scanDigits(const QString &text, int &i)
-{
+int scanDigits(const QString &text, int &i) {
     const int start = i;
     while (i < text.size() && text.at(i).isDigit() && text.at(i).unicode() < 128)
         ++i;
     return i - start;
 }
 
-QString readValue(const QString &file, const QString &section, const QString &key)
-{
+QString readValue(const QString &file, const QString &section, const QString &key) {
     return CKbUtil().ReadIniFile(file, section, key);
 }
 
 // A colour written as a number (rounded) or as a colour name.
 MapColor readColour(const QString &text, const QString &file, const QString &key,
-                    const ColorTable &colours)
-{
+                    const ColorTable &colours) {
     if (IsOptionNumber(text))
         return MapColor(std::int32_t(std::nearbyint(OptionNumber(text))));
     return MapColor(GetColor(colours, text, file, Choroplet, key));
 }
 
 void readColourSettings(const QString &file, ViewState &state, ViewValues &values,
-                        const ColorTable &colours)
-{
+                        const ColorTable &colours) {
     const QString ramp = readValue(file, Choroplet, QStringLiteral("RampColors"));
     values.RampFlag = std::trunc(OptionNumber(ramp)) > 0;
     if (values.RampFlag) {
@@ -61,8 +57,7 @@ void readColourSettings(const QString &file, ViewState &state, ViewValues &value
     state.ClassColors = classColours;
 }
 
-void readNoDataSettings(const QString &file, ViewValues &values, const ColorTable &colours)
-{
+void readNoDataSettings(const QString &file, ViewValues &values, const ColorTable &colours) {
     const QString show = readValue(file, Choroplet, QStringLiteral("ShowNoData"));
     if (IsOptionNumber(show))
         values.ShowNoData = OptionNumber(show) != 0;
@@ -74,22 +69,20 @@ void readNoDataSettings(const QString &file, ViewValues &values, const ColorTabl
         values.NoDataColor = readColour(nullColour, file, QStringLiteral("NullColor"), colours);
 }
 
-bool readBound(const QString &file, const QString &key, double &value)
-{
+bool readBound(const QString &file, const QString &key, double &value) {
     bool ok = false;
     value = OptionNumber(readValue(file, Choroplet, key), &ok);
     return ok;
 }
 
-void reportWrongValue()
-{
-    ShowMessage(QStringLiteral("Chorel (ReadClasses)"), 64, MessageText(QStringLiteral("WrongTQO")));
+void reportWrongValue() {
+    ShowMessage(QStringLiteral("Chorel (ReadClasses)"), 64,
+                MessageText(QStringLiteral("WrongTQO")));
 }
 
 } // namespace
 
-double OptionNumber(const QString &text, bool *ok)
-{
+double OptionNumber(const QString &text, bool *ok) {
     const QString t = text.trimmed();
     int i = 0;
     if (i < t.size() && (t.at(i) == u'+' || t.at(i) == u'-'))
@@ -117,8 +110,7 @@ double OptionNumber(const QString &text, bool *ok)
     return std::isfinite(value) ? value : 0.0;
 }
 
-bool IsOptionNumber(const QString &text)
-{
+bool IsOptionNumber(const QString &text) {
     const QString t = text.trimmed();
     if (t.isEmpty())
         return false;
@@ -132,8 +124,7 @@ bool IsOptionNumber(const QString &text)
     return whole.match(t).hasMatch();
 }
 
-std::optional<MapRectangle> ReadExtent(const QString &optionFile)
-{
+std::optional<MapRectangle> ReadExtent(const QString &optionFile) {
     const QString section = QStringLiteral("EXTENT");
     const double left = OptionNumber(readValue(optionFile, section, QStringLiteral("Left")));
     const double right = OptionNumber(readValue(optionFile, section, QStringLiteral("Right")));
@@ -145,8 +136,7 @@ std::optional<MapRectangle> ReadExtent(const QString &optionFile)
 }
 
 std::optional<QList<double>> ReadClasses(const QString &optionFile, ViewState &state,
-                                         ViewValues &values, const ColorTable &colours)
-{
+                                         ViewValues &values, const ColorTable &colours) {
     const QString classes = readValue(optionFile, Choroplet, QStringLiteral("Classes"));
     int count = -1; // -1: the file does not say; the Class keys are read until one is missing
     if (!classes.isEmpty()) {

@@ -19,12 +19,17 @@ namespace {
 
 const QString CRLF = QStringLiteral("\r\n");
 
-QString line(const QString &key, const QString &value) { return key + u'=' + value + CRLF; }
-QString line(const QString &key, double value) { return line(key, FormatOptionNumber(value)); }
-QString whole(long long value) { return QString::number(value); }
+QString line(const QString &key, const QString &value) {
+    return key + u'=' + value + CRLF;
+}
+QString line(const QString &key, double value) {
+    return line(key, FormatOptionNumber(value));
+}
+QString whole(long long value) {
+    return QString::number(value);
+}
 
-QString dataSection(const OptionFileSource &source)
-{
+QString dataSection(const OptionFileSource &source) {
     // The full path, so that the file names its statistics file wherever it is opened from.
     const QString dataFile =
         source.DataFile.isEmpty() ? QString() : QFileInfo(source.DataFile).absoluteFilePath();
@@ -34,16 +39,13 @@ QString dataSection(const OptionFileSource &source)
            line(QStringLiteral("Map"), whole(source.SelectedMap)) + CRLF;
 }
 
-QString extentSection(const MapRectangle &extent)
-{
+QString extentSection(const MapRectangle &extent) {
     return QStringLiteral("[EXTENT]") + CRLF + line(QStringLiteral("Left"), extent.Left) +
-           line(QStringLiteral("Right"), extent.Right) +
-           line(QStringLiteral("Top"), extent.Top) +
+           line(QStringLiteral("Right"), extent.Right) + line(QStringLiteral("Top"), extent.Top) +
            line(QStringLiteral("Bottom"), extent.Bottom) + CRLF;
 }
 
-QString circleSection(const OptionFileSource &source)
-{
+QString circleSection(const OptionFileSource &source) {
     return QStringLiteral("Type=CIRCLE") + CRLF + CRLF + QStringLiteral("[CIRCLE]") + CRLF +
            line(QStringLiteral("Percent"), double(source.Values->SymbolDrawer->CirclePercent)) +
            line(QStringLiteral("Color"), whole(source.State->SymbolColor)) +
@@ -52,8 +54,7 @@ QString circleSection(const OptionFileSource &source)
 
 // The [CHOROPLET] block: N is the renderer's break count; Class1 .. Class(N - 1) are its
 // breaks 1 .. N - 1 and ClassN the upper bound, so the classes read back as the same breaks.
-QString choropletSection(const OptionFileSource &source, const ClassBreaksRenderer &renderer)
-{
+QString choropletSection(const OptionFileSource &source, const ClassBreaksRenderer &renderer) {
     const ViewValues &values = *source.Values;
     const int n = renderer.BreakCount();
     QString text = QStringLiteral("Type=CHOROPLET") + CRLF + CRLF + QStringLiteral("[CHOROPLET]") +
@@ -67,8 +68,8 @@ QString choropletSection(const OptionFileSource &source, const ClassBreaksRender
                 line(QStringLiteral("EndColor"), whole(source.State->EndColor));
     } else {
         for (int i = 1; i <= n; ++i)
-            text += line(QStringLiteral("Color") + QString::number(i),
-                         whole(renderer.Symbol(i).Color));
+            text +=
+                line(QStringLiteral("Color") + QString::number(i), whole(renderer.Symbol(i).Color));
     }
     const double dataMin = values.Statistics ? values.Statistics->Min : values.Minimum;
     const double dataMax = values.Statistics ? values.Statistics->Max : values.Maximum;
@@ -81,8 +82,7 @@ QString choropletSection(const OptionFileSource &source, const ClassBreaksRender
     return text;
 }
 
-std::shared_ptr<ClassBreaksRenderer> thematicRenderer(const OptionFileSource &source)
-{
+std::shared_ptr<ClassBreaksRenderer> thematicRenderer(const OptionFileSource &source) {
     const int index = source.Values->ThematicLayer;
     if (!source.Map || index < 0 || index >= source.Map->LayerCount())
         return nullptr;
@@ -91,32 +91,29 @@ std::shared_ptr<ClassBreaksRenderer> thematicRenderer(const OptionFileSource &so
 }
 
 // Converts a "description|pattern|..." filter of the message table into a file-dialog filter.
-QString dialogFilter(const QString &filter)
-{
+QString dialogFilter(const QString &filter) {
     const QStringList parts = filter.split(u'|');
     QStringList filters;
     for (int i = 0; i + 1 < parts.size(); i += 2) {
         QString pattern = parts.at(i + 1);
         pattern.replace(u';', u' ');
-        filters.append(parts.at(i).contains(u'(') ? parts.at(i)
-                                                   : parts.at(i) + QStringLiteral(" (") +
-                                                         pattern + u')');
+        filters.append(parts.at(i).contains(u'(')
+                           ? parts.at(i)
+                           : parts.at(i) + QStringLiteral(" (") + pattern + u')');
     }
     return filters.join(QStringLiteral(";;"));
 }
 
 } // namespace
 
-QString FormatOptionNumber(double value)
-{
+QString FormatOptionNumber(double value) {
     QString text = QString::number(value, 'f', QLocale::FloatingPointShortest).trimmed();
     if (Globals().DecimalChar == 44)
         text.replace(u'.', u',');
     return text;
 }
 
-bool CreateTQO(const OptionFileSource &source, const QString &outputPath)
-{
+bool CreateTQO(const OptionFileSource &source, const QString &outputPath) {
     Q_ASSERT(source.State && source.Values);
     QString text = dataSection(source);
     text += extentSection(source.Map ? source.Map->Extent() : MapRectangle());
@@ -139,16 +136,15 @@ bool CreateTQO(const OptionFileSource &source, const QString &outputPath)
     if (!file.open(QIODevice::WriteOnly) || file.write((text + CRLF).toUtf8()) < 0 ||
         !file.commit()) {
         ShowMessage(QStringLiteral("Chorel (CreateTQO)"), 16,
-                    RunTimeError(75, QStringLiteral("Path/File access error: ") +
-                                         file.errorString(),
+                    RunTimeError(75,
+                                 QStringLiteral("Path/File access error: ") + file.errorString(),
                                  QStringLiteral("Chorel")));
         return false;
     }
     return true;
 }
 
-void mnuSaveAs(QWidget *parent, const OptionFileSource &given)
-{
+void mnuSaveAs(QWidget *parent, const OptionFileSource &given) {
     // The dialog changes the current folder: a relative statistics file path is made full
     // before it does.
     OptionFileSource source = given;
@@ -160,9 +156,8 @@ void mnuSaveAs(QWidget *parent, const OptionFileSource &given)
                        QDir::currentPath());
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setNameFilter(dialogFilter(filter.isEmpty()
-                                          ? QStringLiteral("Chorel file (*.tqo)|*.tqo")
-                                          : filter));
+    dialog.setNameFilter(
+        dialogFilter(filter.isEmpty() ? QStringLiteral("Chorel file (*.tqo)|*.tqo") : filter));
     dialog.setDefaultSuffix(QStringLiteral("tqo"));
     dialog.selectFile(QFileInfo(source.DataFile).completeBaseName());
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())

@@ -22,16 +22,14 @@ const QString CRLF = QStringLiteral("\r\n");
 constexpr std::int32_t MapDataInUse = -534250774; // hexadecimal E027FAEA
 
 // The pointer of the map tool now selected, or the normal pointer when none is.
-int toolPointer(const ViewContext &context)
-{
+int toolPointer(const ViewContext &context) {
     for (const auto &[action, pointer] : context.tools)
         if (action && action->isChecked())
             return pointer;
     return DefaultPointer;
 }
 
-void reportJoinFailure(ViewContext &context)
-{
+void reportJoinFailure(ViewContext &context) {
     const AddRelate &joiner = *context.joiner;
     if (joiner.NativErrorNum() == MapDataInUse) {
         ShowMessage(QStringLiteral("Chorel"), 64, MessageText(QStringLiteral("InUse")));
@@ -49,8 +47,7 @@ void reportJoinFailure(ViewContext &context)
 
 // Remembers the colours of the renderer in use so that the rebuilt renderer keeps them, and
 // returns the renderer the custom classification puts back (steps 2 and 3).
-std::shared_ptr<ClassBreaksRenderer> keepOldRenderer(ViewContext &context)
-{
+std::shared_ptr<ClassBreaksRenderer> keepOldRenderer(ViewContext &context) {
     ViewState &state = *context.state;
     ViewValues &values = *context.values;
     MapControl &map = *context.map;
@@ -68,16 +65,14 @@ std::shared_ptr<ClassBreaksRenderer> keepOldRenderer(ViewContext &context)
     return map.LayerCount() > 0 ? inUse : nullptr;
 }
 
-int takeCirclePercent(ViewContext &context)
-{
+int takeCirclePercent(ViewContext &context) {
     ViewValues &values = *context.values;
     const int percent = values.SymbolDrawer ? values.SymbolDrawer->CirclePercent : 10;
     values.SymbolDrawer.reset();
     return percent;
 }
 
-void checkColumn(const ViewState &state, int &statColumn)
-{
+void checkColumn(const ViewState &state, int &statColumn) {
     if (statColumn >= 1 && statColumn <= state.StatFieldNames.size())
         return;
     ShowMessage(QStringLiteral("Chorel"), 64, MessageText(QStringLiteral("WrongNumber")));
@@ -86,8 +81,7 @@ void checkColumn(const ViewState &state, int &statColumn)
 
 // Undoes the old join and joins column into the layer table of the map (steps 6 to 8).
 void joinColumn(ViewContext &context, const QString &statTable, const QString &statKey,
-                int mapNumber, const QString &column)
-{
+                int mapNumber, const QString &column) {
     AddRelate &joiner = *context.joiner;
     CReadMapFile &reader = *context.mapReader;
     if (joiner.Joined() && !joiner.UnJoin())
@@ -108,12 +102,11 @@ void joinColumn(ViewContext &context, const QString &statTable, const QString &s
 }
 
 // Reads the map type of the option file; false after the message for an unknown type.
-bool readMapType(ViewContext &context, const QString &optionFile)
-{
+bool readMapType(ViewContext &context, const QString &optionFile) {
     if (optionFile.isEmpty())
         return true;
-    const QString type = CKbUtil().ReadIniFile(optionFile, QStringLiteral("SYMBOLIC"),
-                                               QStringLiteral("Type"));
+    const QString type =
+        CKbUtil().ReadIniFile(optionFile, QStringLiteral("SYMBOLIC"), QStringLiteral("Type"));
     if (type.compare(QStringLiteral("CIRCLE"), Qt::CaseInsensitive) == 0) {
         context.state->CircleMap = true;
     } else if (type.compare(QStringLiteral("CHOROPLET"), Qt::CaseInsensitive) == 0) {
@@ -127,8 +120,7 @@ bool readMapType(ViewContext &context, const QString &optionFile)
 }
 
 bool buildSteps(ViewContext &context, const QString &statTable, const QString &statKey,
-                int mapNumber, int &statColumn, const std::optional<MapRectangle> &extent)
-{
+                int mapNumber, int &statColumn, const std::optional<MapRectangle> &extent) {
     ViewState &state = *context.state;
     ViewValues &values = *context.values;
     MapControl &map = *context.map;
@@ -136,8 +128,8 @@ bool buildSteps(ViewContext &context, const QString &statTable, const QString &s
     build.previousRenderer = keepOldRenderer(context);
     build.circlePercent = takeCirclePercent(context);
     checkColumn(state, statColumn);
-    values.Decimals = statColumn <= state.StatDecimals.size()
-                          ? state.StatDecimals.at(statColumn - 1) : 0;
+    values.Decimals =
+        statColumn <= state.StatDecimals.size() ? state.StatDecimals.at(statColumn - 1) : 0;
     values.NumberFormat = MakeNumberFormat(values.Decimals);
     const QString column = state.StatFieldNames.at(statColumn - 1);
 
@@ -189,8 +181,7 @@ bool buildSteps(ViewContext &context, const QString &statTable, const QString &s
 } // namespace
 
 bool BuildView(ViewContext &context, const QString &statTable, const QString &statKey,
-               int mapNumber, int &statColumn, const std::optional<MapRectangle> &extent)
-{
+               int mapNumber, int &statColumn, const std::optional<MapRectangle> &extent) {
     Q_ASSERT(context.map && context.legend && context.joiner && context.mapReader &&
              context.state && context.values);
     bool built = false;
@@ -208,15 +199,13 @@ bool BuildView(ViewContext &context, const QString &statTable, const QString &st
     return built;
 }
 
-void ShowWaitPointer(MapControl *map)
-{
+void ShowWaitPointer(MapControl *map) {
     if (map)
         map->SetMousePointer(WaitPointer);
     QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
 }
 
-void RestoreNormalPointer(MapControl *map)
-{
+void RestoreNormalPointer(MapControl *map) {
     if (map && map->MousePointer() == WaitPointer)
         map->SetMousePointer(DefaultPointer);
     while (QGuiApplication::overrideCursor())

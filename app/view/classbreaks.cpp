@@ -13,33 +13,27 @@
 namespace {
 
 // Whole numbers of steps are rounded to the nearest, halves to the even neighbour.
-int quantileStep(long long count, int remaining)
-{
+int quantileStep(long long count, int remaining) {
     const int step = int(std::nearbyint(double(count) / double(remaining + 1)));
     return step == 0 ? 1 : step;
 }
 
-void moveForward(MapRecordset &records, int steps)
-{
+void moveForward(MapRecordset &records, int steps) {
     for (int i = 0; i < steps && !records.AtEnd(); ++i)
         records.MoveNext();
 }
 
-double fieldValue(const MapRecordset &records, const QString &field)
-{
+double fieldValue(const MapRecordset &records, const QString &field) {
     return records.Value(field).toDouble();
 }
 
-void reportNotNumeric(const QString &field)
-{
+void reportNotNumeric(const QString &field) {
     ShowMessage(QStringLiteral("Chorel (GetClasses)"), 16,
                 field + u' ' + MessageText(QStringLiteral("NonNumeric")));
 }
 
-std::optional<QList<double>> equalIntervals(MapLayer &layer, int numClasses,
-                                            const QString &field, int &classType,
-                                            ViewValues &values)
-{
+std::optional<QList<double>> equalIntervals(MapLayer &layer, int numClasses, const QString &field,
+                                            int &classType, ViewValues &values) {
     const auto records = layer.SearchExpression(DataExpression(field, values.NullValue));
     const auto stats =
         records ? records->CalculateStatistics(field) : std::optional<MapStatistics>();
@@ -66,8 +60,7 @@ std::optional<QList<double>> equalIntervals(MapLayer &layer, int numClasses,
 // above it are divided anew into the classes still to find. A step that lands on a value not
 // above the last break gives the last break + 1, so breaks always rise.
 std::optional<QList<double>> quantiles(MapLayer &layer, int &numClasses, const QString &field,
-                                       int &classType, ViewValues &values)
-{
+                                       int &classType, ViewValues &values) {
     const QString order = QStringLiteral(" order by ") + field;
     auto records = layer.SearchExpression(DataExpression(field, values.NullValue) + order);
     auto stats = records ? records->CalculateStatistics(field) : std::optional<MapStatistics>();
@@ -134,8 +127,7 @@ std::optional<QList<double>> quantiles(MapLayer &layer, int &numClasses, const Q
 } // namespace
 
 std::optional<QList<double>> GetClasses(MapLayer &layer, int &numClasses, const QString &field,
-                                        int &classType, ViewValues &values)
-{
+                                        int &classType, ViewValues &values) {
     switch (classType) {
     case kbEqual:
         return equalIntervals(layer, numClasses, field, classType, values);
@@ -149,8 +141,7 @@ std::optional<QList<double>> GetClasses(MapLayer &layer, int &numClasses, const 
 std::shared_ptr<ClassBreaksRenderer>
 BuildClassBreaksRenderer(MapColor startColor, MapColor endColor, int numClasses,
                          const QString &field, const QList<double> &breaks,
-                         std::optional<QList<MapColor>> &classColors, const ViewValues &values)
-{
+                         std::optional<QList<MapColor>> &classColors, const ViewValues &values) {
     auto renderer = std::make_shared<ClassBreaksRenderer>();
     if (breaks.isEmpty())
         return renderer;
@@ -182,16 +173,15 @@ BuildClassBreaksRenderer(MapColor startColor, MapColor endColor, int numClasses,
     } catch (const std::exception &) {
         while (QGuiApplication::overrideCursor())
             QGuiApplication::restoreOverrideCursor();
-        ShowMessage(QStringLiteral("Chorel (BuildClassBreaksRenderer)"), 16,
-                    RunTimeError(9, QStringLiteral("Subscript out of range"),
-                                 QStringLiteral("Chorel")));
+        ShowMessage(
+            QStringLiteral("Chorel (BuildClassBreaksRenderer)"), 16,
+            RunTimeError(9, QStringLiteral("Subscript out of range"), QStringLiteral("Chorel")));
         return nullptr;
     }
     return renderer;
 }
 
-void ApplyOutline(ClassBreaksRenderer *renderer, const CReadMapFile *mapDefinition)
-{
+void ApplyOutline(ClassBreaksRenderer *renderer, const CReadMapFile *mapDefinition) {
     if (!renderer || !mapDefinition)
         return;
     for (int i = 0; i <= renderer->BreakCount(); ++i) {

@@ -15,8 +15,7 @@
 
 namespace {
 
-void placeInto(QWidget *pane, QWidget *control)
-{
+void placeInto(QWidget *pane, QWidget *control) {
     if (!pane->layout()) {
         auto *layout = new QVBoxLayout(pane);
         layout->setContentsMargins(0, 0, 0, 0);
@@ -26,8 +25,7 @@ void placeInto(QWidget *pane, QWidget *control)
 
 } // namespace
 
-MapSession::MapSession(MainWidgets &widgets, QObject *parent) : QObject(parent)
-{
+MapSession::MapSession(MainWidgets &widgets, QObject *parent) : QObject(parent) {
     Map = new MapWidget(widgets.mapPane);
     Map->setObjectName(QStringLiteral("Map"));
     placeInto(widgets.mapPane, Map);
@@ -61,8 +59,7 @@ MapSession::MapSession(MainWidgets &widgets, QObject *parent) : QObject(parent)
     if (widgets.lsvKartdata)
         connect(widgets.lsvKartdata, &QTreeWidget::itemClicked, this,
                 [this](QTreeWidgetItem *item) {
-                    lsvKartdata_ItemClick(Context,
-                                          Context.lsvKartdata->indexOfTopLevelItem(item));
+                    lsvKartdata_ItemClick(Context, Context.lsvKartdata->indexOfTopLevelItem(item));
                 });
     if (widgets.lstStatdata)
         connect(widgets.lstStatdata, &QListWidget::itemClicked, this,
@@ -75,8 +72,7 @@ MapSession::MapSession(MainWidgets &widgets, QObject *parent) : QObject(parent)
 MapSession::~MapSession() = default;
 
 DBFCreator &MapSession::TableBuilder(const QString &decimalSymbol,
-                                     const QList<QPair<QString, QString>> &messages)
-{
+                                     const QList<QPair<QString, QString>> &messages) {
     if (!m_tableBuilder) {
         m_tableBuilder = std::make_unique<DBFCreator>();
         m_tableBuilder->setDecSeperator(decimalSymbol);
@@ -86,16 +82,14 @@ DBFCreator &MapSession::TableBuilder(const QString &decimalSymbol,
     return *m_tableBuilder;
 }
 
-void MapSession::AttachProgress(QProgressBar *bar, QWidget *captionWindow)
-{
+void MapSession::AttachProgress(QProgressBar *bar, QWidget *captionWindow) {
     if (!m_tableBuilder)
         return;
     if (bar && !m_progress) {
         m_progress = std::make_unique<TableProgress>();
         connect(m_progress.get(), &TableProgress::maxChanged, bar, &QProgressBar::setMaximum);
         connect(m_progress.get(), &TableProgress::valueChanged, bar, &QProgressBar::setValue);
-        connect(m_progress.get(), &TableProgress::refreshRequested, bar,
-                [bar] { bar->repaint(); });
+        connect(m_progress.get(), &TableProgress::refreshRequested, bar, [bar] { bar->repaint(); });
     }
     if (captionWindow && !m_caption) {
         m_caption = std::make_unique<TableCaption>(captionWindow->windowTitle());
@@ -106,8 +100,7 @@ void MapSession::AttachProgress(QProgressBar *bar, QWidget *captionWindow)
     m_tableBuilder->setFormCaption(m_caption.get());
 }
 
-void MapSession::FillMapList()
-{
+void MapSession::FillMapList() {
     QTreeWidget *list = Context.lsvKartdata;
     if (!list || !MapReader.MapList())
         return;
@@ -118,8 +111,7 @@ void MapSession::FillMapList()
     State.UpdatingLists = false;
 }
 
-void MapSession::ClearView()
-{
+void MapSession::ClearView() {
     Map->ClearLayers();
     Values.ThematicLayer = -1;
     Values.Statistics.reset();

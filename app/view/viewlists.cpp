@@ -8,8 +8,7 @@ namespace {
 
 // A click on a list row builds the view of that row, unless the view builder itself is
 // selecting rows. The view of a row is never taken from an option file.
-void buildFromList(ViewContext &context, int mapNumber, int statColumn)
-{
+void buildFromList(ViewContext &context, int mapNumber, int statColumn) {
     ViewState &state = *context.state;
     if (state.UpdatingLists)
         return;
@@ -18,19 +17,17 @@ void buildFromList(ViewContext &context, int mapNumber, int statColumn)
     context.mapReader->OptionFile.clear();
     if (context.infoPanel)
         context.infoPanel->clear();
-    BuildView(context, context.values->StatTable, context.values->StatKey, mapNumber,
-              statColumn, std::nullopt);
+    BuildView(context, context.values->StatTable, context.values->StatKey, mapNumber, statColumn,
+              std::nullopt);
     RestoreNormalPointer(context.map);
 }
 
 } // namespace
 
-void lsvKartdata_ItemClick(ViewContext &context, int row)
-{
+void lsvKartdata_ItemClick(ViewContext &context, int row) {
     buildFromList(context, row + 1, context.state->CurrentColumn);
 }
 
-void lstStatdata_Click(ViewContext &context, int row)
-{
+void lstStatdata_Click(ViewContext &context, int row) {
     buildFromList(context, context.state->CurrentMap, row + 1);
 }

@@ -21,8 +21,7 @@ namespace viewsteps {
 namespace {
 
 // A renderer of no class at all: every region is drawn in the no-data colour.
-std::shared_ptr<ClassBreaksRenderer> zeroClassRenderer(Build &build)
-{
+std::shared_ptr<ClassBreaksRenderer> zeroClassRenderer(Build &build) {
     ViewState &state = *build.context.state;
     ViewValues &values = *build.context.values;
     return BuildClassBreaksRenderer(state.StartColor, state.EndColor, 0, build.field,
@@ -31,8 +30,7 @@ std::shared_ptr<ClassBreaksRenderer> zeroClassRenderer(Build &build)
 
 // Computes the classes of the shown column. The view state counts classes; the breaks
 // between them are one fewer.
-std::shared_ptr<ClassBreaksRenderer> computedRenderer(Build &build)
-{
+std::shared_ptr<ClassBreaksRenderer> computedRenderer(Build &build) {
     ViewState &state = *build.context.state;
     ViewValues &values = *build.context.values;
     int breakCount = std::max(state.NumClasses - 1, 0);
@@ -45,12 +43,10 @@ std::shared_ptr<ClassBreaksRenderer> computedRenderer(Build &build)
 }
 
 // The classes stored in the option file; the classification is custom from then on.
-std::shared_ptr<ClassBreaksRenderer> storedRenderer(Build &build)
-{
+std::shared_ptr<ClassBreaksRenderer> storedRenderer(Build &build) {
     ViewState &state = *build.context.state;
     ViewValues &values = *build.context.values;
-    const auto breaks =
-        ReadClasses(build.optionFile, state, values, *build.context.colours);
+    const auto breaks = ReadClasses(build.optionFile, state, values, *build.context.colours);
     state.ClassType = kbCustom;
     if (!breaks || breaks->isEmpty())
         return nullptr;
@@ -61,12 +57,12 @@ std::shared_ptr<ClassBreaksRenderer> storedRenderer(Build &build)
                                     build.field, *breaks, state.ClassColors, values);
 }
 
-void readCircleSettings(Build &build, int &percent)
-{
+void readCircleSettings(Build &build, int &percent) {
     const QString file = build.optionFile;
     const QString section = QStringLiteral("CIRCLE");
     CKbUtil util;
-    percent = int(std::floor(OptionNumber(util.ReadIniFile(file, section, QStringLiteral("Percent")))));
+    percent =
+        int(std::floor(OptionNumber(util.ReadIniFile(file, section, QStringLiteral("Percent")))));
     const QString null = util.ReadIniFile(file, section, QStringLiteral("Null"));
     if (IsOptionNumber(null))
         build.context.values->NullValue = std::int32_t(std::nearbyint(OptionNumber(null)));
@@ -81,8 +77,7 @@ void readCircleSettings(Build &build, int &percent)
 } // namespace
 
 std::shared_ptr<ClassBreaksRenderer> NoDataRenderer(const QString &field, double value,
-                                                    MapColor noDataColour)
-{
+                                                    MapColor noDataColour) {
     auto renderer = std::make_shared<ClassBreaksRenderer>();
     renderer->SetBreakCount(1);
     renderer->SetField(field);
@@ -92,8 +87,7 @@ std::shared_ptr<ClassBreaksRenderer> NoDataRenderer(const QString &field, double
     return renderer;
 }
 
-void CircleView(Build &build)
-{
+void CircleView(Build &build) {
     ViewContext &context = build.context;
     ViewState &state = *context.state;
     ViewValues &values = *context.values;
@@ -116,8 +110,7 @@ void CircleView(Build &build)
     context.map->SetMousePointer(previousPointer);
 }
 
-void ChoroplethView(Build &build)
-{
+void ChoroplethView(Build &build) {
     ViewState &state = *build.context.state;
     ViewValues &values = *build.context.values;
     const auto fallback = NoDataRenderer(build.field, values.NullValue, values.NoDataColor);
@@ -126,13 +119,15 @@ void ChoroplethView(Build &build)
     if (state.ClassType == kbCustom && !build.previousRenderer && build.optionFile.isEmpty())
         state.ClassType = kbQuantile;
     if (state.ClassType != kbCustom) {
-        auto renderer = build.optionFile.isEmpty() ? computedRenderer(build) : storedRenderer(build);
+        auto renderer =
+            build.optionFile.isEmpty() ? computedRenderer(build) : storedRenderer(build);
         if (!renderer)
             renderer = zeroClassRenderer(build);
         build.layer->SetRenderer(renderer);
         return;
     }
-    const auto records = build.layer->SearchExpression(DataExpression(build.field, values.NullValue));
+    const auto records =
+        build.layer->SearchExpression(DataExpression(build.field, values.NullValue));
     if (!records || records->Count() == 0) {
         build.layer->SetRenderer(fallback);
         state.SavedRenderer = build.previousRenderer;
@@ -142,8 +137,7 @@ void ChoroplethView(Build &build)
     }
 }
 
-std::unique_ptr<MapRecordset> RegionsWithData(Build &build)
-{
+std::unique_ptr<MapRecordset> RegionsWithData(Build &build) {
     ViewContext &context = build.context;
     ViewValues &values = *context.values;
     auto records = build.layer->SearchExpression(DataExpression(build.field, values.NullValue));
@@ -158,14 +152,12 @@ std::unique_ptr<MapRecordset> RegionsWithData(Build &build)
     return records;
 }
 
-void Outlines(Build &build)
-{
+void Outlines(Build &build) {
     ApplyOutline(build.layer->Renderer().get(), build.context.mapReader);
     ApplyOutline(build.context.values->CurrentRenderer.get(), build.context.mapReader);
 }
 
-void FillLegend(Build &build)
-{
+void FillLegend(Build &build) {
     ViewContext &context = build.context;
     const ViewState &state = *context.state;
     const ViewValues &values = *context.values;
@@ -199,8 +191,7 @@ void FillLegend(Build &build)
     legend.Refresh();
 }
 
-void SelectListRows(ViewContext &context, int mapNumber, int statColumn)
-{
+void SelectListRows(ViewContext &context, int mapNumber, int statColumn) {
     context.state->UpdatingLists = true;
     if (context.lstStatdata && statColumn >= 1 && statColumn <= context.lstStatdata->count())
         context.lstStatdata->setCurrentRow(statColumn - 1);
@@ -210,8 +201,7 @@ void SelectListRows(ViewContext &context, int mapNumber, int statColumn)
     context.state->UpdatingLists = false;
 }
 
-QString ColumnCaption(const ViewContext &context, int statColumn)
-{
+QString ColumnCaption(const ViewContext &context, int statColumn) {
     if (context.lstStatdata && statColumn >= 1 && statColumn <= context.lstStatdata->count())
         return context.lstStatdata->item(statColumn - 1)->text();
     const QStringList &names = context.state->StatFieldNames;

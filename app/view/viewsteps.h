@@ -16,9 +16,9 @@ struct Build {
     ViewContext &context;
     int mapNumber = 0;
     int statColumn = 0;
-    QString field;                    // the statistics field of the layer table ("STAT")
-    QString optionFile;               // the option file of the map definition, or empty
-    std::shared_ptr<MapLayer> layer;  // the thematic layer
+    QString field;                   // the statistics field of the layer table ("STAT")
+    QString optionFile;              // the option file of the map definition, or empty
+    std::shared_ptr<MapLayer> layer; // the thematic layer
     std::shared_ptr<ClassBreaksRenderer> previousRenderer;
     int circlePercent = 10;
 };

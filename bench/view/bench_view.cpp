@@ -14,8 +14,7 @@
 
 namespace {
 
-void timeViews(const QString &file, int columns, int rounds)
-{
+void timeViews(const QString &file, int columns, int rounds) {
     ViewFixture view(SamplesFolder() + QStringLiteral("/TQ-files/") + file);
     if (!view.error.isEmpty()) {
         std::fprintf(stderr, "%s: %s\n", qPrintable(file), qPrintable(view.error));
@@ -47,8 +46,7 @@ void timeViews(const QString &file, int columns, int rounds)
 
 } // namespace
 
-int main(int argc, char *argv[])
-{
+int main(int argc, char *argv[]) {
     QApplication app(argc, argv);
     MessageRecorder quiet;
     timeViews(QStringLiteral("nc_births_74.tq"), 3, 50);

@@ -27,25 +27,21 @@ private slots:
     void unreadableClassBound();
 
 private:
-    static QString sample(const QString &name)
-    {
+    static QString sample(const QString &name) {
         return SamplesFolder() + QStringLiteral("/TQ-files/") + name;
     }
-    static QString write(const QTemporaryDir &dir, const QByteArray &text)
-    {
+    static QString write(const QTemporaryDir &dir, const QByteArray &text) {
         const QString path = dir.filePath(QStringLiteral("x.tqo"));
         QFile file(path);
         if (file.open(QIODevice::WriteOnly))
             file.write(text);
         return path;
     }
-    static QString read(const QString &path)
-    {
+    static QString read(const QString &path) {
         QFile file(path);
         return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
     }
-    static OptionFileSource source(ViewFixture &view)
-    {
+    static OptionFileSource source(ViewFixture &view) {
         OptionFileSource s;
         // A relative path is written as the full path.
         s.DataFile = QDir::current().relativeFilePath(view.statFile);
@@ -59,8 +55,7 @@ private:
     }
 };
 
-void TestOptionFile::numbers_data()
-{
+void TestOptionFile::numbers_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<double>("value");
     QTest::addColumn<bool>("isNumber");
@@ -76,8 +71,7 @@ void TestOptionFile::numbers_data()
     QTest::newRow("blanks around") << "  2.7 " << 2.7 << true;
 }
 
-void TestOptionFile::numbers()
-{
+void TestOptionFile::numbers() {
     QFETCH(QString, text);
     QFETCH(double, value);
     QFETCH(bool, isNumber);
@@ -85,8 +79,7 @@ void TestOptionFile::numbers()
     QCOMPARE(IsOptionNumber(text), isNumber);
 }
 
-void TestOptionFile::extent_data()
-{
+void TestOptionFile::extent_data() {
     QTest::addColumn<QByteArray>("section");
     QTest::addColumn<bool>("given");
     QTest::addColumn<double>("left");
@@ -94,13 +87,12 @@ void TestOptionFile::extent_data()
                               << 100.0;
     QTest::newRow("a sum of 0 or less is ignored")
         << QByteArray("Left=-80\nRight=-78\nTop=36\nBottom=35\n") << false << 0.0;
-    QTest::newRow("decimal comma") << QByteArray("Left=12345,5\r\nRight=20000\r\nTop=5\r\nBottom=1\r\n")
-                                   << true << 12345.5;
+    QTest::newRow("decimal comma")
+        << QByteArray("Left=12345,5\r\nRight=20000\r\nTop=5\r\nBottom=1\r\n") << true << 12345.5;
     QTest::newRow("missing") << QByteArray() << false << 0.0;
 }
 
-void TestOptionFile::extent()
-{
+void TestOptionFile::extent() {
     QFETCH(QByteArray, section);
     QFETCH(bool, given);
     QFETCH(double, left);
@@ -111,8 +103,7 @@ void TestOptionFile::extent()
         QCOMPARE(rectangle->Left, left);
 }
 
-void TestOptionFile::choroplethRoundTrip_data()
-{
+void TestOptionFile::choroplethRoundTrip_data() {
     QTest::addColumn<bool>("ramp");
     QTest::addColumn<int>("classType");
     QTest::addColumn<int>("decimalChar");
@@ -120,17 +111,16 @@ void TestOptionFile::choroplethRoundTrip_data()
     // North Carolina lies west of Greenwich: its extent adds up to less than 0 and is not
     // taken from the file; New York's metres are positive and are.
     QTest::newRow("ramp, quantiles") << true << int(kbQuantile) << 46 << "nc_births_74.tq";
-    QTest::newRow("own colours, equal intervals") << false << int(kbEqual) << 46
-                                                  << "nc_births_74.tq";
-    QTest::newRow("decimal comma, equal intervals") << true << int(kbEqual) << 44
-                                                    << "ny_leukaemia.tq";
+    QTest::newRow("own colours, equal intervals")
+        << false << int(kbEqual) << 46 << "nc_births_74.tq";
+    QTest::newRow("decimal comma, equal intervals")
+        << true << int(kbEqual) << 44 << "ny_leukaemia.tq";
     QTest::newRow("own colours, metres") << false << int(kbQuantile) << 46 << "ny_leukaemia.tq";
 }
 
 // A map written to an option file and drawn again from it has the same classes, colours,
 // extent and type.
-void TestOptionFile::choroplethRoundTrip()
-{
+void TestOptionFile::choroplethRoundTrip() {
     QFETCH(bool, ramp);
     QFETCH(int, classType);
     QFETCH(int, decimalChar);
@@ -165,9 +155,8 @@ void TestOptionFile::choroplethRoundTrip()
 
     ViewFixture second(sample(file));
     second.reader.OptionFile = base + QStringLiteral(".tqo");
-    int value = int(OptionNumber(CKbUtil().ReadIniFile(second.reader.OptionFile,
-                                                       QStringLiteral("DATA"),
-                                                       QStringLiteral("Value"))));
+    int value = int(OptionNumber(CKbUtil().ReadIniFile(
+        second.reader.OptionFile, QStringLiteral("DATA"), QStringLiteral("Value"))));
     QCOMPARE(value, 2);
     QVERIFY(second.Build(1, value, ReadExtent(second.reader.OptionFile)));
     const auto before = first.ThematicLayer()->Renderer();
@@ -186,8 +175,7 @@ void TestOptionFile::choroplethRoundTrip()
     QVERIFY(recorder.messages.isEmpty());
 }
 
-void TestOptionFile::circleRoundTrip()
-{
+void TestOptionFile::circleRoundTrip() {
     MessageRecorder recorder;
     ViewFixture first(sample(QStringLiteral("nc_births_74.tq")));
     QVERIFY2(first.error.isEmpty(), qPrintable(first.error));
@@ -201,7 +189,8 @@ void TestOptionFile::circleRoundTrip()
     const QString base = dir.filePath(QStringLiteral("circles"));
     QVERIFY(CreateTQO(source(first), base));
     const QString text = read(base + QStringLiteral(".tqo"));
-    QVERIFY(text.contains(QStringLiteral("Type=CIRCLE\r\n\r\n[CIRCLE]\r\nPercent=25\r\nColor=65280\r\n")));
+    QVERIFY(text.contains(
+        QStringLiteral("Type=CIRCLE\r\n\r\n[CIRCLE]\r\nPercent=25\r\nColor=65280\r\n")));
     QVERIFY(!text.contains(QStringLiteral("[CHOROPLET]")));
 
     ViewFixture second(sample(QStringLiteral("nc_births_74.tq")));
@@ -214,8 +203,7 @@ void TestOptionFile::circleRoundTrip()
     QCOMPARE(second.values.NullValue, first.values.NullValue);
 }
 
-void TestOptionFile::noRendererWritesNothing()
-{
+void TestOptionFile::noRendererWritesNothing() {
     MessageRecorder recorder;
     MapWidget map;
     ViewState state;
@@ -230,8 +218,7 @@ void TestOptionFile::noRendererWritesNothing()
     QCOMPARE(recorder.messages, QStringList{"Chorel (CreateTQO)|Can't create Chorel option file"});
 }
 
-void TestOptionFile::unreadableClassBound()
-{
+void TestOptionFile::unreadableClassBound() {
     MessageRecorder recorder;
     const QTemporaryDir dir;
     const QString path = write(dir, "[CHOROPLET]\r\nClasses=3\r\nRampColors=0\r\nColor1=colRed\r\n"
@@ -249,7 +236,8 @@ void TestOptionFile::unreadableClassBound()
     QCOMPARE(values.NoDataColor, MapColor(8421504));
     QCOMPARE(recorder.messages.size(), 2);
     QVERIFY(recorder.messages.at(0).startsWith("Chorel (GetColor)|"));
-    QCOMPARE(recorder.messages.at(1), QStringLiteral("Chorel (ReadClasses)|Wrong value in TQO file!"));
+    QCOMPARE(recorder.messages.at(1),
+             QStringLiteral("Chorel (ReadClasses)|Wrong value in TQO file!"));
 }
 
 QTEST_MAIN(TestOptionFile)

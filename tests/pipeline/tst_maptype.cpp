@@ -16,8 +16,7 @@ private slots:
     void closingWithoutOkKeepsTheType();
 };
 
-void TestMapType::emptyTextsKeepTheDesign()
-{
+void TestMapType::emptyTextsKeepTheDesign() {
     frmMapType dialog;
     const QString caption = dialog.windowTitle();
     const QString thematic = dialog.optThematic->text();
@@ -29,8 +28,7 @@ void TestMapType::emptyTextsKeepTheDesign()
     QCOMPARE(dialog.optSymbol->width(), width);
 }
 
-void TestMapType::textsWidenTheChoicesAndCentreOk()
-{
+void TestMapType::textsWidenTheChoicesAndCentreOk() {
     frmMapType dialog;
     const QString longText(60, u'x');
     dialog.ApplyTexts(QStringLiteral("Kartentyp"), QStringLiteral("Flächen"), longText);
@@ -43,15 +41,13 @@ void TestMapType::textsWidenTheChoicesAndCentreOk()
     QVERIFY(qAbs(centre - dialog.width() / 2) <= 1);
 }
 
-void TestMapType::okTakesTheChoice_data()
-{
+void TestMapType::okTakesTheChoice_data() {
     QTest::addColumn<bool>("symbol");
     QTest::newRow("choropleth") << false;
     QTest::newRow("circles") << true;
 }
 
-void TestMapType::okTakesTheChoice()
-{
+void TestMapType::okTakesTheChoice() {
     QFETCH(bool, symbol);
     bool circleMap = !symbol;
     QTimer::singleShot(0, this, [symbol] {
@@ -64,8 +60,7 @@ void TestMapType::okTakesTheChoice()
     QCOMPARE(circleMap, symbol);
 }
 
-void TestMapType::closingWithoutOkKeepsTheType()
-{
+void TestMapType::closingWithoutOkKeepsTheType() {
     bool circleMap = true;
     QTimer::singleShot(0, this, [] {
         auto *dialog = qobject_cast<frmMapType *>(QApplication::activeModalWidget());

@@ -31,15 +31,13 @@ private:
     std::unique_ptr<QTemporaryDir> m_home;
 };
 
-void TestPipeline::writeFile(const QString &path, const QByteArray &text)
-{
+void TestPipeline::writeFile(const QString &path, const QByteArray &text) {
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write(text);
 }
 
-void TestPipeline::init()
-{
+void TestPipeline::init() {
     m_home = std::make_unique<QTemporaryDir>();
     QDir home(m_home->path());
     QVERIFY(home.mkdir(QStringLiteral("Maps")) && home.mkdir(QStringLiteral("TQ-files")));
@@ -64,8 +62,7 @@ void TestPipeline::init()
               "Class2=60\r\nClass3=300\r\n");
 }
 
-TestPipeline::Run TestPipeline::chorel(const QStringList &arguments)
-{
+TestPipeline::Run TestPipeline::chorel(const QStringList &arguments) {
     QProcess process;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("CHOREL_HOME"), m_home->path());
@@ -87,8 +84,7 @@ TestPipeline::Run TestPipeline::chorel(const QStringList &arguments)
     return run;
 }
 
-void TestPipeline::failures_data()
-{
+void TestPipeline::failures_data() {
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<QString>("logged");
     QTest::newRow("missing map definition")
@@ -103,8 +99,7 @@ void TestPipeline::failures_data()
         << QStringList{"-m", "nosource.tqo"} << QStringLiteral("Missing file ");
 }
 
-void TestPipeline::failures()
-{
+void TestPipeline::failures() {
     QFETCH(QStringList, arguments);
     QFETCH(QString, logged);
     const QString output = m_home->filePath(QStringLiteral("out.png"));
@@ -115,16 +110,14 @@ void TestPipeline::failures()
     QVERIFY(!QFile::exists(output));
 }
 
-void TestPipeline::mapFromStatisticsAndOptionFile_data()
-{
+void TestPipeline::mapFromStatisticsAndOptionFile_data() {
     QTest::addColumn<QStringList>("arguments");
     QTest::newRow("statistics file") << QStringList{"-f", "TQ-files/nc_births_74.tq"};
     QTest::newRow("semicolon file") << QStringList{"-f", "TQ-files/world_2014.sdv"};
     QTest::newRow("option file, value 2.7") << QStringList{"-m", "value.tqo"};
 }
 
-void TestPipeline::mapFromStatisticsAndOptionFile()
-{
+void TestPipeline::mapFromStatisticsAndOptionFile() {
     QFETCH(QStringList, arguments);
     const QString output = m_home->filePath(QStringLiteral("map.png"));
     const Run run = chorel(arguments << QStringLiteral("-o") << output);

@@ -10,8 +10,7 @@
 #include <shapefil.h>
 
 QString WriteSquares(const QString &folder, const QString &name,
-                     const QList<std::optional<double>> &values)
-{
+                     const QList<std::optional<double>> &values) {
     const QByteArray base = (folder + u'/' + name).toLocal8Bit();
     SHPHandle shp = SHPCreate(base.constData(), SHPT_POLYGON);
     DBFHandle dbf = DBFCreate((base + ".dbf").constData());
@@ -40,8 +39,7 @@ struct MessageRecorder::Impl {
     QTemporaryDir logFolder;
 };
 
-MessageRecorder::MessageRecorder() : m_impl(std::make_unique<Impl>())
-{
+MessageRecorder::MessageRecorder() : m_impl(std::make_unique<Impl>()) {
     logFile = m_impl->logFolder.filePath(QStringLiteral("Chorel.log"));
     Globals().LogFile = logFile;
     SetDefaultTexts();
@@ -51,6 +49,10 @@ MessageRecorder::MessageRecorder() : m_impl(std::make_unique<Impl>())
     });
 }
 
-MessageRecorder::~MessageRecorder() { SetMessageBoxFunction({}); }
+MessageRecorder::~MessageRecorder() {
+    SetMessageBoxFunction({});
+}
 
-QString SamplesFolder() { return qEnvironmentVariable("CHOREL_SAMPLES"); }
+QString SamplesFolder() {
+    return qEnvironmentVariable("CHOREL_SAMPLES");
+}

@@ -22,14 +22,12 @@ private slots:
     void customClassesKeptAcrossColumns();
 
 private:
-    static QString sample(const QString &name)
-    {
+    static QString sample(const QString &name) {
         return SamplesFolder() + QStringLiteral("/TQ-files/") + name;
     }
 };
 
-void TestBuildView::choroplethOfNorthCarolina()
-{
+void TestBuildView::choroplethOfNorthCarolina() {
     MessageRecorder recorder;
     ViewFixture view(sample(QStringLiteral("nc_births_74.tq")));
     QVERIFY2(view.error.isEmpty(), qPrintable(view.error));
@@ -62,8 +60,7 @@ void TestBuildView::choroplethOfNorthCarolina()
     QVERIFY(recorder.messages.isEmpty());
 }
 
-void TestBuildView::numberFormatFollowsDecimals_data()
-{
+void TestBuildView::numberFormatFollowsDecimals_data() {
     QTest::addColumn<int>("column");
     QTest::addColumn<QString>("format");
     QTest::newRow("population") << 1 << QStringLiteral("##,##0");
@@ -71,8 +68,7 @@ void TestBuildView::numberFormatFollowsDecimals_data()
     QTest::newRow("per cent, 1 decimal") << 3 << QStringLiteral("##,##0.0");
 }
 
-void TestBuildView::numberFormatFollowsDecimals()
-{
+void TestBuildView::numberFormatFollowsDecimals() {
     QFETCH(int, column);
     QFETCH(QString, format);
     MessageRecorder recorder;
@@ -83,15 +79,13 @@ void TestBuildView::numberFormatFollowsDecimals()
     QCOMPARE(view.stats.currentRow(), column - 1);
 }
 
-void TestBuildView::wrongColumnNumber_data()
-{
+void TestBuildView::wrongColumnNumber_data() {
     QTest::addColumn<int>("column");
     QTest::newRow("0") << 0;
     QTest::newRow("beyond the last") << 4;
 }
 
-void TestBuildView::wrongColumnNumber()
-{
+void TestBuildView::wrongColumnNumber() {
     QFETCH(int, column);
     MessageRecorder recorder;
     ViewFixture view(sample(QStringLiteral("nc_births_74.tq")));
@@ -104,16 +98,14 @@ void TestBuildView::wrongColumnNumber()
     QCOMPARE(view.stats.currentRow(), 0);
 }
 
-void TestBuildView::columnWithoutData_data()
-{
+void TestBuildView::columnWithoutData_data() {
     QTest::addColumn<bool>("circles");
     QTest::newRow("choropleth") << false;
     QTest::newRow("circles") << true;
 }
 
 // A semicolon file for the world map whose second column has no value at all.
-void TestBuildView::columnWithoutData()
-{
+void TestBuildView::columnWithoutData() {
     QFETCH(bool, circles);
     MessageRecorder recorder;
     QTemporaryDir dir;
@@ -146,8 +138,7 @@ void TestBuildView::columnWithoutData()
     QVERIFY(view.theme.isEnabled() && view.save.isEnabled());
 }
 
-void TestBuildView::sameMapKeepsExtent()
-{
+void TestBuildView::sameMapKeepsExtent() {
     MessageRecorder recorder;
     ViewFixture view(sample(QStringLiteral("nc_births_74.tq")));
     QVERIFY2(view.error.isEmpty(), qPrintable(view.error));
@@ -166,8 +157,7 @@ void TestBuildView::sameMapKeepsExtent()
     QVERIFY(view.map.Extent().Width() >= given.Width() - 1e-9);
 }
 
-void TestBuildView::listClicksRebuild()
-{
+void TestBuildView::listClicksRebuild() {
     MessageRecorder recorder;
     ViewFixture view(sample(QStringLiteral("nc_births_74.tq")));
     QVERIFY2(view.error.isEmpty(), qPrintable(view.error));
@@ -192,8 +182,7 @@ void TestBuildView::listClicksRebuild()
     QVERIFY(recorder.messages.isEmpty());
 }
 
-void TestBuildView::circleMap()
-{
+void TestBuildView::circleMap() {
     MessageRecorder recorder;
     ViewFixture view(sample(QStringLiteral("nc_births_74.tq")));
     QVERIFY2(view.error.isEmpty(), qPrintable(view.error));
@@ -210,8 +199,7 @@ void TestBuildView::circleMap()
     QCOMPARE(view.values.CurrentRenderer->BreakCount(), 4);
 }
 
-void TestBuildView::customClassesKeptAcrossColumns()
-{
+void TestBuildView::customClassesKeptAcrossColumns() {
     MessageRecorder recorder;
     ViewFixture view(sample(QStringLiteral("nc_births_74.tq")));
     QVERIFY2(view.error.isEmpty(), qPrintable(view.error));

@@ -36,22 +36,19 @@ private:
     int m_files = 0;
 };
 
-std::shared_ptr<MapLayer> TestClassBreaks::squares(const Values &values)
-{
+std::shared_ptr<MapLayer> TestClassBreaks::squares(const Values &values) {
     const QString path = WriteSquares(m_dir.path(), QStringLiteral("sq%1").arg(++m_files), values);
     return m_map.AddShapefileLayer(path);
 }
 
-static Values numbers(std::initializer_list<double> list)
-{
+static Values numbers(std::initializer_list<double> list) {
     Values values;
     for (double v : list)
         values.append(v);
     return values;
 }
 
-void TestClassBreaks::breaks_data()
-{
+void TestClassBreaks::breaks_data() {
     QTest::addColumn<Values>("values");
     QTest::addColumn<int>("classType");
     QTest::addColumn<int>("wanted");
@@ -64,18 +61,17 @@ void TestClassBreaks::breaks_data()
         << Values{0.0, std::nullopt, 100.0, -2.0} << int(kbEqual) << 4 << Breaks{20, 40, 60, 80}
         << 4;
     QTest::newRow("quantiles of 10 distinct values take positions 3,5,7,9")
-        << numbers({10, 9, 8, 7, 6, 5, 4, 3, 2, 1}) << int(kbQuantile) << 4
-        << Breaks{3, 5, 7, 9} << 4;
+        << numbers({10, 9, 8, 7, 6, 5, 4, 3, 2, 1}) << int(kbQuantile) << 4 << Breaks{3, 5, 7, 9}
+        << 4;
     // 10 / 4 = 2.5 rounds to the even 2.
     QTest::newRow("step rounds half to even")
-        << numbers({1, 2, 3, 4, 5, 6, 7, 8, 9, 10}) << int(kbQuantile) << 3 << Breaks{3, 5, 7}
-        << 3;
+        << numbers({1, 2, 3, 4, 5, 6, 7, 8, 9, 10}) << int(kbQuantile) << 3 << Breaks{3, 5, 7} << 3;
     QTest::newRow("a run of minimum values gives minimum + 1 and divides the rest anew")
-        << numbers({0, 0, 0, 0, 0, 0, 1, 2, 3, 4}) << int(kbQuantile) << 4
-        << Breaks{1, 2, 3, 4} << 4;
+        << numbers({0, 0, 0, 0, 0, 0, 1, 2, 3, 4}) << int(kbQuantile) << 4 << Breaks{1, 2, 3, 4}
+        << 4;
     QTest::newRow("a step on a value not above the last break gives last + 1")
-        << numbers({1, 2, 2, 2, 2, 2, 2, 2, 2, 9}) << int(kbQuantile) << 4
-        << Breaks{2, 3, 4, 5} << 4;
+        << numbers({1, 2, 2, 2, 2, 2, 2, 2, 2, 9}) << int(kbQuantile) << 4 << Breaks{2, 3, 4, 5}
+        << 4;
     QTest::newRow("fewer positions than breaks lower the count")
         << numbers({5, 6, 7}) << int(kbQuantile) << 4 << Breaks{6, 7} << 2;
     QTest::newRow("one region gives the maximum as the only break")
@@ -84,8 +80,7 @@ void TestClassBreaks::breaks_data()
         << numbers({-1, -0.5, 0, 0.5, 1}) << int(kbQuantile) << 1 << Breaks{0} << 1;
 }
 
-void TestClassBreaks::breaks()
-{
+void TestClassBreaks::breaks() {
     QFETCH(Values, values);
     QFETCH(int, classType);
     QFETCH(int, wanted);
@@ -104,8 +99,7 @@ void TestClassBreaks::breaks()
     QVERIFY(recorder.messages.isEmpty());
 }
 
-void TestClassBreaks::sampleBreaks_data()
-{
+void TestClassBreaks::sampleBreaks_data() {
     QTest::addColumn<int>("classType");
     QTest::addColumn<Breaks>("expected");
     // Births 1974 of the 100 North Carolina counties range from 248 to 21588.
@@ -113,8 +107,7 @@ void TestClassBreaks::sampleBreaks_data()
     QTest::newRow("equal") << int(kbEqual) << Breaks{4516, 8784, 13052, 17320};
 }
 
-void TestClassBreaks::sampleBreaks()
-{
+void TestClassBreaks::sampleBreaks() {
     QFETCH(int, classType);
     QFETCH(Breaks, expected);
     const auto layer =
@@ -130,8 +123,7 @@ void TestClassBreaks::sampleBreaks()
     QCOMPARE(view.Maximum, 21588.0);
 }
 
-void TestClassBreaks::noDataGivesNoBreaks()
-{
+void TestClassBreaks::noDataGivesNoBreaks() {
     const auto layer = squares(Values{-2.0, std::nullopt, -2.0});
     ViewValues view;
     view.NullValue = -2;
@@ -146,8 +138,7 @@ void TestClassBreaks::noDataGivesNoBreaks()
     QVERIFY(!GetClasses(*layer, numClasses, QStringLiteral("STAT"), custom, view));
 }
 
-void TestClassBreaks::textFieldIsReported()
-{
+void TestClassBreaks::textFieldIsReported() {
     MessageRecorder recorder;
     const auto layer = squares(numbers({1, 2, 3}));
     ViewValues view;
@@ -159,8 +150,7 @@ void TestClassBreaks::textFieldIsReported()
              QStringList{"Chorel (GetClasses)|KEY is not numeric. Not abel to calculate data!"});
 }
 
-void TestClassBreaks::rampRenderer()
-{
+void TestClassBreaks::rampRenderer() {
     ViewValues view;
     view.NullValue = -2;
     std::optional<QList<MapColor>> colours;
@@ -185,8 +175,7 @@ void TestClassBreaks::rampRenderer()
     QCOMPARE(renderer->SymbolIndex(100), 5);
 }
 
-void TestClassBreaks::keptColoursRenderer()
-{
+void TestClassBreaks::keptColoursRenderer() {
     ViewValues view;
     view.RampFlag = false;
     view.NoDataColor = 0x123456;
@@ -200,8 +189,7 @@ void TestClassBreaks::keptColoursRenderer()
     QCOMPARE(*colours, (QList<MapColor>{1, 2, 3}));
 }
 
-void TestClassBreaks::tooFewColoursIsReported()
-{
+void TestClassBreaks::tooFewColoursIsReported() {
     MessageRecorder recorder;
     ViewValues view;
     view.RampFlag = false;
@@ -214,8 +202,7 @@ void TestClassBreaks::tooFewColoursIsReported()
     QVERIFY(log.readAll().contains("Chorel (BuildClassBreaksRenderer)"));
 }
 
-void TestClassBreaks::zeroClassesPaintNoData()
-{
+void TestClassBreaks::zeroClassesPaintNoData() {
     ViewValues view;
     view.NullValue = -2;
     view.NoDataColor = 0xC0C0C0;
@@ -229,19 +216,18 @@ void TestClassBreaks::zeroClassesPaintNoData()
         QCOMPARE(renderer->Symbol(renderer->SymbolIndex(value)).Color, MapColor(0xC0C0C0));
 }
 
-void TestClassBreaks::emptyBreaksGiveUntouchedRenderer()
-{
+void TestClassBreaks::emptyBreaksGiveUntouchedRenderer() {
     ViewValues view;
     std::optional<QList<MapColor>> colours;
-    const auto renderer = BuildClassBreaksRenderer(0, 255, 4, QStringLiteral("STAT"), {}, colours, view);
+    const auto renderer =
+        BuildClassBreaksRenderer(0, 255, 4, QStringLiteral("STAT"), {}, colours, view);
     QVERIFY(renderer);
     QCOMPARE(renderer->BreakCount(), 0);
     QVERIFY(renderer->Field().isEmpty());
     QVERIFY(!colours);
 }
 
-void TestClassBreaks::outlines()
-{
+void TestClassBreaks::outlines() {
     ViewValues view;
     std::optional<QList<MapColor>> colours;
     const auto renderer =

@@ -5,13 +5,13 @@
 #include "app/files/messagetable.h"
 #include "kitbag/kbpath.h"
 
-ViewFixture::ViewFixture(const QString &statFile) : statFile(statFile)
-{
+ViewFixture::ViewFixture(const QString &statFile) : statFile(statFile) {
     map.resize(800, 600);
     BuildColor(colours);
     builder.setDecSeperator(QStringLiteral("."));
     builder.setProgressBar(&progress);
-    SetDefaultTexts([this](const QString &text, const QString &tag) { builder.AddErrorMsg(text, tag); });
+    SetDefaultTexts(
+        [this](const QString &text, const QString &tag) { builder.AddErrorMsg(text, tag); });
     mapIniName = builder.GetIniFile(statFile);
     reader.IniFile = kbpath::findNoCase(SamplesFolder() + QStringLiteral("/Maps/") + mapIniName);
     reader.Map = &map;
@@ -55,12 +55,10 @@ ViewFixture::ViewFixture(const QString &statFile) : statFile(statFile)
     context.values = &values;
 }
 
-bool ViewFixture::Build(int mapNumber, int &column, const std::optional<MapRectangle> &extent)
-{
+bool ViewFixture::Build(int mapNumber, int &column, const std::optional<MapRectangle> &extent) {
     return BuildView(context, values.StatTable, values.StatKey, mapNumber, column, extent);
 }
 
-std::shared_ptr<MapLayer> ViewFixture::ThematicLayer() const
-{
+std::shared_ptr<MapLayer> ViewFixture::ThematicLayer() const {
     return values.ThematicLayer >= 0 ? map.Layer(values.ThematicLayer) : nullptr;
 }
