@@ -130,7 +130,10 @@ std::optional<MapRectangle> ReadExtent(const QString &optionFile) {
     const double right = OptionNumber(readValue(optionFile, section, QStringLiteral("Right")));
     const double top = OptionNumber(readValue(optionFile, section, QStringLiteral("Top")));
     const double bottom = OptionNumber(readValue(optionFile, section, QStringLiteral("Bottom")));
-    if (left + right + top + bottom > 0)
+    // An extent without width or height (all four values 0 or missing) means "no stored
+    // extent": the map then shows its data. A sum test would also throw away every extent
+    // west of Greenwich or south of the equator, so maps there would lose their saved zoom.
+    if (right > left && top > bottom)
         return MapRectangle(left, right, bottom, top);
     return std::nullopt;
 }
