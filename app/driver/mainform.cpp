@@ -5,7 +5,9 @@
 #include "app/driver/showmessage.h"
 #include "app/layout/aboutdialog.h"
 #include "app/files/optionfile.h"
+#include "app/output/exportcommand.h"
 #include "app/view/mapsession.h"
+#include "platform/legend/legendwidget.h"
 #include "platform/mapcontrol/mapwidget.h"
 
 #include <QAction>
@@ -42,7 +44,7 @@ MainForm::MainForm(ParsedCommandLine commandLine, QWidget *parent)
 
 MainForm::~MainForm() = default;
 
-// File, Open and File, Save as, from the menu and the toolbar.
+// File, Open, File, Save as and File, Export, from the menu and the toolbar.
 void MainForm::ConnectViewCommands()
 {
     const auto open = [this] { mnuOpen(*this); };
@@ -61,6 +63,17 @@ void MainForm::ConnectViewCommands()
     connect(toolButton(QStringLiteral("Open")), &QAction::triggered, this, open);
     connect(menuEntry(QStringLiteral("mnuSaveAs")), &QAction::triggered, this, saveAs);
     connect(toolButton(QStringLiteral("Save")), &QAction::triggered, this, saveAs);
+    // File, Export: map, legend and legend image as image files.
+    const auto exportImages = [this] {
+        ExportCommandInput input;
+        input.map = m_session->Map;
+        input.legend = m_session->Legend;
+        input.dataFile = m_state.DataFile;
+        input.exportScale = Globals().ExportScale;
+        mnuExport(this, input);
+    };
+    connect(menuEntry(QStringLiteral("mnuExport")), &QAction::triggered, this, exportImages);
+    connect(toolButton(QStringLiteral("Export")), &QAction::triggered, this, exportImages);
 }
 
 // The user's decimal symbol, then the switches: anything that is not a known switch or its

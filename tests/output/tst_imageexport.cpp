@@ -1,5 +1,8 @@
 #include "exportfixture.h"
 
+#include "app/driver/showmessage.h"
+#include "app/files/messagetable.h"
+#include "app/output/exportcommand.h"
 #include "app/output/exportnames.h"
 #include "app/output/imageexport.h"
 #include "app/output/metafileclipboard.h"
@@ -8,7 +11,10 @@
 #include "platform/legend/legendwidget.h"
 #include "platform/mapcontrol/mapwidget.h"
 
+#include <QApplication>
 #include <QDir>
+#include <QFileDialog>
+#include <QTimer>
 #include <QImageReader>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -27,6 +33,8 @@ private slots:
     void metafiles();
     void metafileOnClipboard();
     void unwritableFolderRaisesError();
+    void exportCommand_data();
+    void exportCommand();
 
 private:
     // The pixel of the map picture at the centre of square n, at the export scale.
@@ -207,6 +215,54 @@ void TestImageExport::unwritableFolderRaisesError()
                                             QStringLiteral("*.wmf")},
                                            QDir::Files),
              QStringList());
+}
+
+void TestImageExport::exportCommand_data()
+{
+    QTest::addColumn<QString>("typed");   // file name typed in the dialog; empty: cancel
+    QTest::addColumn<QStringList>("written");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("png") << "chosen.png" << QStringList{"chosen.png", "chosenL.png", "chosenLI.png"}
+                         << "";
+    QTest::newRow("default extension") << "chosen"
+                                       << QStringList{"chosen.bmp", "chosenL.bmp", "chosenLI.bmp"}
+                                       << "";
+    QTest::newRow("upper-case extension") << "MAP.BMP" << QStringList{} << "Wrong extension";
+    QTest::newRow("cancel") << "" << QStringList{} << "";
+}
+
+void TestImageExport::exportCommand()
+{
+    QFETCH(QString, typed);
+    QFETCH(QStringList, written);
+    QFETCH(QString, message);
+    SetDefaultTexts();
+    QStringList shown;
+    SetMessageBoxFunction([&](const QString &caption, int buttons, const QString &text) {
+        shown << QStringLiteral("%1|%2|%3").arg(caption).arg(buttons).arg(text);
+    });
+    const QString folder = m_dir->filePath(QStringLiteral("chosen"));
+    QVERIFY(QDir().mkpath(folder));
+    // Answers the dialog as a user would: types the name and saves, or cancels.
+    QTimer::singleShot(0, this, [&] {
+        auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+        QVERIFY(dialog);
+        if (typed.isEmpty()) {
+            dialog->reject();
+            return;
+        }
+        dialog->setDirectory(folder);
+        dialog->selectFile(typed);
+        static_cast<QDialog *>(dialog)->accept();
+    });
+    ExportCommandInput input;
+    input.map = m_map->map.get();
+    input.legend = m_map->legend.get();
+    input.dataFile = QStringLiteral("/data/births.tq");
+    mnuExport(nullptr, input);
+    SetMessageBoxFunction({});
+    QCOMPARE(QDir(folder).entryList(QDir::Files), written);
+    QCOMPARE(shown, message.isEmpty() ? QStringList() : QStringList{"Chorel|64|" + message});
 }
 
 QTEST_MAIN(TestImageExport)
