@@ -1,6 +1,7 @@
 #include "platform/dbase/dbaseconnection.h"
 
 #include "platform/dbase/dbftable.h"
+#include "platform/dbase/filelock.h"
 #include "platform/dbase/providerfailure.h"
 
 #include <QDir>
@@ -231,19 +232,29 @@ void DbaseConnection::changed(const std::shared_ptr<DbfTable> &table)
     }
 }
 
-// Writes every table to a temporary file first and replaces the old files only when all were
-// written, so a failure leaves every file as it was.
+// Locks every existing table file first, then writes every table to a temporary file and
+// replaces the old files only when all were written, so a table that another process holds
+// locked, or a failed write, leaves every file as it was.
 void DbaseConnection::saveTables(const QList<std::shared_ptr<DbfTable>> &tables)
 {
     QStringList paths, temporaries;
-    try {
-        for (const auto &t : tables) {
-            const auto it = m_tables.constFind(key(t->name()));
-            const QString path = it != m_tables.cend() ? it->path : tablePath(t->name());
-            paths.append(path.isEmpty() ? QDir(m_folder).filePath(t->name() + QStringLiteral(".dbf"))
-                                        : path);
-            temporaries.append(t->writeTemporary(paths.back()));
+    std::vector<TableFileLock> locks;
+    std::vector<int> modes;
+    locks.reserve(std::size_t(tables.size()));
+    for (const auto &t : tables) {
+        const auto it = m_tables.constFind(key(t->name()));
+        const QString path = it != m_tables.cend() ? it->path : tablePath(t->name());
+        paths.append(path.isEmpty() ? QDir(m_folder).filePath(t->name() + QStringLiteral(".dbf"))
+                                    : path);
+        modes.push_back(-1);
+        if (QFileInfo::exists(paths.back())) {
+            locks.emplace_back(paths.back(), TableFileLock::Kind::Exclusive, t->name());
+            modes.back() = int(locks.back().mode());
         }
+    }
+    try {
+        for (int i = 0; i < tables.size(); ++i)
+            temporaries.append(tables[i]->writeTemporary(paths[i], modes[std::size_t(i)]));
     } catch (...) {
         for (const QString &tmp : std::as_const(temporaries))
             DbfTable::discardTemporary(tmp);
@@ -279,6 +290,7 @@ void DbaseConnection::deleteTable(const QString &name)
     const QString path = tablePath(name);
     if (path.isEmpty())
         failNoTable(name);
+    const TableFileLock lock(path, TableFileLock::Kind::Exclusive, name);
     const auto it = m_tables.constFind(key(name));
     if (it != m_tables.cend())
         m_pending.removeAll(it->table);

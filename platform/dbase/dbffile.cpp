@@ -1,6 +1,7 @@
 #include "platform/dbase/dbftable.h"
 
-#include "platform/dbase/memoryhooks.h"
+#include "platform/dbase/dbfformat.h"
+#include "platform/dbase/filelock.h"
 #include "platform/dbase/providerfailure.h"
 
 #include <QDir>
@@ -8,90 +9,87 @@
 #include <QFileInfo>
 #include <QRandomGenerator>
 
-#include <memory>
-
-#include <shapefil.h>
-
-#include <charconv>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/uio.h>
+#include <unistd.h>
 
 namespace {
 
-// shapelib reports errors through a hook without a context pointer; the provider runs on one
-// thread per connection, so the last message is kept per thread.
-thread_local QString t_lastShapelibError;
+constexpr int kMaxFieldWidth = 255;
+constexpr char kEndOfFile = 0x1A;
 
-void recordShapelibError(const char *message)
+QString systemError()
 {
-    t_lastShapelibError = QString::fromLocal8Bit(message);
+    return QString::fromLocal8Bit(std::strerror(errno));
 }
-
-SAHooks quietHooks()
-{
-    return memoryHooks(&recordShapelibError);
-}
-
-QString lastError()
-{
-    QString e = t_lastShapelibError;
-    t_lastShapelibError.clear();
-    return e.isEmpty() ? QString::fromLocal8Bit(std::strerror(errno)) : e;
-}
-
-struct DbfCloser {
-    void operator()(DBFInfo *h) const { DBFClose(h); }
-};
-using DbfHandle = std::unique_ptr<DBFInfo, DbfCloser>;
 
 int formattedLength(double v, int decimals)
 {
     char buf[420];
-    const auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, decimals);
-    return r.ec == std::errc() ? int(r.ptr - buf) : 999;
+    const int n = formatFixed(v, decimals, buf);
+    return n > 0 ? n : 999;
 }
 
-QString cpgPathOf(const QString &dbfPath)
+// Writes every buffer completely; false with errno set on failure.
+bool writeAll(int fd, std::initializer_list<QByteArrayView> parts)
 {
-    return dbfPath.left(dbfPath.size() - 4) + QStringLiteral(".cpg");
+    for (QByteArrayView part : parts) {
+        qsizetype done = 0;
+        while (done < part.size()) {
+            const ssize_t n = ::write(fd, part.data() + done, std::size_t(part.size() - done));
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                return false;
+            done += n;
+        }
+    }
+    return true;
+}
+
+// A raw cell moved into a field that was widened: numbers stay right-aligned, text left-aligned.
+void copyRawCell(char *to, int toWidth, const char *from, int fromWidth, bool numeric)
+{
+    if (toWidth == fromWidth || !numeric) {
+        std::memcpy(to, from, std::size_t(std::min(toWidth, fromWidth)));
+        return;
+    }
+    int b = 0;
+    int e = fromWidth;
+    while (b < e && (from[b] == ' ' || from[b] == '\0'))
+        ++b;
+    while (e > b && (from[e - 1] == ' ' || from[e - 1] == '\0'))
+        --e;
+    std::memcpy(to + toWidth - (e - b), from + b, std::size_t(e - b));
 }
 
 } // namespace
 
 std::shared_ptr<DbfTable> DbfTable::load(const QString &path, const QString &name)
 {
-    SAHooks hooks = quietHooks();
-    DbfHandle h(DBFOpenLL(QFile::encodeName(path).constData(), "rb", &hooks));
-    if (!h)
-        failGeneral(QStringLiteral("The table file '%1' cannot be read: %2").arg(path, lastError()));
-    QList<DbfField> fields;
-    for (int i = 0; i < DBFGetFieldCount(h.get()); ++i) {
-        char fieldName[XBASE_FLDNAME_LEN_READ + 1] = {};
-        DbfField f;
-        DBFGetFieldInfo(h.get(), i, fieldName, &f.width, &f.decimals);
-        f.name = QString::fromLatin1(fieldName).trimmed();
-        f.type = DBFGetNativeFieldType(h.get(), i);
-        fields.append(f);
+    QByteArray file;
+    {
+        const TableFileLock lock(path, TableFileLock::Kind::Shared, name);
+        file = lock.readAll();
     }
-    auto table = std::make_shared<DbfTable>(name, fields);
-    for (int i = 0; i < fields.size(); ++i)
-        table->m_fields[i].offset = h->panFieldOffset[i];
-    table->m_recordLength = h->nRecordLength;
-    table->m_columns.assign(fields.size(), Column());
-    const qint64 rows = DBFGetRecordCount(h.get());
-    table->m_raw.resize(rows * table->m_recordLength);
-    for (qint64 r = 0; r < rows; ++r) {
-        const char *record = DBFReadTuple(h.get(), int(r));
-        if (!record)
-            failGeneral(QStringLiteral("Record %1 of the table file '%2' cannot be read: %3")
-                            .arg(r + 1).arg(path, lastError()));
-        std::memcpy(table->m_raw.data() + r * table->m_recordLength, record,
-                    table->m_recordLength);
-    }
-    table->m_rows = rows;
-    if (const char *cp = DBFGetCodePage(h.get()))
-        table->m_codePage = QString::fromLatin1(cp);
+    const DbfLayout layout = parseDbfHeader(file, path);
+    auto table = std::make_shared<DbfTable>(name, layout.fields);
+    table->m_columns.assign(layout.fields.size(), Column());
+    table->m_recordLength = layout.recordLength;
+    table->m_rows = layout.records;
+    table->m_rawBacked = true;
+    table->m_languageDriver = layout.languageDriver;
+    // The records stay where they were read: dropping the header from the front of the buffer
+    // and the end mark from its back copies nothing.
+    file.remove(0, layout.headerLength);
+    file.truncate(layout.records * layout.recordLength);
+    table->m_raw = std::move(file);
+    table->m_codePage = readCodePage(path, layout.languageDriver);
     table->m_encoding = encodingForCodePage(table->m_codePage)
                             .value_or(detectEncoding(table->m_raw));
     const QFileInfo info(path);
@@ -110,21 +108,26 @@ void DbfTable::computeWidths(QList<DbfField> &fields) const
         int needed = 1;
         if (f.isNumeric()) {
             double lo = 0, hi = 0;
-            for (double v : c.numbers) {
-                if (std::isnan(v))
+            for (qint64 r = 0; r < m_rows; ++r) {
+                const double v = c.numbers[std::size_t(r)];
+                if (std::isnan(v) || !c.holds(r))
                     continue;
                 lo = std::min(lo, v);
                 hi = std::max(hi, v);
             }
             needed = std::max(formattedLength(lo, f.decimals), formattedLength(hi, f.decimals));
         } else if (f.type == 'C') {
-            for (const QString &t : c.texts)
-                needed = std::max(needed, int(encodeText(t, m_encoding).size()));
+            for (qint64 r = 0; r < m_rows; ++r) {
+                if (c.holds(r))
+                    needed = std::max(needed, int(encodeText(c.texts[r], m_encoding).size()));
+            }
         }
-        if (needed > XBASE_FLD_MAX_WIDTH)
+        if (needed > kMaxFieldWidth)
             failGeneral(QStringLiteral("A value of field '%1' needs %2 characters; a dBASE field "
                                        "holds at most %3.")
-                            .arg(f.name).arg(needed).arg(XBASE_FLD_MAX_WIDTH));
+                            .arg(f.name)
+                            .arg(needed)
+                            .arg(kMaxFieldWidth));
         f.width = std::max(f.width, needed);
     }
     int offset = 1;
@@ -137,83 +140,96 @@ void DbfTable::computeWidths(QList<DbfField> &fields) const
                         .arg(m_name));
 }
 
+void DbfTable::composeCell(char *cell, const DbfField &f, qint64 row, int col) const
+{
+    const Column &c = m_columns[col];
+    if (f.isNumeric()) {
+        const double v = c.numbers[std::size_t(row)];
+        if (std::isnan(v)) {
+            std::memset(cell, '*', std::size_t(f.width));
+            return;
+        }
+        char buf[420];
+        const int n = formatFixed(v, f.decimals, buf);
+        std::memset(cell, ' ', std::size_t(f.width - n));
+        std::memcpy(cell + f.width - n, buf, std::size_t(n));
+        return;
+    }
+    const QByteArray b = f.type == 'C' ? encodeText(c.texts[row], m_encoding) : c.texts[row].toLatin1();
+    const int n = int(std::min<qsizetype>(b.size(), f.width));
+    std::memcpy(cell, b.constData(), std::size_t(n));
+    std::memset(cell + n, ' ', std::size_t(f.width - n));
+}
+
+// The records in the layout of fields, widened where written values need it. A record read
+// from the file starts as a copy of its bytes, so only the written cells are formatted.
 QByteArray DbfTable::composeRecords(QList<DbfField> &fields) const
 {
     computeWidths(fields);
     const int length = fields.back().offset + fields.back().width;
+    bool sameLayout = m_rawBacked && length == m_recordLength;
+    for (int i = 0; sameLayout && i < fields.size(); ++i)
+        sameLayout = fields[i].width == m_fields[i].width;
+    std::vector<int> written;
+    for (int i = 0; i < fields.size(); ++i) {
+        if (m_columns[i].typed)
+            written.push_back(i);
+    }
     QByteArray out(m_rows * length, ' ');
-    const qint64 rawRows = m_recordLength > 0 ? m_raw.size() / m_recordLength : 0;
+    const qint64 rawRows = m_rawBacked ? m_raw.size() / m_recordLength : 0;
     for (qint64 r = 0; r < m_rows; ++r) {
         char *rec = out.data() + r * length;
-        rec[0] = r < rawRows ? m_raw[r * m_recordLength] : ' ';
-        for (int i = 0; i < fields.size(); ++i) {
-            const DbfField &f = fields[i];
-            const Column &c = m_columns[i];
-            char *cell = rec + f.offset;
-            if (!c.typed) {
-                std::memcpy(cell, m_raw.constData() + r * m_recordLength + m_fields[i].offset,
-                            f.width);
-            } else if (f.isNumeric()) {
-                const double v = c.numbers[r];
-                if (std::isnan(v)) {
-                    std::memset(cell, '*', f.width);
-                    continue;
-                }
-                char buf[420];
-                const auto res = std::to_chars(buf, buf + sizeof buf, v,
-                                               std::chars_format::fixed, f.decimals);
-                const int n = int(res.ptr - buf);
-                std::memcpy(cell + f.width - n, buf, n);
+        if (r < rawRows) {
+            const char *raw = m_raw.constData() + r * m_recordLength;
+            if (sameLayout) {
+                std::memcpy(rec, raw, std::size_t(length));
             } else {
-                const QByteArray b = f.type == 'C' ? encodeText(c.texts[r], m_encoding)
-                                                   : c.texts[r].toLatin1();
-                std::memcpy(cell, b.constData(), std::min<qsizetype>(b.size(), f.width));
+                rec[0] = raw[0];
+                for (int i = 0; i < fields.size(); ++i)
+                    copyRawCell(rec + fields[i].offset, fields[i].width, raw + m_fields[i].offset,
+                                m_fields[i].width, fields[i].isNumeric());
             }
+        }
+        for (int i : written) {
+            if (m_columns[i].holds(r))
+                composeCell(rec + fields[i].offset, fields[i], r, i);
         }
     }
     return out;
 }
 
-QString DbfTable::writeTemporary(const QString &path) const
+QString DbfTable::writeTemporary(const QString &path, int mode) const
 {
     if (m_fields.isEmpty())
         failGeneral(QStringLiteral("The table '%1' has no fields.").arg(m_name));
     QList<DbfField> fields = m_fields;
     QByteArray records = composeRecords(fields);
+    const QByteArray header =
+        composeDbfHeader(fields, m_rows, languageDriverOf(m_codePage, m_languageDriver));
     const QFileInfo info(path);
     const QString temporary = info.absoluteDir().filePath(
         QStringLiteral(".~%1-%2.dbf")
             .arg(info.completeBaseName())
             .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0')));
-    SAHooks hooks = quietHooks();
-    const QByteArray cp = m_codePage.toLatin1();
-    DbfHandle h(DBFCreateLL(QFile::encodeName(temporary).constData(),
-                            cp.isEmpty() ? nullptr : cp.constData(), &hooks));
-    if (!h)
-        failGeneral(QStringLiteral("The table file '%1' cannot be written: %2").arg(path, lastError()));
-    for (const DbfField &f : fields) {
-        if (DBFAddNativeFieldType(h.get(), f.name.toLatin1().constData(), f.type, f.width,
-                                  f.decimals) < 0) {
-            h.reset();
-            discardTemporary(temporary);
-            failGeneral(QStringLiteral("The field '%1' cannot be defined in '%2': %3")
-                            .arg(f.name, path, lastError()));
-        }
+    const int fd = ::open(QFile::encodeName(temporary).constData(),
+                          O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0)
+        failGeneral(QStringLiteral("The table file '%1' cannot be written: %2").arg(path, systemError()));
+    const char endMark = kEndOfFile;
+    QString failure;
+    if ((mode >= 0 && ::fchmod(fd, mode_t(mode & 07777)) != 0)
+        || !writeAll(fd, {header, records, QByteArrayView(&endMark, 1)}))
+        failure = systemError();
+    if (::close(fd) != 0 && failure.isEmpty())
+        failure = systemError();
+    if (failure.isEmpty() && !m_codePage.isEmpty() && languageDriverOf(m_codePage, -1) < 0) {
+        QFile cpg(cpgPathOf(temporary));
+        if (!cpg.open(QIODevice::WriteOnly) || cpg.write(m_codePage.toLatin1()) < 0 || !cpg.flush())
+            failure = cpg.errorString();
     }
-    const int length = fields.back().offset + fields.back().width;
-    for (qint64 r = 0; r < m_rows; ++r) {
-        if (!DBFWriteTuple(h.get(), int(r), records.data() + r * length)) {
-            h.reset();
-            discardTemporary(temporary);
-            failGeneral(QStringLiteral("The table file '%1' cannot be written: %2")
-                            .arg(path, lastError()));
-        }
-    }
-    h.reset();
-    QFile check(temporary);
-    if (check.size() < qint64(32 + 32 * fields.size()) + m_rows * length) {
+    if (!failure.isEmpty()) {
         discardTemporary(temporary);
-        failGeneral(QStringLiteral("The table file '%1' could not be written completely.").arg(path));
+        failGeneral(QStringLiteral("The table file '%1' cannot be written: %2").arg(path, failure));
     }
     m_savedRaw = std::move(records);
     m_savedFields = fields;
@@ -228,7 +244,7 @@ void DbfTable::installTemporary(const QString &temporary, const QString &path)
                     QFile::encodeName(cpgPathOf(path)).constData());
     if (std::rename(QFile::encodeName(temporary).constData(), QFile::encodeName(path).constData()))
         failGeneral(QStringLiteral("The table file '%1' cannot be replaced: %2")
-                        .arg(path, QString::fromLocal8Bit(std::strerror(errno))));
+                        .arg(path, systemError()));
 }
 
 void DbfTable::discardTemporary(const QString &temporary)
@@ -244,5 +260,6 @@ void DbfTable::adoptSaved()
     m_savedRaw.clear();
     m_recordLength = m_fields.back().offset + m_fields.back().width;
     m_columns.assign(m_fields.size(), Column());
+    m_rawBacked = true;
     m_dirty = false;
 }

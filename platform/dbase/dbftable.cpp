@@ -4,6 +4,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstring>
 #include <limits>
 
 namespace {
@@ -47,6 +48,78 @@ double parseNumber(QByteArrayView text)
     if (ec != std::errc() || end != buf + n || n == 0)
         return kNull;
     return value;
+}
+
+namespace {
+
+// The decimal digits of n, at least minDigits of them (zeros in front); returns the end.
+char *writeDigits(unsigned __int128 n, int minDigits, char *out)
+{
+    constexpr quint64 k1e19 = 10000000000000000000ULL;
+    char buf[48];
+    char *p = buf + sizeof buf;
+    const auto fill = [&p](quint64 part, int count) { // count < 0: no leading zeros
+        for (int i = 0; count < 0 ? (i == 0 || part != 0) : i < count; ++i, part /= 10)
+            *--p = char('0' + part % 10);
+    };
+    if (n >= k1e19) {
+        fill(quint64(n % k1e19), 19);
+        fill(quint64(n / k1e19), -1);
+    } else {
+        fill(quint64(n), -1);
+    }
+    while (buf + sizeof buf - p < minDigits)
+        *--p = '0';
+    const std::size_t count = std::size_t(buf + sizeof buf - p);
+    std::memcpy(out, p, count);
+    return out + count;
+}
+
+} // namespace
+
+int formatFixed(double value, int decimals, char *out)
+{
+    static constexpr quint64 kPow10[] = {1ULL, 10ULL, 100ULL, 1000ULL, 10000ULL, 100000ULL,
+                                         1000000ULL, 10000000ULL, 100000000ULL, 1000000000ULL,
+                                         10000000000ULL, 100000000000ULL, 1000000000000ULL,
+                                         10000000000000ULL, 100000000000000ULL,
+                                         1000000000000000ULL};
+    // |value| = mantissa * 2^exponent exactly; |value| * 10^decimals is then worked out exactly
+    // in 128 bits and rounded half to even, which is what to_chars does with the exact binary
+    // value. Very large and very small magnitudes are left to to_chars.
+    int exponent = 0;
+    const double fraction = std::frexp(std::abs(value), &exponent);
+    const auto mantissa = static_cast<quint64>(std::ldexp(fraction, 53));
+    exponent -= 53;
+    if (decimals < 0 || decimals > 15 || exponent > 10 || exponent < -120 || !std::isfinite(value)) {
+        const auto r = std::to_chars(out, out + 420, value, std::chars_format::fixed, decimals);
+        return r.ec == std::errc() ? int(r.ptr - out) : 0;
+    }
+    unsigned __int128 scaled = static_cast<unsigned __int128>(mantissa) * kPow10[decimals];
+    if (exponent >= 0) {
+        scaled <<= exponent;
+    } else {
+        const int shift = -exponent;
+        const unsigned __int128 half = static_cast<unsigned __int128>(1) << (shift - 1);
+        const unsigned __int128 rest = scaled & ((half << 1) - 1);
+        scaled >>= shift;
+        if (rest > half || (rest == half && (scaled & 1)))
+            ++scaled;
+    }
+    char *p = out;
+    if (std::signbit(value))
+        *p++ = '-';
+    char digits[48];
+    const int count = int(writeDigits(scaled, decimals + 1, digits) - digits);
+    const int whole = count - decimals;
+    std::memcpy(p, digits, std::size_t(whole));
+    p += whole;
+    if (decimals > 0) {
+        *p++ = '.';
+        std::memcpy(p, digits + whole, std::size_t(decimals));
+        p += decimals;
+    }
+    return int(p - out);
 }
 
 double parseNumber(QStringView text)
@@ -102,7 +175,7 @@ bool DbfTable::isNull(qint64 row, int col) const
 {
     const Column &c = m_columns[col];
     const DbfField &f = m_fields[col];
-    if (c.typed)
+    if (c.holds(row))
         return f.isNumeric() ? std::isnan(c.numbers[row]) : c.texts[row].isEmpty();
     const QByteArrayView cell = rawCell(row, col);
     if (f.isNumeric())
@@ -118,7 +191,7 @@ double DbfTable::number(qint64 row, int col) const
 {
     const Column &c = m_columns[col];
     if (m_fields[col].isNumeric()) {
-        if (c.typed)
+        if (c.holds(row))
             return c.numbers[row];
         const QByteArrayView cell = rawCell(row, col);
         return isNumericNull(cell) ? kNull : parseNumber(cell);
@@ -134,7 +207,7 @@ QString DbfTable::text(qint64 row, int col) const
         const double v = number(row, col);
         return std::isnan(v) ? QString() : QString::number(v, 'f', f.decimals);
     }
-    if (c.typed)
+    if (c.holds(row))
         return c.texts[row];
     QByteArrayView cell = rawCell(row, col);
     qsizetype e = cell.size();
@@ -158,21 +231,20 @@ QVariant DbfTable::value(qint64 row, int col) const
     return t;
 }
 
-void DbfTable::makeTyped(int col)
+// Makes room for written values in a column over raw records and marks row as written.
+void DbfTable::makeTyped(int col, qint64 row)
 {
     Column &c = m_columns[col];
-    if (c.typed)
-        return;
-    if (m_fields[col].isNumeric()) {
-        c.numbers.resize(m_rows);
-        for (qint64 r = 0; r < m_rows; ++r)
-            c.numbers[r] = number(r, col);
-    } else {
-        c.texts.resize(m_rows);
-        for (qint64 r = 0; r < m_rows; ++r)
-            c.texts[r] = text(r, col);
+    if (!c.typed) {
+        if (m_fields[col].isNumeric())
+            c.numbers.assign(std::size_t(m_rows), kNull);
+        else
+            c.texts.resize(std::size_t(m_rows));
+        c.set.assign(std::size_t(m_rows), false);
+        c.typed = true;
     }
-    c.typed = true;
+    if (!c.set.empty())
+        c.set[std::size_t(row)] = true;
 }
 
 void DbfTable::setNumber(qint64 row, int col, double value)
@@ -184,7 +256,7 @@ void DbfTable::setNumber(qint64 row, int col, double value)
         setText(row, col, std::isnan(value) ? QString() : QString::number(value, 'g', 15));
         return;
     }
-    makeTyped(col);
+    makeTyped(col, row);
     m_columns[col].numbers[row] = value;
     m_dirty = true;
 }
@@ -200,7 +272,7 @@ void DbfTable::setText(qint64 row, int col, const QString &value)
         setNumber(row, col, v);
         return;
     }
-    makeTyped(col);
+    makeTyped(col, row);
     m_columns[col].texts[row] = value;
     m_dirty = true;
 }
@@ -236,10 +308,7 @@ void DbfTable::setValue(qint64 row, int col, const QVariant &value)
 
 qint64 DbfTable::addRow()
 {
-    bool allTyped = true;
-    for (const Column &c : m_columns)
-        allTyped = allTyped && c.typed;
-    if (!allTyped)
+    if (m_rawBacked)
         m_raw.append(QByteArray(m_recordLength, ' '));
     for (std::size_t i = 0; i < m_columns.size(); ++i) {
         Column &c = m_columns[i];
@@ -249,6 +318,8 @@ qint64 DbfTable::addRow()
             c.numbers.push_back(kNull);
         else
             c.texts.emplace_back();
+        if (!c.set.empty())
+            c.set.push_back(false); // an empty cell, like the blank raw record
     }
     m_dirty = true;
     return m_rows++;
@@ -264,5 +335,7 @@ void DbfTable::reserveRows(qint64 rows)
             c.numbers.reserve(rows);
         else
             c.texts.reserve(rows);
+        if (!c.set.empty())
+            c.set.reserve(rows);
     }
 }

@@ -23,21 +23,24 @@ struct DbfField {
     bool isNumeric() const { return type == 'N' || type == 'F'; }
 };
 
-// A dBASE table held in memory. A table read from a file keeps its records as raw bytes; a
-// column is turned into typed values only when something writes to it, so the fields nobody
-// changes are written back byte for byte. Numeric cells hold NaN for an empty (NULL) cell.
+// A dBASE table held in memory. A table read from a file keeps its records as raw bytes; a cell
+// holds a typed value only once something writes to it, so every cell nobody changed is written
+// back byte for byte. Numeric cells hold NaN for an empty (NULL) cell.
 class DbfTable {
 public:
     // A new, empty table; every column is held as typed values.
     DbfTable(QString name, QList<DbfField> fields, TextEncoding encoding = TextEncoding::Utf8);
 
-    // Reads the table from a .dbf file (throws ProviderFailure).
+    // Reads the table from a .dbf file in one pass, under a shared lock (throws ProviderFailure;
+    // the "in use" failure when another process holds the file locked for writing).
     static std::shared_ptr<DbfTable> load(const QString &path, const QString &name);
-    // Writes the table to a temporary file beside path and returns its name; installTemporary
-    // then renames it over path, so a failed write never leaves a torn table. Numeric and text
-    // fields are widened where a value would not fit. The code page (.cpg text, "LDID/n" or
-    // empty) is written as read; tables we create say UTF-8.
-    QString writeTemporary(const QString &path) const;
+    // Writes the table to a temporary file beside path in one pass and returns its name;
+    // installTemporary then renames it over path, so a failed write never leaves a torn table.
+    // The caller holds the old file's lock. Numeric and text fields are widened where a value
+    // would not fit. The code page (.cpg text, "LDID/n" or empty) is written as read; tables we
+    // create say UTF-8. mode gives the new file's permission bits (those of the old file);
+    // -1 makes a file as any new file.
+    QString writeTemporary(const QString &path, int mode = -1) const;
     static void installTemporary(const QString &temporary, const QString &path);
     static void discardTemporary(const QString &temporary);
     // After installTemporary: takes the layout and bytes just written as its own state.
@@ -70,17 +73,24 @@ public:
     qint64 fileSize = -1;
 
 private:
+    // The written cells of one field. A column of a new table holds every cell (set is empty);
+    // a column of a table read from a file holds the cells whose flag in set is true, and the
+    // others are still the raw bytes of the record.
     struct Column {
         bool typed = false;
         std::vector<double> numbers; // numeric fields
         std::vector<QString> texts;  // every other field
+        std::vector<bool> set;
+
+        bool holds(qint64 row) const { return typed && (set.empty() || set[std::size_t(row)]); }
     };
 
     QByteArrayView rawCell(qint64 row, int col) const;
-    void makeTyped(int col);
+    void makeTyped(int col, qint64 row);
     void layOut();
     QByteArray composeRecords(QList<DbfField> &fields) const;
     void computeWidths(QList<DbfField> &fields) const;
+    void composeCell(char *cell, const DbfField &f, qint64 row, int col) const;
 
     QString m_name;
     QList<DbfField> m_fields;
@@ -90,10 +100,17 @@ private:
     qint64 m_rows = 0;
     TextEncoding m_encoding = TextEncoding::Utf8;
     QString m_codePage;
+    int m_languageDriver = 0;
+    bool m_rawBacked = false; // records kept as raw bytes (read from or saved to a file)
     bool m_dirty = false;
     mutable QByteArray m_savedRaw;
     mutable QList<DbfField> m_savedFields;
 };
+
+// A number as a dBASE numeric cell holds it: fixed notation with decimals digits after the
+// point, exactly as std::to_chars writes it. Returns the length written into out (at least 420
+// bytes).
+int formatFixed(double value, int decimals, char *out);
 
 // Parses a number the way dBASE cells and SQL text hold it ("12.5", " -3", "1,5"); NaN when
 // the text is not a number.

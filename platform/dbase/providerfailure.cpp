@@ -52,3 +52,13 @@ void failMissingField(const QString &field, const QString &table)
                               .arg(table, field),
                           QStringLiteral("07002"));
 }
+
+void failInUse(const QString &table, const QString &path)
+{
+    throw ProviderFailure(provider::ErrGeneral,
+                          QStringLiteral("The table '%1' is in use by another process, which "
+                                         "holds its file '%2' locked. Try again when that "
+                                         "process has finished with it.")
+                              .arg(table, path),
+                          QStringLiteral("HY000"), NativeTableInUse);
+}

@@ -19,6 +19,9 @@ private:
     std::int32_t m_nativeError = 0;
 };
 
+// The native error of the "in use" failure: a table file that another process holds locked.
+constexpr std::int32_t NativeTableInUse = -534250774;
+
 // The source every provider error names.
 QString providerSource();
 
@@ -26,3 +29,4 @@ QString providerSource();
 [[noreturn]] void failSyntax(const QString &description);
 [[noreturn]] void failNoTable(const QString &table);
 [[noreturn]] void failMissingField(const QString &field, const QString &table);
+[[noreturn]] void failInUse(const QString &table, const QString &path);

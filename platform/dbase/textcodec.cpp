@@ -4,6 +4,7 @@
 #include <QStringEncoder>
 
 #include <array>
+#include <cstring>
 
 namespace {
 
@@ -27,14 +28,42 @@ char toCp1252(char16_t c)
 
 } // namespace
 
+namespace {
+
+// The position of the first byte at or after from with the high bit set; size when none.
+qsizetype firstNonAscii(QByteArrayView bytes, qsizetype from)
+{
+    const char *p = bytes.data();
+    qsizetype i = from;
+    for (; i + 8 <= bytes.size(); i += 8) {
+        quint64 word;
+        std::memcpy(&word, p + i, sizeof word);
+        if (word & 0x8080808080808080ULL)
+            break;
+    }
+    while (i < bytes.size() && uchar(p[i]) < 0x80)
+        ++i;
+    return i;
+}
+
+} // namespace
+
+// Plain ASCII, the bulk of any table, is skipped a word at a time; the rest is checked by the
+// decoder in pieces that end on an ASCII byte, so no sequence is split and no copy of the whole
+// text is made.
 bool isValidUtf8(QByteArrayView bytes)
 {
-    for (char c : bytes) {
-        if (uchar(c) >= 0x80) {
-            QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-            const QString ignored = decoder.decode(bytes);
-            return !decoder.hasError();
-        }
+    constexpr qsizetype kPiece = 64 * 1024;
+    qsizetype at = firstNonAscii(bytes, 0);
+    while (at < bytes.size()) {
+        qsizetype end = std::min(bytes.size(), at + kPiece);
+        while (end < bytes.size() && uchar(bytes[end - 1]) >= 0x80)
+            ++end;
+        QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+        const QString ignored = decoder.decode(bytes.sliced(at, end - at));
+        if (decoder.hasError())
+            return false;
+        at = firstNonAscii(bytes, end);
     }
     return true;
 }
