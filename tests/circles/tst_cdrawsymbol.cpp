@@ -43,7 +43,6 @@ private slots:
     void minimumSize_data();
     void minimumSize();
     void smallCirclesAreDrawnOverLargeOnes();
-    void circlesOnlyAfterLayerZeroOfACircleMap();
 
 private:
     // Loads the squares into the map as the thematic layer and prepares the circles.
@@ -253,16 +252,6 @@ void TestCDrawSymbol::smallCirclesAreDrawnOverLargeOnes()
     for (int x = int(centre.x()) + 1; x <= int(edge.x()) + 2; ++x)
         darkest = std::min(darkest, qGray(image.pixel(x, int(centre.y()))));
     QVERIFY2(darkest < 128, "the small circle's outline is hidden under the large circle");
-}
-
-void TestCDrawSymbol::circlesOnlyAfterLayerZeroOfACircleMap()
-{
-    QVERIFY(prepare(row({10.0, 40.0}), 10));
-    CDrawSymbol *drawer = m_values->SymbolDrawer.get();
-    QVERIFY(!DrawSymbolsAfterLayer(1, drawer, true, 0.0, Yellow));
-    QVERIFY(!DrawSymbolsAfterLayer(0, drawer, false, 0.0, Yellow));
-    QVERIFY(!DrawSymbolsAfterLayer(0, nullptr, true, 0.0, Yellow));
-    QVERIFY(DrawSymbolsAfterLayer(0, drawer, true, 0.0, Yellow));
 }
 
 QTEST_MAIN(TestCDrawSymbol)

@@ -88,7 +88,6 @@ void TestBatchExport::threeFilesPerFormat_data()
     QTest::addColumn<QString>("statistics");
     QTest::addColumn<QString>("extension");
     QTest::newRow("png, cube file") << "nc_births_74.tq" << "png";
-    QTest::newRow("bmp, cube file") << "nc_births_74.tq" << "bmp";
     QTest::newRow("wmf, cube file") << "nc_births_74.tq" << "wmf";
     QTest::newRow("png, semicolon file") << "world_2014.sdv" << "png";
 }
