@@ -79,10 +79,9 @@ std::shared_ptr<DbfTable> DbfTable::load(const QString &path, const QString &nam
     }
     const DbfLayout layout = parseDbfHeader(file, path);
     auto table = std::make_shared<DbfTable>(name, layout.fields);
-    table->m_columns.assign(layout.fields.size(), Column());
     table->m_recordLength = layout.recordLength;
     table->m_rows = layout.records;
-    table->m_rawBacked = true;
+    table->resetColumns();
     table->m_languageDriver = layout.languageDriver;
     // The records stay where they were read: dropping the header from the front of the buffer
     // and the end mark from its back copies nothing.
@@ -259,7 +258,16 @@ void DbfTable::adoptSaved()
     m_raw = std::move(m_savedRaw);
     m_savedRaw.clear();
     m_recordLength = m_fields.back().offset + m_fields.back().width;
-    m_columns.assign(m_fields.size(), Column());
-    m_rawBacked = true;
+    resetColumns();
     m_dirty = false;
+}
+
+// Records read from or saved to a file stay raw bytes; a table without records (one just
+// created) takes the rows added to it as typed values only.
+void DbfTable::resetColumns()
+{
+    m_columns.assign(m_fields.size(), Column());
+    m_rawBacked = m_rows > 0;
+    for (Column &c : m_columns)
+        c.typed = !m_rawBacked;
 }

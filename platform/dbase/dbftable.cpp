@@ -2,6 +2,7 @@
 
 #include "platform/dbase/providerfailure.h"
 
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -52,27 +53,38 @@ double parseNumber(QByteArrayView text)
 
 namespace {
 
-// The decimal digits of n, at least minDigits of them (zeros in front); returns the end.
-char *writeDigits(unsigned __int128 n, int minDigits, char *out)
+// Writes the decimal digits of n backwards, ending at end, two at a time; returns the start.
+char *digitsBackwards(quint64 n, char *end)
 {
-    constexpr quint64 k1e19 = 10000000000000000000ULL;
-    char buf[48];
-    char *p = buf + sizeof buf;
-    const auto fill = [&p](quint64 part, int count) { // count < 0: no leading zeros
-        for (int i = 0; count < 0 ? (i == 0 || part != 0) : i < count; ++i, part /= 10)
-            *--p = char('0' + part % 10);
-    };
-    if (n >= k1e19) {
-        fill(quint64(n % k1e19), 19);
-        fill(quint64(n / k1e19), -1);
-    } else {
-        fill(quint64(n), -1);
+    static constexpr char kPairs[] = "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+                                     "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+                                     "8081828384858687888990919293949596979899";
+    char *p = end;
+    while (n >= 100) {
+        const unsigned pair = unsigned(n % 100) * 2;
+        n /= 100;
+        *--p = kPairs[pair + 1];
+        *--p = kPairs[pair];
     }
-    while (buf + sizeof buf - p < minDigits)
+    if (n >= 10) {
+        *--p = kPairs[n * 2 + 1];
+        *--p = kPairs[n * 2];
+    } else {
+        *--p = char('0' + n);
+    }
+    return p;
+}
+
+// The decimal digits of n backwards, ending at end; returns the start.
+char *digitsBackwards(unsigned __int128 n, char *end)
+{
+    if (!(n >> 64))
+        return digitsBackwards(quint64(n), end);
+    constexpr quint64 k1e19 = 10000000000000000000ULL; // beyond 64 bits: the low 19 digits first
+    char *p = digitsBackwards(quint64(n % k1e19), end);
+    while (end - p < 19)
         *--p = '0';
-    const std::size_t count = std::size_t(buf + sizeof buf - p);
-    std::memcpy(out, p, count);
-    return out + count;
+    return digitsBackwards(quint64(n / k1e19), p);
 }
 
 } // namespace
@@ -87,11 +99,16 @@ int formatFixed(double value, int decimals, char *out)
     // |value| = mantissa * 2^exponent exactly; |value| * 10^decimals is then worked out exactly
     // in 128 bits and rounded half to even, which is what to_chars does with the exact binary
     // value. Very large and very small magnitudes are left to to_chars.
-    int exponent = 0;
-    const double fraction = std::frexp(std::abs(value), &exponent);
-    const auto mantissa = static_cast<quint64>(std::ldexp(fraction, 53));
-    exponent -= 53;
-    if (decimals < 0 || decimals > 15 || exponent > 10 || exponent < -120 || !std::isfinite(value)) {
+    const auto bits = std::bit_cast<quint64>(value);
+    const int biased = int((bits >> 52) & 0x7FF);
+    quint64 mantissa = bits & ((1ULL << 52) - 1);
+    int exponent = biased - 1075;
+    if (biased == 0 && mantissa == 0)
+        exponent = 0; // zero
+    else if (biased != 0)
+        mantissa |= 1ULL << 52;
+    if (decimals < 0 || decimals > 15 || biased == 0x7FF || (biased == 0 && mantissa != 0)
+        || exponent > 10 || exponent < -120) {
         const auto r = std::to_chars(out, out + 420, value, std::chars_format::fixed, decimals);
         return r.ec == std::errc() ? int(r.ptr - out) : 0;
     }
@@ -106,18 +123,19 @@ int formatFixed(double value, int decimals, char *out)
         if (rest > half || (rest == half && (scaled & 1)))
             ++scaled;
     }
+    char digits[48];
+    char *const end = digits + sizeof digits;
+    char *first = digitsBackwards(scaled, end);
+    while (end - first <= decimals) // "0." before the decimals
+        *--first = '0';
     char *p = out;
     if (std::signbit(value))
         *p++ = '-';
-    char digits[48];
-    const int count = int(writeDigits(scaled, decimals + 1, digits) - digits);
-    const int whole = count - decimals;
-    std::memcpy(p, digits, std::size_t(whole));
-    p += whole;
-    if (decimals > 0) {
-        *p++ = '.';
-        std::memcpy(p, digits + whole, std::size_t(decimals));
-        p += decimals;
+    const char *point = end - decimals;
+    for (const char *d = first; d < end; ++d) {
+        if (d == point)
+            *p++ = '.';
+        *p++ = *d;
     }
     return int(p - out);
 }

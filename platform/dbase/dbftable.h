@@ -88,6 +88,7 @@ private:
     QByteArrayView rawCell(qint64 row, int col) const;
     void makeTyped(int col, qint64 row);
     void layOut();
+    void resetColumns();
     QByteArray composeRecords(QList<DbfField> &fields) const;
     void computeWidths(QList<DbfField> &fields) const;
     void composeCell(char *cell, const DbfField &f, qint64 row, int col) const;
