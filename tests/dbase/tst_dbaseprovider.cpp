@@ -1,6 +1,8 @@
+#include "dbasefixture.h"
+
 #include "platform/dbase/dbaseprovider.h"
 
-#include <QCryptographicHash>
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
@@ -14,17 +16,6 @@
 
 using namespace provider;
 
-namespace {
-
-QByteArray fileHash(const QString &path)
-{
-    QFile f(path);
-    f.open(QIODevice::ReadOnly);
-    return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha1);
-}
-
-} // namespace
-
 // The dBASE provider on real files: tables are created, filled, changed by SQL and read back
 // from disk through a fresh connection each time.
 class TestDbaseProvider : public QObject {
@@ -33,40 +24,12 @@ class TestDbaseProvider : public QObject {
 private:
     QTemporaryDir m_dir;
 
-    std::unique_ptr<Connection> connect(int mode = ModeReadWrite)
-    {
-        auto c = createDbaseConnection();
-        c->setConnectionString(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=")
-                               + m_dir.path() + QStringLiteral(";Extended Properties=dBASE 5.0;"));
-        c->setMode(mode);
-        c->open();
-        return c;
-    }
+    std::unique_ptr<Connection> connect(int mode = ModeReadWrite) { return openDbase(m_dir.path(), mode); }
 
-    // S(REGION, F1 with 2 decimals): codes and values; an empty QVariant is an empty cell.
     void makeTable(const QString &name, const QStringList &codes, const QVariantList &values,
                    int precision = 10)
     {
-        auto c = connect();
-        auto cat = createDbaseCatalog();
-        cat->setActiveConnection(c.get());
-        try {
-            cat->deleteTable(name);
-        } catch (const RunTimeError &) {
-        }
-        cat->appendTable(name, {Column{QStringLiteral("REGION"), TypeWChar, 4, 0, 0},
-                                Column{QStringLiteral("F1"), TypeDouble, 0, precision, 2}});
-        auto rs = createDbaseRecordset();
-        rs->open(name, c.get(), CmdTable);
-        c->beginTrans();
-        for (int i = 0; i < codes.size(); ++i) {
-            rs->addNew();
-            rs->setValue(0, codes[i]);
-            rs->setValue(QStringLiteral("F1"), values[i]);
-        }
-        rs->updateBatch();
-        c->commitTrans();
-        rs->close();
+        makeDbaseTable(m_dir.path(), name, codes, values, precision);
     }
 
     QVariantList column(const QString &statement, int field = 0)
