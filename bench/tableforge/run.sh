@@ -1,13 +1,30 @@
 #!/bin/sh
 # Runs the TableForge benchmark: bench/tableforge/run.sh BUILD_DIR (configured with -DCHOREL_BENCH=ON).
+# Each case runs 5 times; printed are the medians of wall-clock time, processor time (user +
+# system) and peak resident memory, the latter also as a multiple of the input file's size.
 set -e
 bin="$1/bin/bench_tableforge"
 work=$(mktemp -d)
 "$bin" gen "$work"
+median() { sort -n | sed -n 3p; }
+measure() { # label, input size in bytes (0: none), command...
+    label="$1"; size="$2"; shift 2
+    : >"$work/runs.txt"
+    for run in 1 2 3 4 5; do
+        /usr/bin/time -f "%e %U %S %M" -o "$work/time.txt" "$@" >"$work/out.txt"
+        printf "%s %s\n" "$(cat "$work/time.txt")" "$(grep -o '[0-9]* ms' "$work/out.txt" | head -2 | tr -d ' ms' | tr '\n' ' ')" >>"$work/runs.txt"
+    done
+    wall=$(awk '{print $1}' "$work/runs.txt" | median)
+    cpu=$(awk '{printf "%.2f\n", $2 + $3}' "$work/runs.txt" | median)
+    rss=$(awk '{print $4}' "$work/runs.txt" | median)
+    own=$(awk '{print $5}' "$work/runs.txt" | median)
+    owncpu=$(awk '{print $6}' "$work/runs.txt" | median)
+    ratio=""
+    [ "$size" -gt 0 ] && ratio=$(awk -v r="$rss" -v s="$size" 'BEGIN {printf " (%.1f x file)", r * 1024 / s}')
+    echo "$label: ${own} ms (cpu ${owncpu} ms) measured inside; process wall ${wall} s, cpu ${cpu} s, peak RSS ${rss} kB$ratio"
+}
 for f in cube25.tq cube50.tq cube100.tq semi25.sdv semi50.sdv semi100.sdv; do
-    /usr/bin/time -v "$bin" create "$work/$f" "$work" 2>"$work/time.txt"
-    echo "  file $(stat -c %s "$work/$f") bytes, peak RSS $(grep 'Maximum resident' "$work/time.txt" | awk '{print $6}') kB"
+    measure "CreateTable $f" "$(stat -c %s "$work/$f")" "$bin" create "$work/$f" "$work"
 done
-/usr/bin/time -v "$bin" join "$work" 100000 2>"$work/time.txt"
-echo "  peak RSS $(grep 'Maximum resident' "$work/time.txt" | awk '{print $6}') kB"
+measure "UPDATE S,E of 100000 rows (process: with building both tables)" 0 "$bin" join "$work" 100000
 rm -rf "$work"
