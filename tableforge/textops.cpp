@@ -1,7 +1,7 @@
 #include "tableforge/textops.h"
 
 #include "contracts/runtimeerror.h"
-#include "platform/dbase/textcodec.h"
+#include "kitbag/kbcodec.h"
 
 #include <QFile>
 #include <QStringDecoder>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/dbase/textcodec.h"
+#include "kitbag/kbcodec.h"
 
 #include <QByteArray>
 #include <QDateTime>

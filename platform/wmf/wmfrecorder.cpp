@@ -1,5 +1,7 @@
 #include "platform/wmf/wmfrecorder.h"
 
+#include "kitbag/kbcodec.h"
+
 #include <QtEndian>
 
 #include <algorithm>
@@ -271,24 +273,5 @@ QByteArray WmfRecorder::finish(const QRect &bounds, int unitsPerInch) const
 
 QByteArray WmfRecorder::toWindows1252(const QString &text)
 {
-    // The code points that Windows-1252 puts at 0x80..0x9F; zero marks an unused byte.
-    static const char16_t high[32] = {
-        0x20AC, 0, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-        0x2039, 0x0152, 0, 0x017D, 0, 0, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013,
-        0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0, 0x017E, 0x0178};
-    QByteArray bytes;
-    bytes.reserve(text.size());
-    for (QChar c : text) {
-        const char16_t u = c.unicode();
-        char byte = '?';
-        if (u < 0x80 || (u >= 0xA0 && u <= 0xFF)) {
-            byte = char(u);
-        } else {
-            const auto *hit = std::find(std::begin(high), std::end(high), u);
-            if (u != 0 && hit != std::end(high))
-                byte = char(0x80 + (hit - std::begin(high)));
-        }
-        bytes.append(byte);
-    }
-    return bytes;
+    return encodeText(text, TextEncoding::Windows1252);
 }

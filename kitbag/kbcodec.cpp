@@ -1,4 +1,4 @@
-#include "platform/dbase/textcodec.h"
+#include "kitbag/kbcodec.h"
 
 #include <QStringDecoder>
 #include <QStringEncoder>

@@ -6,7 +6,7 @@
 
 #include <optional>
 
-// Text encodings met in dBASE tables and statistics files. Files without a declared code page
+// Text encodings met in dBASE tables, statistics files and metafiles. Files without a declared code page
 // are read as UTF-8 when their bytes are valid UTF-8, otherwise as Windows-1252.
 enum class TextEncoding { Utf8, Windows1252, Latin1 };
 
