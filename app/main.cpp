@@ -11,6 +11,23 @@ namespace {
 
 QString withoutCarriageReturns(QString text) { return text.remove(u'\r'); }
 
+// Notices of the offscreen platform that say nothing to a batch user: a window manager hint
+// it cannot pass on, and a runtime folder it does not need.
+bool isPlatformNoise(const QString &message)
+{
+    return message.contains(QLatin1String("propagateSizeHints")) ||
+           message.startsWith(QLatin1String("QStandardPaths: XDG_RUNTIME_DIR not set"));
+}
+
+QtMessageHandler defaultMessageHandler = nullptr;
+
+void batchMessageHandler(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    if (type == QtWarningMsg && isPlatformNoise(message))
+        return;
+    defaultMessageHandler(type, context, message);
+}
+
 bool displayAvailable()
 {
     return !qEnvironmentVariableIsEmpty("DISPLAY") ||
@@ -42,6 +59,8 @@ int main(int argc, char *argv[])
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
 
+    if (batch)
+        defaultMessageHandler = qInstallMessageHandler(batchMessageHandler);
     QApplication app(argc, argv);
     SetBatchMessages(batch);
     InstallMessageHook();
