@@ -7,7 +7,7 @@ SUDO  := $(shell [ "$$(id -u)" -eq 0 ] || echo sudo)
 PKGS := cmake make g++ pkg-config ccache \
         qt6-base-dev qt6-charts-dev qt6-svg-dev libqt6opengl6-dev libgl-dev \
         libshp-dev libimagequant-dev libpng-dev libgif-dev \
-        gdal-bin libwmf-bin imagemagick xvfb xauth fonts-dejavu-core
+        gdal-bin libwmf-bin fonts-urw-base35 imagemagick xvfb xauth fonts-dejavu-core
 
 .PHONY: deps build test demo bench clean
 

@@ -112,6 +112,10 @@ bool WmfPaintEngine::begin(QPaintDevice *device)
     m_window = QRect(0, 0, qRound(size.width() * m_unitsPerPixel),
                      qRound(size.height() * m_unitsPerPixel));
     m_box = QRectF(m_window);
+    // A picture's width and height on every side of it still fit the 16-bit coordinates, so a
+    // shape that only overhangs the edge is written whole, outline included, and the viewer
+    // clips it; only shapes reaching further are cut.
+    m_reach = m_box.adjusted(-m_box.width(), -m_box.height(), m_box.width(), m_box.height());
     m_transform = QTransform();
     m_toUnits = QTransform::fromScale(m_unitsPerPixel, m_unitsPerPixel);
     m_recorder = WmfRecorder();
@@ -283,15 +287,15 @@ QList<QPoint> WmfPaintEngine::toPoints(const QPolygonF &units) const
     return points;
 }
 
-// Rings that reach beyond the picture are cut to it. A cut ring is filled without outline and
+// Rings that reach far beyond the picture are cut. A cut ring is filled without outline and
 // its outline drawn as lines, so no outline appears along the cut.
 void WmfPaintEngine::fillRings(const QList<QPolygonF> &rings, Qt::FillRule rule)
 {
     QList<QList<QPoint>> shapes;
     bool cut = false;
     for (const QPolygonF &ring : rings) {
-        cut = cut || !m_box.contains(ring.boundingRect());
-        QList<QPoint> points = toPoints(wmfclip::clipRing(ring, m_box));
+        cut = cut || !m_reach.contains(ring.boundingRect());
+        QList<QPoint> points = toPoints(wmfclip::clipRing(ring, m_reach));
         if (points.size() >= 3)
             shapes.append(points);
     }
@@ -321,7 +325,7 @@ void WmfPaintEngine::strokeLines(const QList<QPolygonF> &lines)
         return;
     bool penChosen = false;
     for (const QPolygonF &line : lines)
-        for (const QPolygonF &piece : wmfclip::clipLine(line, m_box)) {
+        for (const QPolygonF &piece : wmfclip::clipLine(line, m_reach)) {
             const QList<QPoint> points = toPoints(piece);
             if (points.size() < 2)
                 continue;

@@ -69,6 +69,7 @@ private:
     double m_unitsPerPixel = 1;
     QRect m_window;
     QRectF m_box;
+    QRectF m_reach; // how far rings and lines may reach before they are cut
     QTransform m_transform;
     QTransform m_toUnits;
     QPen m_pen;

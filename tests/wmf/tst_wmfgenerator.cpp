@@ -247,8 +247,8 @@ private slots:
                  (QList<qint16>{3, 320, 480, 640, 480, 640, 640}));
     }
 
-    // Shapes reaching far beyond the picture are cut to it: no coordinate leaves the bounds,
-    // and a cut shape gets no outline along the cut.
+    // Shapes reaching far beyond the picture are cut: no coordinate leaves the 16-bit range
+    // (a picture's size around it), and a cut shape gets no outline along the cut.
     void farShapesAreCut()
     {
         const Metafile file = readMetafile(paint(QSize(100, 100), [](QPainter &p) {
@@ -263,10 +263,24 @@ private slots:
             QVERIFY(!file.all(f).isEmpty());
             for (const Record &r : file.all(f))
                 for (qsizetype i = 1; i < r.words.size(); ++i)
-                    QVERIFY2(r.words[i] >= 0 && r.words[i] <= limit,
+                    QVERIFY2(r.words[i] >= -limit && r.words[i] <= 2 * limit,
                              qPrintable(QString::number(r.words[i])));
         }
         QVERIFY(file.all(Rectangle).isEmpty());
+    }
+
+    // A region that only overhangs the edge of the picture (a map zoomed to its regions) is
+    // written whole with its outline: converters that fill polylines would otherwise paint
+    // the outline pieces of a cut region as black shapes.
+    void overhangingShapesStayWhole()
+    {
+        const Metafile file = readMetafile(paint(QSize(100, 100), [](QPainter &p) {
+            p.setBrush(Qt::gray);
+            p.drawPolygon(QPolygonF({QPointF(-3, 10), QPointF(50, -2), QPointF(60, 40)}));
+        }));
+        QVERIFY2(file.problem.isEmpty(), qPrintable(file.problem));
+        QCOMPARE(file.all(Polygon).size(), 1);
+        QVERIFY(file.all(Polyline).isEmpty());
     }
 
     void clipIsSavedAndRestored()
