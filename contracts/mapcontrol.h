@@ -2,6 +2,7 @@
 
 #include "contracts/maplayer.h"
 
+#include <QList>
 #include <QSize>
 #include <QString>
 
@@ -76,6 +77,13 @@ public:
     // Draws one shape with one symbol onto the picture being painted; only effective while
     // the after-layer-draw event runs (otherwise it does nothing).
     virtual void DrawShape(const MapShape &shape, const MapSymbol &symbol) = 0;
+    // Draws many shapes with one symbol, as DrawShape does each; a control may draw them
+    // in one batch.
+    virtual void DrawShapes(const QList<MapShape> &shapes, const MapSymbol &symbol)
+    {
+        for (const MapShape &shape : shapes)
+            DrawShape(shape, symbol);
+    }
     // Lets the shape blink count times on screen.
     virtual void FlashShape(const MapShape &shape, int count) = 0;
 

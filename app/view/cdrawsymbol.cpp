@@ -128,8 +128,12 @@ void CDrawSymbol::Draw(std::int32_t minimumSize, MapColor color, int style, bool
     MapSymbol symbol;
     symbol.Color = color;
     symbol.Style = style;
+    // All circles in one call: the map sets up its painter once for them.
+    QList<MapShape> circles;
+    circles.reserve(m_shapes.size());
     for (const MapShape &shape : std::as_const(m_shapes))
-        mMap->DrawShape(DrawnCircle(shape, minimumSize), symbol);
+        circles.append(DrawnCircle(shape, minimumSize));
+    mMap->DrawShapes(circles, symbol);
 }
 
 double CDrawSymbol::LargestDiameter() const

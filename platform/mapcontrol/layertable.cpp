@@ -1,75 +1,122 @@
 #include "platform/mapcontrol/layertable.h"
 
 #include "platform/mapcontrol/dbftextdecoder.h"
-#include "platform/mapcontrol/shapelibhooks.h"
 
+#include <QByteArrayView>
 #include <QFile>
+#include <QtEndian>
 
+#include <charconv>
 #include <cmath>
+#include <cstring>
 #include <limits>
-#include <memory>
 
 namespace {
 
-struct DbfCloser {
-    void operator()(DBFInfo *h) const { DBFClose(h); }
-};
-using DbfPtr = std::unique_ptr<DBFInfo, DbfCloser>;
-
 constexpr double kNull = std::numeric_limits<double>::quiet_NaN();
+constexpr qint64 kHeaderSize = 32;
+constexpr qint64 kDescriptorSize = 32;
+
+quint32 little32(const uchar *p) { return qFromLittleEndian<quint32>(p); }
+quint16 little16(const uchar *p) { return qFromLittleEndian<quint16>(p); }
+
+// The bytes of a cell up to its first NUL byte (as text cells are stored by some writers).
+QByteArrayView cellBytes(const uchar *p, int width)
+{
+    const auto *c = reinterpret_cast<const char *>(p);
+    const void *nul = std::memchr(c, 0, std::size_t(width));
+    return QByteArrayView(c, nul ? static_cast<const char *>(nul) - c : width);
+}
+
+// A numeric cell: NULL when blank or starting with an asterisk (a value too wide for its
+// field); otherwise the number at its start, 0 when there is none, in any locale.
+double parseNumber(QByteArrayView cell)
+{
+    const char *p = cell.data(), *end = p + cell.size();
+    while (p != end && (*p == ' ' || *p == '\t'))
+        ++p;
+    if (p == end || *p == '*')
+        return kNull;
+    if (*p == '+')
+        ++p;
+    double value = 0.0;
+    if (std::from_chars(p, end, value).ec != std::errc())
+        return 0.0;
+    return value;
+}
+
+struct FieldLayout {
+    QByteArray name;
+    char type;
+    int offset; // within the record, after the deletion flag
+    int width;
+};
 
 } // namespace
 
+// Reads the whole .dbf into memory and takes its cells column by column: one read instead
+// of a seek and a read per record.
 bool LayerTable::read(const QString &dbfPath, QString *error)
 {
-    SAHooks hooks = collectingShapelibHooks();
-    takeShapelibErrors();
-    DbfPtr dbf(DBFOpenLL(QFile::encodeName(dbfPath).constData(), "rb", &hooks));
-    if (!dbf) {
-        const QString why = takeShapelibErrors();
+    auto fail = [&](const QString &why) {
         if (error)
-            *error = QStringLiteral("Can't read the table %1%2")
-                         .arg(dbfPath, why.isEmpty() ? QString() : ": " + why);
+            *error = QStringLiteral("Can't read the table %1: %2").arg(dbfPath, why);
         return false;
+    };
+    QFile file(dbfPath);
+    if (!file.open(QIODevice::ReadOnly))
+        return fail(file.errorString());
+    const QByteArray bytes = file.readAll();
+    if (bytes.size() != file.size())
+        return fail(file.errorString());
+    const auto *data = reinterpret_cast<const uchar *>(bytes.constData());
+    const qint64 size = bytes.size();
+    if (size < kHeaderSize)
+        return fail(QStringLiteral("the file is too short for a table (%1 bytes)").arg(size));
+    const qint64 rows = little32(data + 4);
+    const qint64 headerLength = little16(data + 8);
+    const int recordLength = little16(data + 10);
+    std::vector<FieldLayout> layout;
+    int offset = 1;
+    for (qint64 d = kHeaderSize; d + kDescriptorSize <= headerLength && data[d] != 0x0D;
+         d += kDescriptorSize) {
+        const int width = data[d + 16];
+        layout.push_back({cellBytes(data + d, 11).toByteArray(), char(data[d + 11]), offset,
+                          width});
+        offset += width;
     }
+    if (headerLength > size || offset > recordLength)
+        return fail(QStringLiteral("the header is damaged"));
+    if (headerLength + rows * recordLength > size)
+        return fail(QStringLiteral("the file is cut short: it holds %1 of its %2 records")
+                        .arg((size - headerLength) / std::max(recordLength, 1))
+                        .arg(rows));
     const DbfTextDecoder decoder = DbfTextDecoder::forTable(dbfPath);
-    const int fields = DBFGetFieldCount(dbf.get());
-    const int rows = DBFGetRecordCount(dbf.get());
     QStringList names;
     QHash<QString, int> index;
-    std::vector<Column> columns(fields);
-    for (int f = 0; f < fields; ++f) {
-        char name[XBASE_FLDNAME_LEN_READ + 1] = {};
-        const DBFFieldType type = DBFGetFieldInfo(dbf.get(), f, name, nullptr, nullptr);
-        names << decoder.decode(QByteArray(name)).trimmed();
-        index.insert(names.last().toUpper(), f);
+    std::vector<Column> columns(layout.size());
+    for (std::size_t f = 0; f < layout.size(); ++f) {
+        const FieldLayout &field = layout[f];
+        names << decoder.decode(field.name).trimmed();
+        index.insert(names.last().toUpper(), int(f));
         Column &c = columns[f];
-        c.kind = (type == FTInteger || type == FTDouble) ? MapFieldKind::Numeric
-                                                         : MapFieldKind::Text;
-        if (c.kind == MapFieldKind::Numeric) {
-            c.numbers.resize(rows);
-            for (int r = 0; r < rows; ++r)
-                c.numbers[r] = DBFIsAttributeNULL(dbf.get(), r, f)
-                                   ? kNull
-                                   : DBFReadDoubleAttribute(dbf.get(), r, f);
+        const bool numeric = field.type == 'N' || field.type == 'F';
+        c.kind = numeric ? MapFieldKind::Numeric : MapFieldKind::Text;
+        const uchar *cell = data + headerLength + field.offset;
+        if (numeric) {
+            c.numbers.resize(std::size_t(rows));
+            for (qint64 r = 0; r < rows; ++r, cell += recordLength)
+                c.numbers[r] = parseNumber(cellBytes(cell, field.width));
         } else {
             c.texts.reserve(rows);
-            for (int r = 0; r < rows; ++r) {
-                const char *raw = DBFReadStringAttribute(dbf.get(), r, f);
-                c.texts << (raw ? decoder.decode(QByteArray(raw)).trimmed() : QString());
-            }
+            for (qint64 r = 0; r < rows; ++r, cell += recordLength)
+                c.texts << decoder.decode(cellBytes(cell, field.width).toByteArray()).trimmed();
         }
-    }
-    const QString late = takeShapelibErrors();
-    if (!late.isEmpty()) {
-        if (error)
-            *error = QStringLiteral("Can't read the table %1: %2").arg(dbfPath, late);
-        return false;
     }
     m_names = names;
     m_index = index;
     m_columns = std::move(columns);
-    m_rows = rows;
+    m_rows = int(rows);
     return true;
 }
 

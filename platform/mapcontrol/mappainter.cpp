@@ -112,6 +112,40 @@ void MapPainter::drawShape(const MapShape &shape, const MapSymbol &symbol)
     p.save();
     p.setBrush(shape.ShapeType() == LineShape ? QBrush() : areaBrush(symbol));
     p.setPen(symbol.Outline ? outlinePen(symbol) : QPen(Qt::NoPen));
+    drawPrepared(shape, symbol);
+    p.restore();
+}
+
+void MapPainter::drawShapes(const QList<MapShape> &shapes, const MapSymbol &symbol)
+{
+    if (!m_painter)
+        return;
+    QPainter &p = *m_painter;
+    p.save();
+    const QBrush brush = areaBrush(symbol);
+    const QPen pen = symbol.Outline ? outlinePen(symbol) : QPen(Qt::NoPen);
+    bool areaReady = false;
+    for (const MapShape &shape : shapes) {
+        if (shape.IsNull())
+            continue;
+        // Lines and markers set their own pen and brush; areas share the symbol's, set
+        // again only after such a shape.
+        const int kind = shape.ShapeType();
+        const bool area = kind != LineShape && kind != PointShape && kind != MultiPointShape;
+        if (area && !areaReady) {
+            p.setBrush(brush);
+            p.setPen(pen);
+        }
+        areaReady = area;
+        drawPrepared(shape, symbol);
+    }
+    p.restore();
+}
+
+// Draws the shape with the brush and pen of the symbol already set on the painter.
+void MapPainter::drawPrepared(const MapShape &shape, const MapSymbol &symbol)
+{
+    QPainter &p = *m_painter;
     const MapRectangle e = shape.Extent();
     const QRectF box = m_transform.mapRect(QRectF(e.Left, e.Bottom, e.Width(), e.Height()));
     switch (shape.ShapeType()) {
@@ -145,5 +179,4 @@ void MapPainter::drawShape(const MapShape &shape, const MapSymbol &symbol)
         p.drawPath(path);
     }
     }
-    p.restore();
 }

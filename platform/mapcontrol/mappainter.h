@@ -34,6 +34,8 @@ public:
     void paint(QPainter &painter);
     // Draws one shape with one symbol; only while paint() runs, otherwise nothing happens.
     void drawShape(const MapShape &shape, const MapSymbol &symbol);
+    // Draws many shapes with one symbol, setting up the painter once for all of them.
+    void drawShapes(const QList<MapShape> &shapes, const MapSymbol &symbol);
     // Draws one shape onto the given painter with this painter's transform (for overlays).
     void drawShape(QPainter &painter, const MapShape &shape, const MapSymbol &symbol);
     bool isPainting() const { return m_painter != nullptr; }
@@ -58,6 +60,7 @@ private:
     void strokeRings(const LayerShapes &shapes, const std::vector<int> &groups,
                      const std::vector<MapSymbol> &symbols, bool lines);
     void drawMarker(const QPointF &centre, const MapSymbol &symbol);
+    void drawPrepared(const MapShape &shape, const MapSymbol &symbol);
     bool thinOutline(const MapSymbol &symbol) const;
 
     QList<std::shared_ptr<MapLayer>> m_layers;

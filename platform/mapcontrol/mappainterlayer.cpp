@@ -79,16 +79,21 @@ public:
 private:
     bool transform(const QPointF *begin, const QPointF *end, QPolygonF &ring) const
     {
-        ring.clear();
+        // Written through a raw pointer into the reused buffer: appending point by point
+        // costs more than the arithmetic.
+        ring.resize(end - begin);
+        QPointF *out = ring.data();
+        QPointF *o = out;
         double lx = 0.0, ly = 0.0;
         for (const QPointF *p = begin; p != end; ++p) {
             const double x = p->x() * m_k + m_dx, y = m_dy - p->y() * m_k;
-            if (!ring.isEmpty() && p + 1 != end && std::abs(x - lx) + std::abs(y - ly) < kMinStep)
+            if (o != out && p + 1 != end && std::abs(x - lx) + std::abs(y - ly) < kMinStep)
                 continue;
-            ring.append(QPointF(x, y));
+            *o++ = QPointF(x, y);
             lx = x;
             ly = y;
         }
+        ring.resize(o - out);
         return ring.size() >= (m_closed ? 3 : 2);
     }
 
@@ -108,7 +113,22 @@ void MapPainter::fillAreas(const LayerShapes &shapes, const std::vector<int> &gr
                            const std::vector<MapSymbol> &symbols)
 {
     QPainter &p = *m_painter;
+    // Brushes and pens are made once per symbol, and the painter's state is changed only
+    // when the symbol changes: each change of antialiasing makes the raster engine choose
+    // its drawing routines anew.
+    std::vector<QBrush> brushes;
+    std::vector<QPen> pens;
+    std::vector<char> thin;
+    for (const MapSymbol &sym : symbols) {
+        brushes.push_back(areaBrush(sym));
+        thin.push_back(thinOutline(sym));
+        // Under a crisp one-pixel outline the soft edge of an antialiased fill would not
+        // show; filling without antialiasing and outlining in the same call is then the
+        // same picture (neighbours share their edges and stroke them alike), faster.
+        pens.push_back(thin.back() ? outlinePen(sym) : QPen(Qt::NoPen));
+    }
     p.setPen(Qt::NoPen);
+    bool antialiased = true;
     p.setRenderHint(QPainter::Antialiasing, true);
     int current = -1;
     QPainterPath path;
@@ -118,18 +138,17 @@ void MapPainter::fillAreas(const LayerShapes &shapes, const std::vector<int> &gr
         if (symbols[g].Style == TransparentFill)
             continue;
         if (g != current) {
-            p.setBrush(areaBrush(symbols[g]));
-            // Under a crisp one-pixel outline the soft edge of an antialiased fill would not
-            // show; filling without antialiasing and outlining in the same call is then the
-            // same picture (neighbours share their edges and stroke them alike), faster.
-            const bool thin = thinOutline(symbols[g]);
-            p.setRenderHint(QPainter::Antialiasing, !thin);
-            p.setPen(thin ? outlinePen(symbols[g]) : QPen(Qt::NoPen));
+            p.setBrush(brushes[g]);
+            if (antialiased == bool(thin[g])) {
+                antialiased = !thin[g];
+                p.setRenderHint(QPainter::Antialiasing, antialiased);
+            }
+            p.setPen(pens[g]);
             current = g;
         }
         if (shapes.tiny(s)) {
             p.fillRect(QRectF(shapes.centre(s) - QPointF(0.5, 0.5), QSizeF(1, 1)),
-                       toQColor(symbols[g].Color));
+                       brushes[g].color());
             continue;
         }
         if (shapes.ringCount(s) == 1) {

@@ -184,6 +184,12 @@ void MapWidget::DrawShape(const MapShape &shape, const MapSymbol &symbol)
         m_active->drawShape(shape, symbol);
 }
 
+void MapWidget::DrawShapes(const QList<MapShape> &shapes, const MapSymbol &symbol)
+{
+    if (m_active)
+        m_active->drawShapes(shapes, symbol);
+}
+
 void MapWidget::wait(int ms)
 {
     QEventLoop loop;

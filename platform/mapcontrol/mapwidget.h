@@ -43,6 +43,7 @@ public:
     void Pan() override;
 
     void DrawShape(const MapShape &shape, const MapSymbol &symbol) override;
+    void DrawShapes(const QList<MapShape> &shapes, const MapSymbol &symbol) override;
     void FlashShape(const MapShape &shape, int count) override;
 
     void PaintMap(QPainter &painter, double scaleFactor) override;

@@ -4,6 +4,7 @@
 #include "platform/mapcontrol/layerrecordset.h"
 #include "platform/mapcontrol/searchexpression.h"
 #include "platform/mapcontrol/shapelibhooks.h"
+#include "platform/mapcontrol/shpfile.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -11,13 +12,6 @@
 #include <algorithm>
 
 namespace {
-
-struct ShpCloser {
-    void operator()(SHPInfo *h) const { SHPClose(h); }
-};
-struct ShapeDestroyer {
-    void operator()(SHPObject *o) const { SHPDestroyObject(o); }
-};
 
 int shapeKind(int shpType)
 {
@@ -70,39 +64,25 @@ std::shared_ptr<ShapefileLayer> ShapefileLayer::open(const QString &shpPath, QSt
 
 bool ShapefileLayer::readShapes(const QString &shpPath, QString *error)
 {
-    SAHooks hooks = collectingShapelibHooks();
-    takeShapelibErrors();
-    std::unique_ptr<SHPInfo, ShpCloser> shp(
-        SHPOpenLL(QFile::encodeName(shpPath).constData(), "rb", &hooks));
-    auto fail = [&](const QString &why) {
+    ShpFile file;
+    QString why;
+    if (!file.read(shpPath, m_store, &why)) {
         if (error)
             *error = QStringLiteral("Can't read the shape file %1: %2").arg(shpPath, why);
         return false;
-    };
-    if (!shp) {
-        const QString why = takeShapelibErrors();
-        return fail(why.isEmpty() ? QStringLiteral("the file is missing or damaged") : why);
     }
-    int count = 0, type = 0;
-    SHPGetInfo(shp.get(), &count, &type, nullptr, nullptr);
-    m_shapeType = shapeKind(type);
-    if (m_shapeType == NullShape)
-        return fail(QStringLiteral("shapes of type %1 can't be shown").arg(type));
-    m_store.reserve(std::size_t(count), std::size_t(count) * 8);
-    for (int i = 0; i < count; ++i) {
-        std::unique_ptr<SHPObject, ShapeDestroyer> obj(SHPReadObject(shp.get(), i));
-        if (!obj) {
-            // A record that cannot be read becomes an empty shape; the rest still shows.
-            m_store.append(nullptr, nullptr, 0, nullptr, 0);
-            continue;
+    m_shapeType = shapeKind(file.fileType());
+    // The extent of the shapes with vertices (a point at 0, 0 counts too).
+    bool first = true;
+    for (int i = 0; i < m_store.shapeCount(); ++i)
+        if (m_store.partEnd(i) > m_store.partBegin(i)) {
+            const MapRectangle &b = m_store.bounds(i);
+            if (first)
+                m_extent = b;
+            m_extent = {std::min(m_extent.Left, b.Left), std::max(m_extent.Right, b.Right),
+                        std::min(m_extent.Bottom, b.Bottom), std::max(m_extent.Top, b.Top)};
+            first = false;
         }
-        m_store.append(obj->padfX, obj->padfY, obj->nVertices, obj->panPartStart,
-                       obj->nParts);
-        const MapRectangle &b = m_store.bounds(i);
-        if (obj->nVertices > 0)
-            m_extent = m_extent == MapRectangle() ? b : m_extent.United(b);
-    }
-    takeShapelibErrors(); // damaged single records are tolerated above
     return true;
 }
 

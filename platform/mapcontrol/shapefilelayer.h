@@ -7,8 +7,8 @@
 
 #include <memory>
 
-// A map layer read from a shapefile (.shp, .shx, .dbf) with shapelib: the shapes packed in a
-// ShapeStore with a spatial grid, and the attribute table.
+// A map layer read from a shapefile (.shp and .dbf): the shapes packed in a ShapeStore with
+// a spatial grid, and the attribute table.
 class ShapefileLayer : public MapLayer, public std::enable_shared_from_this<ShapefileLayer> {
 public:
     // Reads the shapefile; none, with *error, when it cannot be read. Polygons (also with

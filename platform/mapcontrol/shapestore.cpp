@@ -1,10 +1,25 @@
 #include "platform/mapcontrol/shapestore.h"
 
+#include <QSysInfo>
+#include <QtEndian>
+
 #include <algorithm>
+#include <cstring>
+
+#include <sys/mman.h>
 
 void ShapeStore::reserve(std::size_t shapes, std::size_t vertices)
 {
     m_points.reserve(vertices);
+    // Large vertex arrays are backed by huge pages where the system offers them on request:
+    // the first touch of every 4 KiB page costs more than copying the vertices into it.
+    constexpr std::uintptr_t kHuge = 2u << 20;
+    const auto begin = reinterpret_cast<std::uintptr_t>(m_points.data());
+    const std::uintptr_t alignedBegin = (begin + kHuge - 1) & ~(kHuge - 1);
+    const std::uintptr_t end = begin + m_points.capacity() * sizeof(QPointF);
+    if (end > alignedBegin + kHuge)
+        ::madvise(reinterpret_cast<void *>(alignedBegin), (end - alignedBegin) & ~(kHuge - 1),
+                  MADV_HUGEPAGE);
     m_bounds.reserve(shapes);
     m_shapeParts.reserve(shapes + 1);
     m_partPoints.reserve(shapes + 1);
@@ -13,32 +28,55 @@ void ShapeStore::reserve(std::size_t shapes, std::size_t vertices)
 void ShapeStore::append(const double *xs, const double *ys, int vertexCount,
                         const int *partStarts, int partCount)
 {
-    MapRectangle box;
-    if (vertexCount > 0) {
-        box = {xs[0], xs[0], ys[0], ys[0]};
-        for (int i = 0; i < vertexCount; ++i) {
-            m_points.emplace_back(xs[i], ys[i]);
-            box.Left = std::min(box.Left, xs[i]);
-            box.Right = std::max(box.Right, xs[i]);
-            box.Bottom = std::min(box.Bottom, ys[i]);
-            box.Top = std::max(box.Top, ys[i]);
-        }
+    for (int i = 0; i < vertexCount; ++i)
+        m_points.emplace_back(xs[i], ys[i]);
+    closeShape(vertexCount, partStarts, partCount);
+}
+
+void ShapeStore::appendPacked(const unsigned char *xy, int vertexCount, const int *partStarts,
+                              int partCount)
+{
+    const std::size_t first = m_points.size();
+    m_points.resize(first + std::size_t(std::max(vertexCount, 0)));
+    QPointF *out = m_points.data() + first;
+    static_assert(sizeof(QPointF) == 16);
+    if constexpr (QSysInfo::ByteOrder == QSysInfo::LittleEndian) {
+        if (vertexCount > 0)
+            std::memcpy(static_cast<void *>(out), xy, std::size_t(vertexCount) * 16);
+    } else {
+        for (int i = 0; i < vertexCount; ++i, xy += 16)
+            out[i] = QPointF(qFromLittleEndian<double>(xy), qFromLittleEndian<double>(xy + 8));
     }
+    closeShape(vertexCount, partStarts, partCount);
+}
+
+// Ends the shape whose vertexCount vertices were just appended: its parts and its bounds.
+void ShapeStore::closeShape(int vertexCount, const int *partStarts, int partCount)
+{
+    MapRectangle box;
     const auto base = m_partPoints.back();
     if (vertexCount > 0) {
-        // A shape without part list (points) is one part; part starts beyond the vertex
-        // count (a damaged record) are clamped so that no range runs past its shape.
+        const QPointF *p = m_points.data() + base;
+        box = {p[0].x(), p[0].x(), p[0].y(), p[0].y()};
+        for (int i = 1; i < vertexCount; ++i) {
+            box.Left = std::min(box.Left, p[i].x());
+            box.Right = std::max(box.Right, p[i].x());
+            box.Bottom = std::min(box.Bottom, p[i].y());
+            box.Top = std::max(box.Top, p[i].y());
+        }
+        // A shape without part list (points) is one part; part starts are kept ascending and
+        // within the vertex count (a damaged record), so that no range runs past its shape.
         const int parts = std::max(partCount, 1);
+        int previous = 0;
         for (int p = 1; p < parts; ++p) {
-            const int start = std::clamp(partStarts ? partStarts[p] : 0, 0, vertexCount);
-            m_partPoints.push_back(base + std::uint32_t(start));
+            previous = std::clamp(partStarts ? partStarts[p] : 0, previous, vertexCount);
+            m_partPoints.push_back(base + std::uint32_t(previous));
         }
         m_partPoints.push_back(base + std::uint32_t(vertexCount));
     }
     m_shapeParts.push_back(std::uint32_t(m_partPoints.size() - 1));
     m_bounds.push_back(box);
 }
-
 MapShape ShapeStore::shape(int s, int kind) const
 {
     QList<QPolygonF> parts;

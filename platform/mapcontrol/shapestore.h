@@ -15,6 +15,10 @@ public:
     // Appends one shape; parts are given as start offsets into xs/ys (count values each).
     void append(const double *xs, const double *ys, int vertexCount, const int *partStarts,
                 int partCount);
+    // Appends one shape whose vertices are packed little-endian x, y doubles (the layout of a
+    // shapefile record); part starts must be ascending and within the vertex count.
+    void appendPacked(const unsigned char *xy, int vertexCount, const int *partStarts,
+                      int partCount);
     void reserve(std::size_t shapes, std::size_t vertices);
 
     int shapeCount() const { return int(m_bounds.size()); }
@@ -33,6 +37,8 @@ public:
     std::size_t memoryBytes() const;
 
 private:
+    void closeShape(int vertexCount, const int *partStarts, int partCount);
+
     std::vector<QPointF> m_points;
     std::vector<std::uint32_t> m_partPoints{0};  // part -> first vertex; one extra at the end
     std::vector<std::uint32_t> m_shapeParts{0};  // shape -> first part; one extra at the end

@@ -14,6 +14,7 @@ private slots:
     void regionsHaveTheirClassColours();
     void backgroundOutsideRegions();
     void afterLayerDrawOrderAndDrawShape();
+    void drawShapesAsDrawShapeEach();
     void bitmapExportIsTheSamePicture();
     void extentRoundTrip_data();
     void extentRoundTrip();
@@ -122,6 +123,52 @@ void TestMapRender::afterLayerDrawOrderAndDrawShape()
     QCOMPARE(order, QList<int>({1, 0}));
     QCOMPARE(image.pixelColor(map.FromMapPoint(centre).toPoint()), QColor(0, 255, 0));
     map.DrawShape(MapShape::Point(centre), MapSymbol()); // outside painting: nothing happens
+}
+
+// Many shapes drawn in one call make the same picture as drawn one by one, also when lines
+// and markers (which set their own pen and brush) come between the areas.
+void TestMapRender::drawShapesAsDrawShapeEach()
+{
+    MapWidget map;
+    map.resize(300, 200);
+    map.AddLayer(m_layer);
+    const MapRectangle e = map.Extent();
+    const double w = e.Width() / 10, x = e.Left, y = e.Bottom + e.Height() / 2;
+    const QList<MapShape> shapes{
+        MapShape::Ellipse({x + w, x + 2 * w, y, y + w}),
+        MapShape::Line({QPolygonF({QPointF(x, y), QPointF(x + 9 * w, y + w)})}),
+        MapShape::Ellipse({x + 3 * w, x + 4.5 * w, y - w, y + w}),
+        MapShape::Point({x + 5 * w, y}),
+        MapShape::Polygon({QPolygonF({QPointF(x + 6 * w, y), QPointF(x + 7 * w, y + w),
+                                      QPointF(x + 8 * w, y)})}),
+        MapShape(),
+        MapShape::Rectangle({x + 8 * w, x + 9 * w, y - w, y})};
+    MapSymbol symbol;
+    symbol.Color = 0x3366CC;
+    symbol.Size = 2;
+    symbol.OutlineColor = 0x0000FF;
+    bool batch = false;
+    connect(&map, &MapWidget::AfterLayerDraw, this, [&](int) {
+        if (batch)
+            map.DrawShapes(shapes, symbol);
+        else
+            for (const MapShape &shape : shapes)
+                map.DrawShape(shape, symbol);
+    });
+    QImage each(map.size(), QImage::Format_RGB32);
+    QImage together(map.size(), QImage::Format_RGB32);
+    {
+        QPainter p(&each);
+        map.PaintMap(p, 1.0);
+    }
+    batch = true;
+    {
+        QPainter p(&together);
+        map.PaintMap(p, 1.0);
+    }
+    QCOMPARE(together, each);
+    QCOMPARE(together.pixelColor(map.FromMapPoint({x + 3.75 * w, y - w / 2}).toPoint()),
+             toQColor(symbol.Color));
 }
 
 void TestMapRender::bitmapExportIsTheSamePicture()
