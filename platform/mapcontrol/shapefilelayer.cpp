@@ -3,8 +3,9 @@
 #include "platform/mapcontrol/dbftextdecoder.h"
 #include "platform/mapcontrol/layerrecordset.h"
 #include "platform/mapcontrol/searchexpression.h"
-#include "platform/mapcontrol/shapelibhooks.h"
 #include "platform/mapcontrol/shpfile.h"
+
+#include <shapefil.h>
 
 #include <QFile>
 #include <QFileInfo>
