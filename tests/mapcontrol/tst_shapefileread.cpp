@@ -131,7 +131,9 @@ void TestShapefileRead::shapeKinds()
         QCOMPARE(gotPoints, expected);
     }
     SHPClose(shp);
-    QCOMPARE(layer->Extent(), single ? MapRectangle(0, 4.5, -6.75, 0) : MapRectangle(0, 33, 0, 4.5));
+    const MapRectangle extent =
+        single ? MapRectangle(0, 4.5, -6.75, 0) : MapRectangle(0, 33, 0, 4.5);
+    QCOMPARE(layer->Extent(), extent);
 }
 
 void TestShapefileRead::nullShapesAreEmpty()
