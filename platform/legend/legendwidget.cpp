@@ -1,12 +1,11 @@
 #include "platform/legend/legendwidget.h"
 
+#include "contracts/bitmapfile.h"
 #include "contracts/mapcontrol.h"
 #include "platform/legend/legendpainter.h"
 
-#include <QImageWriter>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QSaveFile>
 
 LegendWidget::LegendWidget(QWidget *parent) : QWidget(parent)
 {
@@ -95,17 +94,7 @@ QSize LegendWidget::sizeHint() const { return LegendSize().expandedTo(QSize(120,
 
 bool LegendWidget::saveImage(const QImage &image, const QString &path)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        m_lastError = QStringLiteral("Can't write %1: %2").arg(path, file.errorString());
-        return false;
-    }
-    QImageWriter writer(&file, "bmp");
-    if (!writer.write(image) || !file.commit()) {
-        m_lastError = QStringLiteral("Can't write %1").arg(path);
-        return false;
-    }
-    return true;
+    return WriteBitmapFile(image, path, &m_lastError);
 }
 
 bool LegendWidget::SaveLegend(const QString &path, int flags)

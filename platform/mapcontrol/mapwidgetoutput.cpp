@@ -2,12 +2,12 @@
 
 #include "platform/mapcontrol/mappainter.h"
 
+#include "contracts/bitmapfile.h"
+
 #include <QClipboard>
 #include <QGuiApplication>
-#include <QImageWriter>
 #include <QPainter>
 #include <QPrinter>
-#include <QSaveFile>
 
 bool MapWidget::ExportMap(MapExportType type, const QString &path, double scaleFactor)
 {
@@ -31,21 +31,7 @@ bool MapWidget::ExportMap(MapExportType type, const QString &path, double scaleF
         QGuiApplication::clipboard()->setImage(image);
         return true;
     }
-    // Written beside the target and renamed over it, so a failed export leaves no torn file.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        m_lastError = QStringLiteral("Can't write %1: %2").arg(path, file.errorString());
-        return false;
-    }
-    QImageWriter writer(&file, "bmp");
-    if (!writer.write(image) || !file.commit()) {
-        m_lastError = QStringLiteral("Can't write %1: %2")
-                          .arg(path, writer.error() != QImageWriter::UnknownError
-                                         ? writer.errorString()
-                                         : file.errorString());
-        return false;
-    }
-    return true;
+    return WriteBitmapFile(image, path, &m_lastError);
 }
 
 bool MapWidget::PrintMap(QPrinter &printer, const QString &documentName, bool landscape)
