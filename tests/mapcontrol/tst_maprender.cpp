@@ -1,6 +1,7 @@
 #include "platform/mapcontrol/mapwidget.h"
 
 #include <QPainter>
+#include <QPrinter>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -16,6 +17,7 @@ private slots:
     void afterLayerDrawOrderAndDrawShape();
     void drawShapesAsDrawShapeEach();
     void bitmapExportIsTheSamePicture();
+    void printsToPdf();
     void extentRoundTrip_data();
     void extentRoundTrip();
 
@@ -182,6 +184,24 @@ void TestMapRender::bitmapExportIsTheSamePicture()
     QVERIFY(!m_map.ExportMap(MapExportType::Bitmap, dir.filePath("no/such/folder.bmp"), 1.0));
     QVERIFY(!m_map.LastError().isEmpty());
     QVERIFY(!m_map.ExportMap(MapExportType::Metafile, path, 1.0));
+}
+
+// Printing needs no printer: a PDF printer receives the same picture, fitted to the page.
+void TestMapRender::printsToPdf()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("map.pdf");
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(path);
+    QVERIFY2(m_map.PrintMap(printer, "Census tracts", true), qPrintable(m_map.LastError()));
+    QCOMPARE(printer.pageLayout().orientation(), QPageLayout::Landscape);
+    QCOMPARE(printer.docName(), QString("Census tracts"));
+    QFile pdf(path);
+    QVERIFY(pdf.open(QIODevice::ReadOnly));
+    const QByteArray bytes = pdf.readAll();
+    QVERIFY(bytes.startsWith("%PDF"));
+    QVERIFY2(bytes.size() > 20000, "the page holds the regions, not an empty sheet");
 }
 
 void TestMapRender::extentRoundTrip_data()
