@@ -132,10 +132,12 @@ bool prepareLayers(MainForm &form, const QString &iniFile) {
     reader.colColorMap = &state.colColorMap;
     reader.Progressbar = form.progressBar();
     reader.IniFile = iniFile;
-    reader.CopyFiles(state.WorkFolder, true);
-    if (reader.MapList())
+    const bool prepared = reader.CopyFiles(state.WorkFolder, true);
+    if (prepared)
         return true;
-    if (reader.MissingFile.isEmpty()) {
+    // A layer table that could not be rebuilt, or a shapefile name the reader refused: the
+    // reader has told the user; going on would only report the same fault again.
+    if (reader.MapList() || reader.MissingFile.isEmpty()) {
         stop(form); // the map-definition reader has told the user why
         return false;
     }

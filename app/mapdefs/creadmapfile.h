@@ -66,8 +66,9 @@ public:
     std::int32_t GetDefault(const QString &key, std::int32_t defaultValue);
 
     // Layer table preparation: copies every map's shapefile set into folder, adds the field
-    // "STAT" to each region table and points the map records at the copies.
-    void CopyFiles(const QString &folder, bool renewal);
+    // "STAT" to each region table and points the map records at the copies. True when every
+    // map was prepared; false when there is no map list or after a reported failure.
+    bool CopyFiles(const QString &folder, bool renewal);
     // Rebuilds folder/name.dbf with the extra double field "STAT"; false after a reported
     // failure (the table is then unchanged).
     bool CreateFLD(const QString &folder, const QString &name);

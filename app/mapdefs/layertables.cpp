@@ -92,7 +92,7 @@ void CReadMapFile::showProgress(int value)
             QString::number(std::nearbyint(value * 100.0 / Progressbar->maximum())) + u'%');
 }
 
-void CReadMapFile::CopyFiles(const QString &folder, bool renewal)
+bool CReadMapFile::CopyFiles(const QString &folder, bool renewal)
 {
     try {
         LayerFolder = folder;
@@ -101,7 +101,7 @@ void CReadMapFile::CopyFiles(const QString &folder, bool renewal)
             GetMapFileCollection();
         }
         if (!m_mapList)
-            return;
+            return false;
         const QString saved = FormCaption ? FormCaption->text() : QString();
         auto restoreCaption = [&] {
             if (FormCaption)
@@ -122,7 +122,7 @@ void CReadMapFile::CopyFiles(const QString &folder, bool renewal)
                                               distinctName(map.sTableName(), used)));
             restoreCaption();
             if (!CreateFLD(folder, map.sTableName()))
-                return;
+                return false;
             showProgress(++progress);
             if (!map.sEFileName().isEmpty()) {
                 const QString base = QFileInfo(map.sEFileName()).completeBaseName();
@@ -134,8 +134,10 @@ void CReadMapFile::CopyFiles(const QString &folder, bool renewal)
         restoreCaption();
         if (Progressbar)
             Progressbar->setVisible(false);
+        return true;
     } catch (const RunTimeError &error) {
         mapdefsError(QStringLiteral("Chorel (CopyFiles)"), error);
+        return false;
     }
 }
 

@@ -54,6 +54,24 @@ void TestPipeline::init() {
     writeFile(home.filePath(QStringLiteral("TQ-files/noshape.sdv")),
               "BROKEN.INI\r\nCountry;Population;\r\nAE;9070867;\r\n");
     writeFile(home.filePath(QStringLiteral("TQ-files/bad.sdv")), "World.ini\r\n");
+    // Damaged layers: a table that is no table, and a shapefile cut short.
+    QFile shp(samples + QStringLiteral("/Maps/nc_counties.shp"));
+    QVERIFY(shp.open(QIODevice::ReadOnly));
+    const QByteArray shapes = shp.readAll();
+    for (const QString &base : {QStringLiteral("badtable"), QStringLiteral("cutshort")}) {
+        QVERIFY(QFile::copy(samples + QStringLiteral("/Maps/nc_counties.shx"),
+                            home.filePath(QStringLiteral("Maps/") + base + QStringLiteral(".shx"))));
+        writeFile(home.filePath(QStringLiteral("Maps/") + base.toUpper() + QStringLiteral(".INI")),
+                  "[MAPS]\r\nNumMaps=1\r\n1=" + base.toLatin1() +
+                      ".shp\r\n[FIELDS1]\r\nKeyField=FIPS\r\n");
+        writeFile(home.filePath(QStringLiteral("TQ-files/") + base + QStringLiteral(".sdv")),
+                  base.toUpper().toLatin1() + ".INI\r\nCounty;Births;\r\n37001;5;\r\n");
+    }
+    writeFile(home.filePath(QStringLiteral("Maps/badtable.shp")), shapes);
+    writeFile(home.filePath(QStringLiteral("Maps/badtable.dbf")), "not a table");
+    writeFile(home.filePath(QStringLiteral("Maps/cutshort.shp")), shapes.left(5000));
+    QVERIFY(QFile::copy(samples + QStringLiteral("/Maps/nc_counties.dbf"),
+                        home.filePath(QStringLiteral("Maps/cutshort.dbf"))));
     writeFile(home.filePath(QStringLiteral("nosource.tqo")), "[DATA]\r\nSource=\r\nValue=1\r\n");
     writeFile(home.filePath(QStringLiteral("value.tqo")),
               "[DATA]\r\nSource=nc_births_74.tq\r\nValue=2.7\r\nMap=1\r\n\r\n[SYMBOLIC]\r\n"
@@ -93,6 +111,10 @@ void TestPipeline::failures_data() {
         << QStringList{"-f", "TQ-files/noshape.sdv"}
         << QStringLiteral("Can't connect statistics and map.\r\nShape file ");
     QTest::newRow("bad statistics file") << QStringList{"-f", "TQ-files/bad.sdv"} << QString();
+    QTest::newRow("layer table that is no table")
+        << QStringList{"-f", "TQ-files/badtable.sdv"} << QStringLiteral("Chorel (CreateFLD)");
+    QTest::newRow("shapefile cut short")
+        << QStringList{"-f", "TQ-files/cutshort.sdv"} << QStringLiteral("cut short");
     QTest::newRow("missing statistics file")
         << QStringList{"-f", "TQ-files/absent.tq"} << QStringLiteral("Missing file ");
     QTest::newRow("option file without source")
