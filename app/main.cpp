@@ -50,6 +50,7 @@ int main(int argc, char *argv[])
 
     // Batch runs never need a display; without one, messages go to stderr.
     const bool batch = !commandLine.value(u'o').isEmpty();
+    bool offscreen = false;
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && (batch || !displayAvailable())) {
         if (!batch && commandLine.valid()) {
             std::fprintf(stderr, "Chorel: no display to open the window on; give -o OUTPUT "
@@ -57,9 +58,10 @@ int main(int argc, char *argv[])
             return 1;
         }
         qputenv("QT_QPA_PLATFORM", "offscreen");
+        offscreen = true;
     }
 
-    if (batch)
+    if (batch || offscreen)
         defaultMessageHandler = qInstallMessageHandler(batchMessageHandler);
     QApplication app(argc, argv);
     SetBatchMessages(batch);
