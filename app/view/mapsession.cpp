@@ -2,6 +2,7 @@
 
 #include "app/layout/mainwidgets.h"
 #include "app/view/cdrawsymbol.h"
+#include "app/view/maptools.h"
 #include "platform/legend/legendwidget.h"
 #include "platform/mapcontrol/mapwidget.h"
 #include "tableforge/dbfcreator.h"
@@ -67,6 +68,7 @@ MapSession::MapSession(MainWidgets &widgets, QObject *parent) : QObject(parent) 
                     lstStatdata_Click(Context, Context.lstStatdata->row(item));
                 });
     ConnectMapDrawEvents(*Map, Context, widgets.buttons.value(QStringLiteral("PrevExtent")));
+    ConnectMapTools(widgets, *Map, Context);
 }
 
 MapSession::~MapSession() = default;
