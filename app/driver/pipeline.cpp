@@ -266,8 +266,12 @@ void RunPipeline(MainForm &form) {
     session.FillMapList();
     if (!state.BatchMode) {
         form.EnableMapCommands(true);
+        // The table builder keeps the single-valued variables of the last cube file it read;
+        // a semicolon file has none of its own, so the panel stays empty for it.
+        const QString suffix = QFileInfo(state.DataFile).suffix().toLower();
+        const bool cube = suffix == QLatin1String("tq") || suffix == QLatin1String("tqx");
         form.setPanelText(QStringLiteral("Data"),
-                          session.TableBuilder(QString(), {}).GetStatInfo());
+                          cube ? session.TableBuilder(QString(), {}).GetStatInfo() : QString());
     }
     if (!connectJoin(form))
         return;

@@ -1,14 +1,18 @@
-// The map tools of the main window on a real map: choosing a tool from the menu or the
-// toolbar, dragging rectangles to zoom in and out, the previous and the full extent.
+// The main window on a real map: choosing a map tool from the menu or the toolbar, dragging
+// rectangles to zoom in and out, the previous and the full extent; then another statistics
+// file shown in the same window.
 #include "app/driver/mainform.h"
 #include "app/driver/showmessage.h"
+#include "app/view/mapsession.h"
 #include "platform/mapcontrol/mapwidget.h"
 
 #include <QAction>
 #include <QDir>
+#include <QListWidget>
 #include <QMouseEvent>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QTreeWidget>
 #include <QtTest>
 
 #include <memory>
@@ -35,7 +39,7 @@ void drag(MapWidget *map, QPoint from, QPoint to)
 
 } // namespace
 
-class TestMapTools : public QObject {
+class TestMainWindow : public QObject {
     Q_OBJECT
 
 private:
@@ -144,7 +148,24 @@ private slots:
         QCOMPARE(m_map->MousePointer(), int(PanPointer));
         m_form->toolButton(QStringLiteral("ZoomIn"))->trigger();
     }
+
+    // Runs last: the window then shows a semicolon file, with its own lists and no
+    // statistics information left over from the cube file shown before.
+    void anotherFileReplacesListsAndInformation()
+    {
+        QCOMPARE(m_form->panelText(QStringLiteral("Data")), QStringLiteral("Period=1974-78"));
+        m_form->state().DataFile =
+            QDir(m_dir.path()).filePath(QStringLiteral("TQ-files/world_2014.sdv"));
+        m_form->session().ClearView();
+        m_form->tmStart().start();
+        QTRY_COMPARE_WITH_TIMEOUT(m_form->statList()->count(), 3, 20000);
+        QTRY_VERIFY(m_map->LayerCount() > 0);
+        QCOMPARE(m_form->statList()->item(0)->text(), QStringLiteral("Population"));
+        QCOMPARE(m_form->mapList()->topLevelItemCount(), 1);
+        QCOMPARE(m_form->mapList()->topLevelItem(0)->text(0), QStringLiteral("Countries of the world"));
+        QCOMPARE(m_form->panelText(QStringLiteral("Data")), QString());
+    }
 };
 
-QTEST_MAIN(TestMapTools)
-#include "tst_maptools.moc"
+QTEST_MAIN(TestMainWindow)
+#include "tst_mainwindow.moc"
