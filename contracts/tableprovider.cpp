@@ -3,10 +3,10 @@
 namespace provider {
 
 namespace {
-
 const QChar CR(13);
+} // namespace
 
-QString helpLines(const QString &helpFile, std::int32_t helpContext)
+QString errorHelpLines(const QString &helpFile, std::int32_t helpContext)
 {
     if (helpFile.isEmpty())
         return QStringLiteral("   No Help file available") + CR + CR;
@@ -14,26 +14,31 @@ QString helpLines(const QString &helpFile, std::int32_t helpContext)
            + QStringLiteral("   (HelpContext: ") + QString::number(helpContext) + u')' + CR + CR;
 }
 
-} // namespace
+QString providerErrorBlock(const ProviderError &e)
+{
+    return QStringLiteral("Error #") + QString::number(e.number) + CR
+           + QStringLiteral("   ") + e.description + CR
+           + QStringLiteral("   (Source: ") + e.source + u')' + CR
+           + QStringLiteral("   (SQL State: ") + e.sqlState + u')' + CR
+           + QStringLiteral("   (NativeError: ") + QString::number(e.nativeError) + u')' + CR
+           + errorHelpLines(e.helpFile, e.helpContext);
+}
+
+QString runTimeErrorBlock(const RunTimeError &error)
+{
+    return QStringLiteral("Error #") + QString::number(error.number()) + CR
+           + QStringLiteral("   ") + error.description() + CR
+           + QStringLiteral("   (Source: ") + error.source() + u')' + CR
+           + QStringLiteral("   (Last DLL Error: ") + QString::number(error.lastDllError()) + u')'
+           + CR + errorHelpLines(error.helpFile(), error.helpContext());
+}
 
 QString providerErrorReport(const QList<ProviderError> &errors, const RunTimeError &error)
 {
     QString text;
-    for (const ProviderError &e : errors) {
-        text += QStringLiteral("Error #") + QString::number(e.number) + CR;
-        text += QStringLiteral("   ") + e.description + CR;
-        text += QStringLiteral("   (Source: ") + e.source + u')' + CR;
-        text += QStringLiteral("   (SQL State: ") + e.sqlState + u')' + CR;
-        text += QStringLiteral("   (NativeError: ") + QString::number(e.nativeError) + u')' + CR;
-        text += helpLines(e.helpFile, e.helpContext);
-    }
-    text += QStringLiteral("Error #") + QString::number(error.number()) + CR;
-    text += QStringLiteral("   ") + error.description() + CR;
-    text += QStringLiteral("   (Source: ") + error.source() + u')' + CR;
-    text += QStringLiteral("   (Last DLL Error: ") + QString::number(error.lastDllError()) + u')'
-            + CR;
-    text += helpLines(error.helpFile(), error.helpContext());
-    return text;
+    for (const ProviderError &e : errors)
+        text += providerErrorBlock(e);
+    return text + runTimeErrorBlock(error);
 }
 
 } // namespace provider

@@ -137,5 +137,11 @@ public:
 // Text in the layout of the provider-error report: one block per entry of the connection's
 // error list, then one block for the run-time error. Each line ends with a carriage return.
 QString providerErrorReport(const QList<ProviderError> &errors, const RunTimeError &error);
+// The blocks of that report: one provider error (number, description, source, SQL state,
+// native error), the run-time error (with its "Last DLL Error"), and the help lines that end
+// each block ("No Help file available", or the help file and context) with an empty line.
+QString providerErrorBlock(const ProviderError &error);
+QString runTimeErrorBlock(const RunTimeError &error);
+QString errorHelpLines(const QString &helpFile, std::int32_t helpContext);
 
 } // namespace provider

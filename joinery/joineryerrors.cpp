@@ -6,24 +6,6 @@
 
 namespace joinery {
 
-namespace {
-const QChar CR(13);
-
-QString helpPart(const QString &helpFile, std::int32_t helpContext)
-{
-    if (helpFile.isEmpty())
-        return QStringLiteral("   No Help file available") + CR + CR;
-    return QStringLiteral("   (HelpFile: ") + helpFile + u')' + CR
-           + QStringLiteral("   (HelpContext: ") + QString::number(helpContext) + u')' + CR + CR;
-}
-
-QString head(std::int32_t number, const QString &description, const QString &source)
-{
-    return QStringLiteral("Error #") + QString::number(number) + CR + QStringLiteral("   ")
-           + description + CR + QStringLiteral("   (Source: ") + source + u')' + CR;
-}
-} // namespace
-
 QString notConnectedText()
 {
     return QStringLiteral("Not connected to the tables: Connect must succeed before Join or "
@@ -35,9 +17,8 @@ QString providerErrorText(std::int32_t number, const QString &description,
                           std::int32_t nativeError, const QString &helpFile,
                           std::int32_t helpContext)
 {
-    return head(number, description, source) + QStringLiteral("   (SQL State: ") + sqlState
-           + u')' + CR + QStringLiteral("   (NativeError: ") + QString::number(nativeError)
-           + u')' + CR + helpPart(helpFile, helpContext);
+    return provider::providerErrorBlock(
+        {number, description, source, sqlState, nativeError, helpFile, helpContext});
 }
 
 } // namespace joinery

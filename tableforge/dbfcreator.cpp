@@ -10,7 +10,6 @@
 namespace {
 
 const QString kSource = QStringLiteral("TableForge");
-const QChar CR(13);
 
 } // namespace
 
@@ -52,31 +51,9 @@ void DBFCreator::setLongForm(const RunTimeError &error, const provider::Connecti
 {
     if (!m_errorMsg.isEmpty())
         return;
-    QString text;
-    QString helpFile = error.helpFile();
-    std::int32_t helpContext = error.helpContext();
-    if (connection && !connection->errors().isEmpty()) {
-        const provider::ProviderError &e = connection->errors().back();
-        text = QStringLiteral("Error #") + QString::number(e.number) + CR
-               + QStringLiteral("   ") + e.description + CR
-               + QStringLiteral("   (Source: ") + e.source + u')' + CR
-               + QStringLiteral("   (SQL State: ") + e.sqlState + u')' + CR
-               + QStringLiteral("   (NativeError: ") + QString::number(e.nativeError) + u')' + CR;
-        helpFile = e.helpFile;
-        helpContext = e.helpContext;
-    } else {
-        text = QStringLiteral("Error #") + QString::number(error.number()) + CR
-               + QStringLiteral("   ") + error.description() + CR
-               + QStringLiteral("   (Source: ") + error.source() + u')' + CR
-               + QStringLiteral("   (Last DLL Error: ") + QString::number(error.lastDllError())
-               + u')' + CR;
-    }
-    if (helpFile.isEmpty())
-        text += QStringLiteral("   No Help file available") + CR + CR;
-    else
-        text += QStringLiteral("   (HelpFile: ") + helpFile + u')' + CR
-                + QStringLiteral("   (HelpContext: ") + QString::number(helpContext) + u')' + CR
-                + CR;
+    const QString text = connection && !connection->errors().isEmpty()
+                             ? provider::providerErrorBlock(connection->errors().back())
+                             : provider::runTimeErrorBlock(error);
     m_errorMsg = text + tqtext::CRLF + step;
 }
 

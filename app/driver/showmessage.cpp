@@ -4,6 +4,7 @@
 #include "app/driver/logfile.h"
 #include "app/files/messagetable.h"
 #include "contracts/messagehook.h"
+#include "contracts/tableprovider.h"
 
 #include <QGuiApplication>
 #include <QMessageBox>
@@ -74,13 +75,6 @@ void present(const QString &caption, int buttons, const QString &text, bool logI
         WriteBatchLog(caption + CRLF + text);
 }
 
-QString helpLines(const QString &helpFile, std::int32_t helpContext)
-{
-    if (helpFile.isEmpty())
-        return QStringLiteral("   No Help file available") + CR + CR;
-    return QStringLiteral("   (HelpFile: ") + helpFile + u')' + CR +
-           QStringLiteral("   (HelpContext: ") + QString::number(helpContext) + u')' + CR + CR;
-}
 
 } // namespace
 
@@ -112,7 +106,7 @@ QString BuildErrorReport(const RunTimeError &error)
            QStringLiteral("   ") + error.description() + CR + QStringLiteral("   (Source: ") +
            error.source() + u')' + CR + QStringLiteral("   (Last DLL error: ") +
            QString::number(error.lastDllError()) + u')' + CR +
-           helpLines(error.helpFile(), error.helpContext());
+           provider::errorHelpLines(error.helpFile(), error.helpContext());
 }
 
 void ShowMessage(const QString &caption, int buttons, const RunTimeError &pending)
