@@ -133,15 +133,7 @@ void DbaseConnection::commitTrans()
         if (!m_inTransaction)
             failGeneral(QStringLiteral("No transaction is open on this connection."));
         m_inTransaction = false;
-        const QList<std::shared_ptr<DbfTable>> pending = m_pending;
-        m_pending.clear();
-        try {
-            saveTables(pending);
-        } catch (...) {
-            m_pending = pending;
-            dropPending();
-            throw;
-        }
+        savePending();
     });
 }
 
@@ -221,6 +213,13 @@ void DbaseConnection::changed(const std::shared_ptr<DbfTable> &table)
         m_pending.append(table);
     if (m_inTransaction)
         return;
+    savePending();
+}
+
+// Writes every changed table; when that fails, every change not yet written is dropped, so the
+// tables in memory stay as the files are.
+void DbaseConnection::savePending()
+{
     const QList<std::shared_ptr<DbfTable>> pending = m_pending;
     m_pending.clear();
     try {

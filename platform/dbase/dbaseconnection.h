@@ -73,6 +73,7 @@ private:
 
     void record(const RunTimeError &e);
     void saveTables(const QList<std::shared_ptr<DbfTable>> &tables);
+    void savePending();
     void dropPending();
     static QString key(const QString &name) { return name.toLower(); }
 
