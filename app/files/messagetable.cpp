@@ -1,5 +1,7 @@
 #include "app/files/messagetable.h"
 
+#include "tableforge/englishmessages.h"
+
 #include <QList>
 #include <QPair>
 
@@ -177,19 +179,16 @@ const QStringList &TextKeysAfterAbout()
 
 const QList<BuilderMessage> &BuilderMessages()
 {
-    static const QList<BuilderMessage> messages = {
-        {"Missing", "MISSING", "Missing TQ-File!"},
-        {"Valid", "VALID", "No valid file for Chorel."},
-        {"Codes", "CODES", "Can't find codes for."},
-        {"Values", "VALUES", "Can't find values for."},
-        {"Progress", "PROGRESS", "Missing Progress bar."},
-        {"Fileformat", "FILEFORMAT", "Wrong text file format."},
-        {"Variable", "VARIABLE",
-         "Can't create map, it is selected too many value variables." + CRLF +
-             "You may select more values from just one variable" + CRLF +
-             "(in addition to the region variable), select just" + CRLF +
-             "one value from the rest of the variables!"},
-    };
+    // Language-file keys of the table builder's tags; the English texts are the builder's own.
+    static const QList<BuilderMessage> messages = [] {
+        const QStringList keys = {"Missing",    "Valid",      "Codes",   "Values",
+                                  "Progress",   "Fileformat", "Variable"};
+        QList<BuilderMessage> list;
+        const auto &english = EnglishBuilderMessages();
+        for (qsizetype i = 0; i < english.size(); ++i)
+            list.append({keys.value(i), english[i].first, english[i].second});
+        return list;
+    }();
     return messages;
 }
 

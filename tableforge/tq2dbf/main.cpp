@@ -4,6 +4,7 @@
 #include "contracts/tableprovider.h"
 #include "platform/dbase/dbaseprovider.h"
 #include "tableforge/dbfcreator.h"
+#include "tableforge/englishmessages.h"
 #include "tableforge/tableprogress.h"
 
 #include <QCoreApplication>
@@ -16,19 +17,8 @@ namespace {
 // The built-in English texts of the builder's message tags.
 void registerMessages(DBFCreator &creator)
 {
-    const QString crlf = QStringLiteral("\r\n");
-    creator.AddErrorMsg(QStringLiteral("Missing TQ-File!"), QStringLiteral("MISSING"));
-    creator.AddErrorMsg(QStringLiteral("No valid file for Chorel."), QStringLiteral("VALID"));
-    creator.AddErrorMsg(QStringLiteral("Can't find codes for."), QStringLiteral("CODES"));
-    creator.AddErrorMsg(QStringLiteral("Can't find values for."), QStringLiteral("VALUES"));
-    creator.AddErrorMsg(QStringLiteral("Missing Progress bar."), QStringLiteral("PROGRESS"));
-    creator.AddErrorMsg(QStringLiteral("Wrong text file format."), QStringLiteral("FILEFORMAT"));
-    creator.AddErrorMsg(
-        QStringLiteral("Can't create map, it is selected too many value variables.") + crlf
-            + QStringLiteral("You may select more values from just one variable") + crlf
-            + QStringLiteral("(in addition to the region variable), select just") + crlf
-            + QStringLiteral("one value from the rest of the variables!"),
-        QStringLiteral("VARIABLE"));
+    for (const auto &[tag, text] : EnglishBuilderMessages())
+        creator.AddErrorMsg(text, tag);
 }
 
 QString forTerminal(QString text)
