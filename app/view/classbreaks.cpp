@@ -32,11 +32,15 @@ void reportNotNumeric(const QString &field) {
                 field + u' ' + MessageText(QStringLiteral("NonNumeric")));
 }
 
-std::optional<QList<double>> equalIntervals(MapLayer &layer, int numClasses, const QString &field,
-                                            int &classType, ViewValues &values) {
-    const auto records = layer.SearchExpression(DataExpression(field, values.NullValue));
-    const auto stats =
-        records ? records->CalculateStatistics(field) : std::optional<MapStatistics>();
+// Selects the regions with data (in the given order) and computes the statistics of field over
+// them; the shared maximum and minimum take theirs. A field without statistics is reported as
+// not numeric, and classType falls back to quantiles.
+std::optional<MapStatistics> dataStatistics(MapLayer &layer, const QString &field,
+                                            const QString &order, int &classType,
+                                            ViewValues &values,
+                                            std::unique_ptr<MapRecordset> &records) {
+    records = layer.SearchExpression(DataExpression(field, values.NullValue) + order);
+    auto stats = records ? records->CalculateStatistics(field) : std::optional<MapStatistics>();
     if (!stats) {
         reportNotNumeric(field);
         classType = kbQuantile;
@@ -44,6 +48,15 @@ std::optional<QList<double>> equalIntervals(MapLayer &layer, int numClasses, con
     }
     values.Maximum = stats->Max;
     values.Minimum = stats->Min;
+    return stats;
+}
+
+std::optional<QList<double>> equalIntervals(MapLayer &layer, int numClasses, const QString &field,
+                                            int &classType, ViewValues &values) {
+    std::unique_ptr<MapRecordset> records;
+    const auto stats = dataStatistics(layer, field, QString(), classType, values, records);
+    if (!stats)
+        return std::nullopt;
     QList<double> breaks;
     // Without a region with data there is no range to divide.
     if (stats->Count == 0)
@@ -62,15 +75,10 @@ std::optional<QList<double>> equalIntervals(MapLayer &layer, int numClasses, con
 std::optional<QList<double>> quantiles(MapLayer &layer, int &numClasses, const QString &field,
                                        int &classType, ViewValues &values) {
     const QString order = QStringLiteral(" order by ") + field;
-    auto records = layer.SearchExpression(DataExpression(field, values.NullValue) + order);
-    auto stats = records ? records->CalculateStatistics(field) : std::optional<MapStatistics>();
-    if (!stats) {
-        reportNotNumeric(field);
-        classType = kbQuantile;
+    std::unique_ptr<MapRecordset> records;
+    auto stats = dataStatistics(layer, field, order, classType, values, records);
+    if (!stats)
         return std::nullopt;
-    }
-    values.Maximum = stats->Max;
-    values.Minimum = stats->Min;
     double currentMinimum = stats->Min;
     long long count = stats->Count;
     QList<double> breaks;
