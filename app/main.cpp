@@ -43,8 +43,9 @@ int main(int argc, char *argv[])
         arguments << QString::fromLocal8Bit(argv[i]);
     const ParsedCommandLine commandLine = ParseCommandLine(arguments);
     if (commandLine.help) {
-        std::printf("Usage: chorel [switches] | chorel OPTIONFILE.tqo\n%s",
-                    qUtf8Printable(withoutCarriageReturns(UsageText())));
+        std::printf("Usage: chorel [switches] | chorel OPTIONFILE.tqo\n%s%s",
+                    qUtf8Printable(withoutCarriageReturns(UsageText())),
+                    qUtf8Printable(withoutCarriageReturns(LongSwitchUsageText())));
         return 0;
     }
 

@@ -5,6 +5,20 @@
 
 namespace {
 
+// The long switches. Add a switch by adding its line here.
+constexpr LongSwitch longSwitchTable[] = {
+    {"help", LongValue::None, "", "prints the switches and exits"},
+    {"sheet", LongValue::None, "",
+     "one picture with title, map, legend and source line instead of map and legend files"},
+    {"width", LongValue::Count, "PIXELS",
+     "width of the map picture (or of the sheet); the height follows the map"},
+    {"each", LongValue::None, "",
+     "one output per statistic S and map M of the file, named BASE-sS-mM.EXT\n"
+     "from -o BASE.EXT (S and M count from 1; the legends add L and LI as usual)"},
+    {"stat", LongValue::Text, "N|NAME",
+     "the statistic to map, by its number (from 1) or its title in the statistics file"},
+};
+
 const QString switchLetters = QStringLiteral("fmolcs");
 
 // The switch letter of an argument written -x... or /x..., or a null QChar.
@@ -36,7 +50,55 @@ QString cleanValue(QString value)
     return value.trimmed();
 }
 
+const LongSwitch *longSwitchNamed(const QString &name)
+{
+    for (const LongSwitch &entry : longSwitchTable) {
+        if (name.compare(QLatin1String(entry.name), Qt::CaseInsensitive) == 0)
+            return &entry;
+    }
+    return nullptr;
+}
+
+bool isCount(const QString &value)
+{
+    bool ok = false;
+    return value.toInt(&ok) >= 1 && ok;
+}
+
+// Reads the long switch at arguments[i] ("--name", "--name VALUE" or "--name=VALUE"),
+// advancing i past a value taken from the next argument. False when the name is unknown, a
+// value is missing or not of its kind, or a switch without a value was given one.
+bool parseLongSwitch(const QStringList &arguments, qsizetype &i, ParsedCommandLine &parsed)
+{
+    const QString argument = arguments.at(i).mid(2);
+    const qsizetype equals = argument.indexOf(u'=');
+    const LongSwitch *entry = longSwitchNamed(argument.left(equals));
+    if (!entry)
+        return false;
+    QString value;
+    if (equals >= 0) {
+        value = cleanValue(argument.mid(equals + 1));
+        if (entry->value == LongValue::None)
+            return false;
+    } else if (entry->value != LongValue::None) {
+        if (i + 1 >= arguments.size() || arguments.at(i + 1).startsWith(QLatin1String("--")) ||
+            !takesAsValue(QChar(), arguments.at(i + 1)))
+            return false;
+        value = cleanValue(arguments.at(++i));
+    }
+    if (entry->value != LongValue::None && value.isEmpty())
+        return false;
+    if (entry->value == LongValue::Count && !isCount(value))
+        return false;
+    const QString name = QLatin1String(entry->name);
+    if (!parsed.longSwitches.contains(name))
+        parsed.longSwitches.insert(name, value);
+    return true;
+}
+
 } // namespace
+
+std::span<const LongSwitch> LongSwitches() { return longSwitchTable; }
 
 bool ParsedCommandLine::has(QChar letter) const
 {
@@ -69,6 +131,12 @@ ParsedCommandLine ParseCommandLine(const QStringList &arguments)
     QStringList segments;
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         const QString &argument = arguments.at(i);
+        if (argument.startsWith(QLatin1String("--"))) {
+            parsed.longSwitchesWritten = true;
+            if (!parseLongSwitch(arguments, i, parsed))
+                parsed.invalidArguments << argument;
+            continue;
+        }
         const QChar letter = switchLetter(argument);
         if (letter.isNull()) {
             parsed.invalidArguments << argument;
@@ -85,6 +153,7 @@ ParsedCommandLine ParseCommandLine(const QStringList &arguments)
                                      : u'/' + QString(letter) + u' ' + value);
     }
     parsed.commandLine = segments.join(u' ');
+    parsed.help = parsed.has("help");
     return parsed;
 }
 
@@ -104,9 +173,30 @@ QString UsageText()
     return text;
 }
 
-QString InvalidSwitchText()
+QString LongSwitchUsageText()
 {
-    return QStringLiteral("Not valid switch(es) : ") + QStringLiteral("\r\n") + UsageText();
+    constexpr qsizetype column = 18; // where the explanations start
+    QString text;
+    for (const LongSwitch &entry : longSwitchTable) {
+        QString head = QStringLiteral("--") + QLatin1String(entry.name);
+        if (*entry.valueName)
+            head += u' ' + QLatin1String(entry.valueName);
+        const QStringList lines = QString::fromLatin1(entry.help).split(u'\n');
+        for (qsizetype l = 0; l < lines.size(); ++l) {
+            const QString left = l == 0 ? head : QString();
+            text += u'\t' + left.leftJustified(column - 1) + u' ' + lines.at(l) +
+                    QStringLiteral("\r\n");
+        }
+    }
+    return text;
+}
+
+QString InvalidSwitchText(bool withLongSwitches)
+{
+    QString text = QStringLiteral("Not valid switch(es) : ") + QStringLiteral("\r\n") + UsageText();
+    if (withLongSwitches)
+        text += LongSwitchUsageText();
+    return text;
 }
 
 double ExportScaleOf(const QString &value)

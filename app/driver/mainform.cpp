@@ -91,7 +91,7 @@ void MainForm::ValidateSwitches()
     m_state.CommandLine = m_commandLine.commandLine;
     if (m_commandLine.valid())
         return;
-    const QString text = InvalidSwitchText();
+    const QString text = InvalidSwitchText(m_commandLine.longSwitchesWritten);
     ShowMessage(QStringLiteral("Chorel"), 64, text);
     if (!BatchMessages() && HasDisplay()) {
         QString plain = text;

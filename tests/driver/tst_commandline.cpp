@@ -85,6 +85,59 @@ private slots:
         QVERIFY(ParseCommandLine({"-f", "a.tq", "--help"}).help);
     }
 
+    // Long switches: the three ways of writing them, kinds of value, rejections, and that
+    // they leave the short switches and the normalised command line alone.
+    void longSwitches()
+    {
+        const ParsedCommandLine parsed = ParseCommandLine(
+            {"-f", "a.tq", "--SHEET", "--width", "2000", "--stat=\"Births 1974\"", "-o", "x.pdf",
+             "--each"});
+        QVERIFY(parsed.valid());
+        QVERIFY(parsed.longSwitchesWritten);
+        QVERIFY(parsed.has("sheet"));
+        QVERIFY(parsed.has("each"));
+        QCOMPARE(parsed.value("width"), QString("2000"));
+        QCOMPARE(parsed.value("stat"), QString("Births 1974"));
+        QCOMPARE(parsed.switches, (Switches{{'f', "a.tq"}, {'o', "x.pdf"}}));
+        QCOMPARE(parsed.commandLine, QString("/f a.tq /o x.pdf"));
+        QCOMPARE(ParseCommandLine({"--stat", "-1"}).value("stat"), QString("-1"));
+        QCOMPARE(ParseCommandLine({"--width", "300", "--width", "400"}).value("width"),
+                 QString("300"));
+        QVERIFY(ParseCommandLine({"--HELP"}).help);
+        QVERIFY(!ParseCommandLine({"-f", "a.tq"}).longSwitchesWritten);
+
+        const QList<QStringList> rejected{
+            {"--widht", "20"},           // unknown name
+            {"--width"},                 // value missing at the end
+            {"--width", "-o", "x.png"},  // a switch is not a value
+            {"--stat", "--each"},        // nor is a long switch
+            {"--width", "0"},            // counts start at 1
+            {"--width", "wide"},         // not a number
+            {"--width=12.5"},            // not a whole number
+            {"--sheet=yes"},             // takes no value
+            {"--stat="},                 // empty value
+            {"--"},
+        };
+        for (const QStringList &arguments : rejected) {
+            const ParsedCommandLine bad = ParseCommandLine(arguments);
+            QVERIFY2(!bad.valid(), qPrintable(arguments.join(u' ')));
+            QCOMPARE(bad.invalidArguments.front(), arguments.front());
+        }
+        // "--width -o x.png": the -o after the rejected switch is still read.
+        QCOMPARE(ParseCommandLine({"--width", "-o", "x.png"}).value(u'o'), QString("x.png"));
+    }
+
+    void longSwitchUsage()
+    {
+        const QString text = LongSwitchUsageText();
+        for (const LongSwitch &entry : LongSwitches())
+            QVERIFY(text.contains("\t--" + QString(entry.name)));
+        QVERIFY(text.contains("\t--width PIXELS      width of the map picture"));
+        QVERIFY(!InvalidSwitchText().contains("--sheet"));
+        QVERIFY(InvalidSwitchText(true).startsWith(InvalidSwitchText()));
+        QVERIFY(InvalidSwitchText(true).endsWith(text));
+    }
+
     void usageText()
     {
         const QStringList lines = UsageText().split(QStringLiteral("\r\n"));
