@@ -106,9 +106,12 @@ private slots:
         const Result result = run({QStringLiteral("--help")});
         QCOMPARE(result.exitCode, 0);
         const QStringList lines = result.out.split(u'\n', Qt::SkipEmptyParts);
-        QCOMPARE(lines.size(), 7);
+        QVERIFY(lines.size() > 7);
         QCOMPARE(lines.at(1), QString("\t/f tq or sdv file"));
         QCOMPARE(lines.at(6), QString("\t/s Size of exported map as a number"));
+        // The long switches follow, one line each (or more where the text goes on).
+        QVERIFY(lines.at(7).startsWith(QString("\t--help ")));
+        QVERIFY(result.out.contains(QString("\n\t--width PIXELS ")));
     }
 
     void invalidSwitch_data()
@@ -117,6 +120,8 @@ private slots:
         QTest::newRow("unknown switch") << QStringList{"-q"};
         QTest::newRow("unknown switch in a batch run") << QStringList{"-x", "-o", "x.png"};
         QTest::newRow("lone text file") << QStringList{"data.txt"};
+        QTest::newRow("unknown long switch") << QStringList{"--widht", "300", "-o", "x.png"};
+        QTest::newRow("long switch without its value") << QStringList{"-o", "x.png", "--width"};
     }
 
     void invalidSwitch()

@@ -132,7 +132,7 @@ private slots:
         const QString text = LongSwitchUsageText();
         for (const LongSwitch &entry : LongSwitches())
             QVERIFY(text.contains("\t--" + QString(entry.name)));
-        QVERIFY(text.contains("\t--width PIXELS      width of the map picture"));
+        QVERIFY(text.contains("\t--width PIXELS    width of the map picture"));
         QVERIFY(!InvalidSwitchText().contains("--sheet"));
         QVERIFY(InvalidSwitchText(true).startsWith(InvalidSwitchText()));
         QVERIFY(InvalidSwitchText(true).endsWith(text));
