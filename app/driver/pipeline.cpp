@@ -1,6 +1,7 @@
 #include "app/driver/pipeline.h"
 
 #include "app/dialogs/frmmaptype.h"
+#include "app/dialogs/frmopendialog.h"
 #include "app/driver/chorelglobals.h"
 #include "app/driver/logfile.h"
 #include "app/driver/mainform.h"
@@ -18,7 +19,6 @@
 #include "tableforge/dbfcreator.h"
 
 #include <QDir>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QListWidget>
 #include <QProgressBar>
@@ -291,10 +291,7 @@ void RunPipeline(MainForm &form) {
 void mnuOpen(MainForm &form) {
     MainState &state = form.state();
     MapSession &session = form.session();
-    state.DataFile = QFileDialog::getOpenFileName(
-        &form, MessageText(QStringLiteral("OpenTitle")),
-        QDir(ProgramFolder()).filePath(QStringLiteral("TQ-files")),
-        QStringLiteral("Statistics and option files (*.tq *.tqx *.sdv *.txt *.tqo)"));
+    state.DataFile = frmOpenDialog::Choose(&form);
     state.OptionFile.clear();
     if (state.DataFile.isEmpty())
         return;
