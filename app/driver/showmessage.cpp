@@ -8,6 +8,7 @@
 
 #include <QGuiApplication>
 #include <QMessageBox>
+#include <QPushButton>
 
 #include <cstdio>
 #include <cstring>
@@ -53,6 +54,9 @@ void defaultMessageBox(const QString &caption, int buttons, const QString &text)
                                    : buttons == 64 ? QMessageBox::Information
                                                    : QMessageBox::NoIcon;
     QMessageBox box(icon, caption, text, QMessageBox::Ok);
+    const QString ok = MessageText(QStringLiteral("OK"));
+    if (!ok.isEmpty())
+        box.button(QMessageBox::Ok)->setText(ok);
     box.exec();
 }
 

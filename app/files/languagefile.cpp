@@ -71,11 +71,15 @@ bool ReadLanguage(const QString &path, const ErrorMsgRegistrar &tableBuilder)
     }
 
     const QString about = aboutText(util, path, aboutLines);
-    if (!about.isEmpty())
+    if (!about.isEmpty()) {
         table.setText(QStringLiteral("AboutDescription"), about);
+        table.markFromLanguageFile(QStringLiteral("AboutDescription"));
+    }
     const QString openFilter = util.ReadIniFile(path, section, QStringLiteral("OpenFilter"));
-    if (!openFilter.isEmpty())
+    if (!openFilter.isEmpty()) {
         table.setText(QStringLiteral("OpenFilter"), openFilter);
+        table.markFromLanguageFile(QStringLiteral("OpenFilter"));
+    }
     table.setLanguageFile(path);
     return true;
 }

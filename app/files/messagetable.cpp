@@ -151,6 +151,13 @@ void MessageTable::clear()
     m_languageFile.clear();
 }
 
+QStringList MessageTable::keys() const
+{
+    QStringList list = m_texts.keys();
+    list.sort();
+    return list;
+}
+
 MessageTable &Messages()
 {
     static MessageTable table;

@@ -16,6 +16,8 @@ public:
     // The text of key; an unknown key gives the empty text.
     QString text(const QString &key) const { return m_texts.value(key); }
     void setText(const QString &key, const QString &text) { m_texts.insert(key, text); }
+    // Every key of the table, sorted.
+    QStringList keys() const;
 
     // Whether the language file gave key a value (tool tips follow such captions).
     bool fromLanguageFile(const QString &key) const { return m_fromFile.contains(key); }

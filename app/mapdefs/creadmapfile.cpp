@@ -1,5 +1,6 @@
 #include "app/mapdefs/creadmapfile.h"
 
+#include "app/files/messagetable.h"
 #include "app/mapdefs/mapdefsreport.h"
 #include "app/view/colournames.h"
 #include "contracts/mapcontrol.h"
@@ -153,7 +154,7 @@ std::int32_t CReadMapFile::GetDefault(const QString &key, std::int32_t defaultVa
     if (colColorMap && colColorMap->contains(value))
         return colColorMap->value(value);
     mapdefsMessage(QStringLiteral("Chorel (AddMap)"), 64,
-                   QStringLiteral("Wrong text for color value in the map parameter file.") + CRLF
+                   MessageText(QStringLiteral("WrongColorValue")) + CRLF
                        + IniFile + QStringLiteral(" : ") + CRLF + QStringLiteral("[DEFAULT]")
                        + CRLF + key + u'=' + value);
     return defaultValue;

@@ -1,5 +1,6 @@
 #include "app/view/colournames.h"
 
+#include "app/files/messagetable.h"
 #include "app/mapdefs/mapdefsreport.h"
 
 #include <iterator>
@@ -53,7 +54,7 @@ std::int32_t GetColor(const ColorTable &table, const QString &text, const QStrin
         return table.value(text);
     const QString CRLF = QStringLiteral("\r\n");
     mapdefsMessage(QStringLiteral("Chorel (GetColor)"), 64,
-                   QStringLiteral("Wrong text for color value in the map parameter file.") + CRLF
+                   MessageText(QStringLiteral("WrongColorValue")) + CRLF
                        + file + QStringLiteral(" : ") + CRLF + u'[' + section + u']' + CRLF + key
                        + u'=' + text);
     return 0;

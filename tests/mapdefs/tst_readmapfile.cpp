@@ -1,5 +1,6 @@
 #include "mapdefsfixture.h"
 
+#include "app/files/messagetable.h"
 #include "app/mapdefs/creadmapfile.h"
 #include "app/view/colournames.h"
 #include "contracts/maplayer.h"
@@ -32,6 +33,7 @@ private slots:
     void initTestCase()
     {
         QVERIFY(m_dir.isValid());
+        SetDefaultTexts();
         BuildColor(m_colours);
         for (const char *name : {"a.shp", "b.shp", "c.shp", "d.shp", "e.shp", "maps/REGIONS.shp",
                                  "roads.shp"})
