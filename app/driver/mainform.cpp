@@ -4,6 +4,7 @@
 #include "app/driver/pipeline.h"
 #include "app/driver/showmessage.h"
 #include "app/layout/aboutdialog.h"
+#include "app/layout/helppage.h"
 #include "app/files/optionfile.h"
 #include "app/output/exportcommand.h"
 #include "app/view/mapsession.h"
@@ -33,6 +34,7 @@ MainForm::MainForm(ParsedCommandLine commandLine, QWidget *parent)
     connect(menuEntry(QStringLiteral("mnuExit")), &QAction::triggered, this, &QWidget::close);
     connect(menuEntry(QStringLiteral("mnuAbout")), &QAction::triggered, this,
             [this] { ShowAboutDialog(this); });
+    ConnectHelpContents(menuEntry(QStringLiteral("mnuContents")), &m_state.HelpFile);
 
     m_tmStart.setObjectName(QStringLiteral("tmStart"));
     m_tmStart.setSingleShot(true);
