@@ -2,9 +2,12 @@
 // behaviour when the user clicks another folder, cancels or opens.
 #include "app/dialogs/frmopendialog.h"
 #include "app/dialogs/statfilecheck.h"
+#include "app/driver/mainform.h"
+#include "app/driver/pipeline.h"
 #include "app/driver/showmessage.h"
 #include "app/files/messagetable.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QFile>
 #include <QHeaderView>
@@ -312,6 +315,40 @@ private slots:
         const int rows = dialog->lsvData->topLevelItemCount();
         QTest::qWait(50);
         QCOMPARE(dialog->lsvData->topLevelItemCount(), rows);
+    }
+
+    // File, Open shows the dialog in the folder of the last file opened; the chosen file
+    // starts the pipeline, Cancel leaves everything as it was.
+    void fileOpenUsesTheDialog()
+    {
+        const QString folder = folderWith(QStringLiteral("menu"), {{"a.tq", sampleCube()},
+                                                                   {"b.tq", sampleCube()}});
+        qputenv("CHOREL_HOME", m_dir.path().toLocal8Bit());
+        qputenv("TMPDIR", m_dir.path().toLocal8Bit());
+        QDir::setCurrent(folder);
+        MainForm form(ParseCommandLine({}));
+        form.Load();
+        for (const bool open : {true, false}) {
+            QTimer::singleShot(0, this, [open] {
+                auto *dialog = qobject_cast<frmOpenDialog *>(QApplication::activeModalWidget());
+                QVERIFY(dialog);
+                for (int turn = 0; turn < 100000 && (dialog->Startup.isActive() || dialog->busy());
+                     ++turn)
+                    QCoreApplication::processEvents();
+                QCOMPARE(dialog->lsvData->topLevelItemCount(), 2);
+                if (!open) {
+                    dialog->cmdCancel->click();
+                    return;
+                }
+                dialog->lsvData->setCurrentItem(dialog->lsvData->topLevelItem(0));
+                dialog->cmdOpen->click();
+            });
+            form.tmStart().stop();
+            mnuOpen(form);
+            QCOMPARE(form.state().DataFile, open ? folder + QStringLiteral("/a.tq") : QString());
+            QCOMPARE(form.tmStart().isActive(), open);
+        }
+        form.tmStart().stop();
     }
 
     // A drive that cannot be read is reported and the drive list keeps the current drive.
