@@ -130,6 +130,8 @@ const QList<Text> &textsAfterAbout()
         {"SymbolMax", "Largest symbol"},
         {"WrongColorValue", "Wrong text for color value in the map parameter file."},
         {"NumMaps", "Wrong number of map data that will be read."},
+        {"ShapeName", "The shape file name \"<SHAPE>\" of map <MAP> in <INI> must end in "
+                      "\".shp\" written in lower case."},
     };
     return texts;
 }

@@ -68,12 +68,11 @@ std::optional<QList<CMaps>> CReadMapFile::GetMapFileCollection()
             const QString number = QString::number(i);
             const QString written = readIni(QStringLiteral("MAPS"), number);
             if (!written.isEmpty() && CMaps::baseName(written).isEmpty()) {
-                mapdefsMessage(QStringLiteral("Chorel (GetMapFileCollection)"), 48,
-                               QStringLiteral("The shape file name \"") + written
-                                   + QStringLiteral("\" of map ") + number + QStringLiteral(" in ")
-                                   + IniFile
-                                   + QStringLiteral(" must end in \".shp\" written in lower "
-                                                    "case."));
+                QString text = MessageText(QStringLiteral("ShapeName"));
+                text.replace(QStringLiteral("<SHAPE>"), written);
+                text.replace(QStringLiteral("<MAP>"), number);
+                text.replace(QStringLiteral("<INI>"), IniFile);
+                mapdefsMessage(QStringLiteral("Chorel (GetMapFileCollection)"), 48, text);
                 return std::nullopt;
             }
             CMaps map;
