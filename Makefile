@@ -7,9 +7,13 @@ SUDO  := $(shell [ "$$(id -u)" -eq 0 ] || echo sudo)
 PKGS := cmake make g++ pkg-config ccache \
         qt6-base-dev qt6-charts-dev qt6-svg-dev libqt6opengl6-dev libgl-dev \
         libshp-dev libimagequant-dev libpng-dev libgif-dev \
-        gdal-bin libwmf-bin fonts-urw-base35 imagemagick xvfb xauth fonts-dejavu-core
+        gdal-bin libwmf-bin fonts-urw-base35 imagemagick xvfb xauth fonts-dejavu-core \
+        desktop-file-utils libxml2-utils shared-mime-info man-db dpkg-dev lintian
 
-.PHONY: deps build test demo bench clean
+PREFIX  ?= /usr/local
+DESTDIR ?=
+
+.PHONY: deps build test demo bench install package clean
 
 deps:
 	@if dpkg-query -W -f='$${Status}\n' $(PKGS) 2>/dev/null | grep -qv 'install ok installed' \
@@ -30,6 +34,15 @@ demo: build
 	mkdir -p out
 	$(BUILD)/bin/chorel -f samples/TQ-files/nc_births_74.tq -o out/nc_births_74.png
 	@ls -l out/
+
+# make install [PREFIX=/usr/local] [DESTDIR=staging folder]
+install: build
+	DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix "$(PREFIX)"
+
+# The Debian package build/chorel_VERSION_ARCH.deb; lintian says what it thinks of it.
+package: build
+	cd $(BUILD) && cpack -G DEB
+	-lintian --info $(BUILD)/chorel_*.deb
 
 bench: deps
 	cmake -S . -B $(BUILD)-bench -DCMAKE_BUILD_TYPE=Release -DCHOREL_BENCH=ON

@@ -1,4 +1,5 @@
 #include "app/driver/chorelglobals.h"
+#include "app/driver/searchorder.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -12,20 +13,28 @@ ChorelGlobals &Globals()
     return globals;
 }
 
-QString ProgramFolder()
+QString ExecutableFolder()
 {
-    const QString home = qEnvironmentVariable("CHOREL_HOME");
-    if (!home.isEmpty())
-        return QDir::cleanPath(QFileInfo(home).absoluteFilePath());
     if (QCoreApplication::instance())
         return QCoreApplication::applicationDirPath();
     return QFileInfo(QFile::symLinkTarget(QStringLiteral("/proc/self/exe"))).absolutePath();
 }
 
+QString ProgramFolder()
+{
+    const QString home = qEnvironmentVariable("CHOREL_HOME");
+    if (!home.isEmpty())
+        return QDir::cleanPath(QFileInfo(home).absoluteFilePath());
+    const QString executables = ExecutableFolder();
+    const QString installed = InstalledDataFolder(executables);
+    return installed.isEmpty() ? executables : installed;
+}
+
 QString DefaultLogFile()
 {
     const QString folder = ProgramFolder();
-    if (::access(QFile::encodeName(folder).constData(), W_OK) == 0)
+    // An installation's share/chorel is never written, even by a user who could.
+    if (!IsInstalledProgram() && ::access(QFile::encodeName(folder).constData(), W_OK) == 0)
         return QDir(folder).filePath(QStringLiteral("Chorel.log"));
     QString state = qEnvironmentVariable("XDG_STATE_HOME");
     if (state.isEmpty())

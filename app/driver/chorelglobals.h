@@ -11,10 +11,14 @@ struct ChorelGlobals {
 
 ChorelGlobals &Globals();
 
-// The program folder: CHOREL_HOME when set, otherwise the folder of the executable. Maps/,
-// TQ-files/, the help page and the log live there.
+// The folder of the chorel executable.
+QString ExecutableFolder();
+
+// The program folder: CHOREL_HOME when set; share/chorel of the prefix for an installed
+// program; otherwise the folder of the executable. Maps/, TQ-files/ and the help page live
+// there, and the log when the folder may be written (searchorder.h says what else is read).
 QString ProgramFolder();
 
-// Where the log goes: the program folder when it is writable, otherwise
-// $XDG_STATE_HOME/chorel/ (default ~/.local/state/chorel/), which is created.
+// Where the log goes: the program folder when it is writable and not an installation,
+// otherwise $XDG_STATE_HOME/chorel/ (default ~/.local/state/chorel/), which is created.
 QString DefaultLogFile();

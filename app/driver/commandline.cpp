@@ -17,6 +17,9 @@ constexpr LongSwitch longSwitchTable[] = {
      "from -o BASE.EXT (S and M count from 1; the legends add L and LI as usual)"},
     {"stat", LongValue::Text, "N|NAME",
      "the statistic to map, by its number (from 1) or its title in the statistics file"},
+    {"open", LongValue::Text, "FILE",
+     "opens a file as the desktop entry does: an option file (.tqo) as /m,\n"
+     "any other file as /f; without FILE the window opens empty"},
 };
 
 const QString switchLetters = QStringLiteral("fmolcs");
@@ -96,6 +99,24 @@ bool parseLongSwitch(const QStringList &arguments, qsizetype &i, ParsedCommandLi
     return true;
 }
 
+// --open FILE, the desktop entry's way of opening a file of any of the program's types: an
+// option file counts as "-m FILE", any other file as "-f FILE". The desktop leaves out the
+// file when there is none, so "--open" as the last argument is dropped.
+QStringList withOpenedFile(const QStringList &arguments)
+{
+    QStringList result;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        if (arguments.at(i).compare(QLatin1String("--open"), Qt::CaseInsensitive) != 0) {
+            result << arguments.at(i);
+        } else if (i + 1 < arguments.size()) {
+            const QString &file = arguments.at(++i);
+            const bool option = file.endsWith(QStringLiteral(".tqo"), Qt::CaseInsensitive);
+            result << (option ? QStringLiteral("-m") : QStringLiteral("-f")) << file;
+        }
+    }
+    return result;
+}
+
 } // namespace
 
 std::span<const LongSwitch> LongSwitches() { return longSwitchTable; }
@@ -115,8 +136,9 @@ QString ParsedCommandLine::value(QChar letter) const
     return QString();
 }
 
-ParsedCommandLine ParseCommandLine(const QStringList &arguments)
+ParsedCommandLine ParseCommandLine(const QStringList &given)
 {
+    const QStringList arguments = withOpenedFile(given);
     ParsedCommandLine parsed;
     if (arguments.contains(QStringLiteral("--help"))) {
         parsed.help = true;

@@ -31,7 +31,8 @@ std::span<const LongSwitch> LongSwitches();
 // The command line: switches -f, -m, -o, -l, -c, -s (also written /f ...), the switch letter
 // in either case, the value as the next argument or glued to the letter (-fVALUE); values
 // keep their case. A lone argument ending in ".tqo" is the option file; "--help" asks for the
-// usage text. A switch given twice counts with its first value.
+// usage text. A switch given twice counts with its first value. "--open FILE" (the desktop
+// entry's) stands for "-m FILE" with an option file and "-f FILE" with any other file.
 // Long switches are written "--name", "--name VALUE" or "--name=VALUE", the name in either
 // case; an unknown name, a missing value or a value of the wrong kind makes the argument
 // invalid.

@@ -1,14 +1,13 @@
 #include "app/driver/chorelglobals.h"
 #include "app/driver/logfile.h"
 #include "app/driver/mainform.h"
+#include "app/driver/searchorder.h"
 #include "app/driver/showmessage.h"
 #include "app/files/languagefile.h"
 #include "app/files/messagetable.h"
-#include "kitbag/kbpath.h"
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QFileInfo>
 
 namespace {
 const QString CRLF = QStringLiteral("\r\n");
@@ -116,20 +115,15 @@ void MainForm::CheckDataFiles()
     }
 }
 
-// [DATA] Source of an option file. A bare file name lives in the program's TQ-files folder;
-// a path (Windows or Linux) is taken relative to the option file's folder. Names made on
-// Windows are matched without regard to letter case.
+// [DATA] Source of an option file (searchorder.h says where it is looked for). Names made
+// on Windows are matched without regard to letter case.
 QString MainForm::SourceOfOptionFile(const QString &optionFile) const
 {
     const QString source = m_state.Util.ReadIniFile(optionFile, QStringLiteral("DATA"),
                                                     QStringLiteral("Source"));
     if (source.isEmpty())
         return QString();
-    if (!source.contains(u'\\') && !source.contains(u'/'))
-        return kbpath::findNoCase(
-            QDir(ProgramFolder()).filePath(QStringLiteral("TQ-files/") + source));
-    return kbpath::findNoCase(
-        kbpath::fromFilePath(source, QFileInfo(optionFile).absolutePath()));
+    return StatisticsFileOfOption(optionFile, source);
 }
 
 // /l: a missing language file is reported and the program goes on in English.

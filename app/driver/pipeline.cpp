@@ -5,6 +5,7 @@
 #include "app/driver/chorelglobals.h"
 #include "app/driver/logfile.h"
 #include "app/driver/mainform.h"
+#include "app/driver/searchorder.h"
 #include "app/driver/showmessage.h"
 #include "app/files/messagetable.h"
 #include "app/files/optionfile.h"
@@ -12,7 +13,6 @@
 #include "app/output/phasetimer.h"
 #include "app/view/cdrawsymbol.h"
 #include "app/view/mapsession.h"
-#include "kitbag/kbpath.h"
 #include "kitbag/kbutil.h"
 #include "platform/legend/legendwidget.h"
 #include "platform/mapcontrol/mapwidget.h"
@@ -109,15 +109,6 @@ void takeOverTable(MainForm &form, DBFCreator &builder) {
     session.MapReader.OptionFile = form.state().OptionFile;
 }
 
-// The statistics file an option file names: a bare name lies in the program's TQ-files
-// folder, a path is taken relative to the option file's folder.
-QString SourceOfOption(const QString &optionFile, const QString &source) {
-    if (!source.contains(u'\\') && !source.contains(u'/'))
-        return kbpath::findNoCase(
-            QDir(ProgramFolder()).filePath(QStringLiteral("TQ-files/") + source));
-    return kbpath::findNoCase(kbpath::fromFilePath(source, QFileInfo(optionFile).absolutePath()));
-}
-
 int wholeNumber(const QString &optionFile, const QString &key) {
     return int(
         std::floor(OptionNumber(CKbUtil().ReadIniFile(optionFile, QStringLiteral("DATA"), key))));
@@ -189,8 +180,8 @@ bool prepareTables(MainForm &form) {
     }
     if (!state.BatchMode)
         form.setWindowTitle(QStringLiteral("Chorel (") + builder.GetTitle(state.DataFile) + u')');
-    QString iniFile = QDir(ProgramFolder()).filePath(QStringLiteral("Maps/") + session.MapIniName);
-    iniFile = kbpath::findNoCase(iniFile);
+    const QString iniFile =
+        FindInFolders(MapDefinitionFolders(state.DataFile), session.MapIniName);
     if (!state.Util.FileExists(iniFile)) {
         fail(form, QStringLiteral("Chorel (tmStart)"), 16, missingFile(iniFile));
         return false;
@@ -305,7 +296,7 @@ void mnuOpen(MainForm &form) {
             state.OptionFile.clear();
             return;
         }
-        state.DataFile = SourceOfOption(state.OptionFile, source);
+        state.DataFile = StatisticsFileOfOption(state.OptionFile, source);
     }
     session.Values.SymbolDrawer.reset();
     // Renderers belong to the old file's values; the new file's classes are computed anew.

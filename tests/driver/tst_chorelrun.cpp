@@ -112,6 +112,7 @@ private slots:
         // The long switches follow, one line each (or more where the text goes on).
         QVERIFY(lines.at(7).startsWith(QString("\t--help ")));
         QVERIFY(result.out.contains(QString("\n\t--width PIXELS ")));
+        QVERIFY(result.out.contains(QString("\n\t--open FILE ")));
     }
 
     void invalidSwitch_data()

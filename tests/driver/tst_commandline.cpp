@@ -54,6 +54,14 @@ private slots:
                                         << Switches{{'f', "a.tq"}} << "";
         QTest::newRow("stray argument") << QStringList{"-f", "a.tq", "b.tq"} << false
                                         << Switches{{'f', "a.tq"}} << "";
+        QTest::newRow("desktop entry opens a statistics file")
+            << QStringList{"--open", "/home/u/My Data/a.TQ"} << true
+            << Switches{{'f', "/home/u/My Data/a.TQ"}} << "";
+        QTest::newRow("desktop entry opens an option file")
+            << QStringList{"--open", "/home/u/m.TQO"} << true << Switches{{'m', "/home/u/m.TQO"}}
+            << "";
+        QTest::newRow("desktop entry without a file") << QStringList{"--open"} << true
+                                                      << Switches() << "";
         QTest::newRow("option file among others")
             << QStringList{"m.tqo", "-o", "x.png"} << false << Switches{{'o', "x.png"}} << "";
     }
