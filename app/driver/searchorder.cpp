@@ -72,15 +72,6 @@ QString FindInFolders(const QStringList &folders, const QString &name)
     return path;
 }
 
-QString FirstExistingFolder(const QStringList &folders)
-{
-    for (const QString &folder : folders) {
-        if (QFileInfo(folder).isDir())
-            return folder;
-    }
-    return folders.isEmpty() ? QString() : folders.last();
-}
-
 QString StatisticsFileOfOption(const QString &optionFile, const QString &source)
 {
     if (!source.contains(u'\\') && !source.contains(u'/'))

@@ -26,16 +26,13 @@ QString UserDataFolder();
 // Maps/ (installed program) and the program folder's Maps/.
 QStringList MapDefinitionFolders(const QString &dataFile);
 
-// The folders of statistics files, in search order: the user's TQ-files/ (installed
+// The folders of statistics files named without a folder, in search order: the user's TQ-files/ (installed
 // program) and the program folder's TQ-files/; with CHOREL_HOME only its TQ-files/.
 QStringList StatisticsFolders();
 
 // The file name in the first folder that holds it (letter case ignored when the exact name
 // is missing); when none does, the path in the last folder, so that messages name it.
 QString FindInFolders(const QStringList &folders, const QString &name);
-
-// The first of the folders that exists, else the last one.
-QString FirstExistingFolder(const QStringList &folders);
 
 // The statistics file that the [DATA] Source value of an option file names: a bare file
 // name is looked up in the statistics folders, a path (Windows or Linux) is taken relative
