@@ -27,6 +27,8 @@ public:
     void Load();
 
     MainState &state() { return m_state; }
+    // The switches the program was started with.
+    const ParsedCommandLine &commandLine() const { return m_commandLine; }
     const MainState &state() const { return m_state; }
     MainWidgets &widgets() { return m_widgets; }
 

@@ -2,6 +2,7 @@
 
 #include "app/dialogs/frmmaptype.h"
 #include "app/dialogs/frmopendialog.h"
+#include "app/driver/batchmaps.h"
 #include "app/driver/chorelglobals.h"
 #include "app/driver/logfile.h"
 #include "app/driver/mainform.h"
@@ -9,7 +10,6 @@
 #include "app/driver/showmessage.h"
 #include "app/files/messagetable.h"
 #include "app/files/optionfile.h"
-#include "app/output/batchexport.h"
 #include "app/output/phasetimer.h"
 #include "app/view/cdrawsymbol.h"
 #include "app/view/mapsession.h"
@@ -205,9 +205,27 @@ bool connectJoin(MainForm &form) {
     return false;
 }
 
+// --stat: the statistic it names, or 0 without the switch. An unknown one ends the program
+// with exit code 2 after the list of the statistics there are (-1).
+int chosenStatistic(MainForm &form) {
+    const ParsedCommandLine &commandLine = form.commandLine();
+    if (!commandLine.has("stat"))
+        return 0;
+    const QStringList &names = form.session().StatFieldList;
+    const int statistic = StatisticNamed(names, commandLine.value("stat"));
+    if (statistic > 0)
+        return statistic;
+    RestoreNormalPointer(form.session().Map);
+    ShowMessage(QStringLiteral("Chorel"), 64,
+                UnknownStatisticText(commandLine.value("stat"), form.state().DataFile, names));
+    form.state().QuitRequested = true;
+    form.EndProgram(2);
+    return -1;
+}
+
 // The map and the value to show: from the option file, or the first ones after asking for
-// the map type. Then the view.
-bool showFirstView(MainForm &form) {
+// the map type; --stat chooses the value instead. Then the view.
+bool showFirstView(MainForm &form, int statistic) {
     MainState &state = form.state();
     MapSession &session = form.session();
     std::optional<MapRectangle> extent;
@@ -230,6 +248,8 @@ bool showFirstView(MainForm &form) {
                                MessageText(QStringLiteral("RadioSymbol")));
         ShowWaitPointer(session.Map);
     }
+    if (statistic > 0)
+        session.SelectedValue = statistic;
     return BuildView(session.Context, session.StatTableName, session.StatKeyField,
                      session.SelectedMap, session.SelectedValue, extent);
 }
@@ -267,16 +287,17 @@ void RunPipeline(MainForm &form) {
     if (!connectJoin(form))
         return;
     PhaseTimer::Mark("connect");
-    if (!showFirstView(form)) {
+    const int statistic = chosenStatistic(form);
+    if (statistic < 0)
+        return;
+    if (!showFirstView(form, statistic)) {
         stop(form);
         return;
     }
     RestoreNormalPointer(session.Map);
     if (!state.BatchMode)
         return;
-    const bool written =
-        RunBatchExport(state.OutputFile, *session.Map, *session.Legend, Globals().ExportScale);
-    form.EndProgram(written ? 0 : 1);
+    form.EndProgram(RunBatchMaps(form) ? 0 : 1);
 }
 
 void mnuOpen(MainForm &form) {

@@ -64,6 +64,8 @@ const QList<Text> &textsBeforeAbout()
         {"EqualText", "Equal Interval"},
         {"ExportFilter", "Bitmap file (*.bmp)|*.bmp|Windows Meta file (*.wmf)|*.wmf|"
                          "Portable Network Graphics file(*.png)|*.png"},
+        {"VectorExportFilter", "Scalable Vector Graphics file (*.svg)|*.svg|"
+                               "Portable Document Format file (*.pdf)|*.pdf"},
         {"SaveFilter", "Chorel file (*.tqo)|*.tqo"},
         {"Cancel", "&Cancel"},
         {"OK", "&OK"},

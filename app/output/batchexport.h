@@ -1,9 +1,22 @@
 #pragma once
 
+#include "app/output/sheet.h"
+
 #include <QString>
 
 class LegendControl;
 class MapControl;
+
+// What the long switches ask of the pictures of a batch run.
+struct BatchPictureOptions {
+    double exportScale = 1.0; // -s: factor of the map picture
+    int width = 0;            // --width: width of the map picture or the sheet; 0 lets -s decide
+    bool sheet = false;       // --sheet: one composed picture instead of three files
+    SheetTexts sheetTexts;
+};
+
+// The largest side of a picture that --width may ask for.
+inline constexpr int kLargestPictureSide = 16000;
 
 // The export at the end of a batch run: the shown map, its legend and its legend image go to
 // outputFile (the map, enlarged by exportScale), base + "L." + X and base + "LI." + X, where X
@@ -15,3 +28,10 @@ class MapControl;
 // otherwise with 1.
 bool RunBatchExport(const QString &outputFile, MapControl &map, LegendControl &legend,
                     double exportScale);
+
+// The same with the long switches' options: with a sheet, outputFile alone is written (in any
+// of the formats); with a width, the map picture (or the sheet) is that many pixels wide and
+// the height follows, everything drawn larger or smaller as by -s. The map picture of a sheet
+// or of a width shows the part of the map the layers cover, at the map's own aspect.
+bool RunBatchExport(const QString &outputFile, MapControl &map, LegendControl &legend,
+                    const BatchPictureOptions &options);

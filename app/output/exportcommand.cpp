@@ -28,8 +28,16 @@ QString askForFile(QWidget *parent, const QString &dataFile)
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
-    dialog.setNameFilters(DialogFilters(MessageText(QStringLiteral("ExportFilter"))));
+    dialog.setNameFilters(DialogFilters(MessageText(QStringLiteral("ExportFilter"))) +
+                          DialogFilters(MessageText(QStringLiteral("VectorExportFilter"))));
     dialog.setDefaultSuffix(QStringLiteral("bmp"));
+    // A name typed without an extension gets the one of the file type chosen.
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,
+                     [&dialog](const QString &filter) {
+                         const QString suffix = SuffixOfFilter(filter);
+                         if (!suffix.isEmpty())
+                             dialog.setDefaultSuffix(suffix);
+                     });
     dialog.selectFile(QFileInfo(dataFile).completeBaseName());
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
@@ -46,6 +54,13 @@ QStringList DialogFilters(const QString &filter)
     for (qsizetype i = 0; i < parts.size(); i += 2)
         filters.append(parts.at(i));
     return filters;
+}
+
+QString SuffixOfFilter(const QString &filter)
+{
+    const qsizetype star = filter.lastIndexOf(QStringLiteral("(*."));
+    const qsizetype end = filter.indexOf(u')', star);
+    return star < 0 || end < 0 ? QString() : filter.mid(star + 3, end - star - 3);
 }
 
 bool ExportToChosenFile(const ExportCommandInput &input, const QString &path)

@@ -9,7 +9,7 @@ class QWidget;
 
 // The Export command (menu File, Export): asks for a file name, then writes the map, the
 // legend and the legend image in the format of the chosen extension ("bmp", "wmf", "png",
-// compared exactly, so "MAP.BMP" is refused with "Wrong extension"). Cancel writes nothing
+// "svg", "pdf", compared exactly, so "MAP.BMP" is refused with "Wrong extension"). Cancel writes nothing
 // and says nothing; a failure is reported with the caption "Chorel (mnuExport)".
 struct ExportCommandInput {
     MapControl *map = nullptr;
@@ -28,3 +28,6 @@ bool ExportToChosenFile(const ExportCommandInput &input, const QString &path);
 // A filter of the message table ("Text (*.a)|*.a|Other (*.b)|*.b") as the file dialog's
 // filters ("Text (*.a)", "Other (*.b)").
 QStringList DialogFilters(const QString &filter);
+
+// The extension of a dialog filter ("Bitmap file (*.bmp)" gives "bmp"), empty without one.
+QString SuffixOfFilter(const QString &filter);

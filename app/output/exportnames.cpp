@@ -10,6 +10,10 @@ std::optional<ImageFormat> ImageFormatOf(const QString &extension)
         return ImageFormat::Wmf;
     if (extension == QLatin1String("png"))
         return ImageFormat::Png;
+    if (extension == QLatin1String("svg"))
+        return ImageFormat::Svg;
+    if (extension == QLatin1String("pdf"))
+        return ImageFormat::Pdf;
     return std::nullopt;
 }
 
@@ -20,6 +24,10 @@ QString ExtensionOf(ImageFormat format)
         return QStringLiteral("bmp");
     case ImageFormat::Wmf:
         return QStringLiteral("wmf");
+    case ImageFormat::Svg:
+        return QStringLiteral("svg");
+    case ImageFormat::Pdf:
+        return QStringLiteral("pdf");
     case ImageFormat::Png:
         break;
     }

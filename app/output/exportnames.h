@@ -5,8 +5,8 @@
 #include <optional>
 
 // The image formats of an export, by their file extension (compared exactly: "bmp", "wmf",
-// "png"; "BMP" is not one of them).
-enum class ImageFormat { Bmp, Wmf, Png };
+// "png", and the vector files "svg" and "pdf"; "BMP" is not one of them).
+enum class ImageFormat { Bmp, Wmf, Png, Svg, Pdf };
 
 std::optional<ImageFormat> ImageFormatOf(const QString &extension);
 QString ExtensionOf(ImageFormat format);

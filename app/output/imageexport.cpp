@@ -3,12 +3,16 @@
 #include "app/output/metafileclipboard.h"
 #include "app/output/phasetimer.h"
 #include "app/output/pictures.h"
+#include "contracts/bitmapfile.h"
 #include "contracts/legendcontrol.h"
 #include "contracts/mapcontrol.h"
 #include "contracts/runtimeerror.h"
 #include "palettor/converter.h"
+#include "platform/wmf/wmfgenerator.h"
 
 #include <QDir>
+#include <QFileInfo>
+#include <QPainter>
 
 namespace {
 
@@ -59,6 +63,10 @@ void ImageExport::Export(const QString &base, ImageFormat format)
     case ImageFormat::Wmf:
         exportWmf(files);
         break;
+    case ImageFormat::Svg:
+    case ImageFormat::Pdf:
+        exportVector(files, format);
+        break;
     }
 }
 
@@ -98,4 +106,53 @@ void ImageExport::exportWmf(const ExportFiles &files)
     // As the metafiles of an export pass through the clipboard, the last of them stays there.
     if (m_metafileToClipboard)
         SetMetafileClipboard(legendImage, LegendImage(m_legend, LegendPart::LegendImage));
+}
+
+void ImageExport::exportVector(const ExportFiles &files, ImageFormat format)
+{
+    WritePictureFile(MapPicture(m_map, m_exportScale), format, files.map);
+    PhaseTimer::Mark("map vector");
+    WritePictureFile(LegendPicture(m_legend, LegendPart::Legend), format, files.legend);
+    WritePictureFile(LegendPicture(m_legend, LegendPart::LegendImage), format, files.legendImage);
+}
+
+void WritePictureFile(const Picture &picture, ImageFormat format, const QString &path)
+{
+    QString error;
+    const QString title = QFileInfo(path).completeBaseName();
+    switch (format) {
+    case ImageFormat::Svg:
+        if (!WriteSvgFile(picture, path, title, &error))
+            throw RunTimeError(FileAccessError, error, ErrorSource);
+        return;
+    case ImageFormat::Pdf:
+        if (!WritePdfFile(picture, path, title, &error))
+            throw RunTimeError(FileAccessError, error, ErrorSource);
+        return;
+    case ImageFormat::Wmf: {
+        WmfGenerator generator;
+        generator.setSize(picture.size);
+        generator.setFileName(path);
+        QPainter painter;
+        if (!painter.begin(&generator))
+            fail(path, QStringLiteral("the metafile could not be started"));
+        picture.paint(painter);
+        if (!painter.end())
+            fail(path, QStringLiteral("the metafile could not be written"));
+        return;
+    }
+    case ImageFormat::Bmp:
+    case ImageFormat::Png:
+        break;
+    }
+    QImage image(picture.size.expandedTo(QSize(1, 1)), QImage::Format_RGB32);
+    image.fill(Qt::white);
+    {
+        QPainter painter(&image);
+        picture.paint(painter);
+    }
+    if (format == ImageFormat::Png)
+        convertToPng(image, path);
+    else if (!WriteBitmapFile(image, path, &error))
+        throw RunTimeError(FileAccessError, error, ErrorSource);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/output/exportnames.h"
+#include "app/output/vectorfiles.h"
 
 #include <QString>
 
@@ -8,8 +9,8 @@ class LegendControl;
 class MapControl;
 
 // One export of the shown map: three files side by side, the map (B.X, enlarged by the export
-// scale), the legend (BL.X) and the legend image (BLI.X), as bitmaps, metafiles or 256-colour
-// palette PNG files.
+// scale), the legend (BL.X) and the legend image (BLI.X), as bitmaps, metafiles, 256-colour
+// palette PNG files, or SVG or PDF vector files.
 //
 // Every file is written to a temporary file beside it and renamed over the target when
 // complete, so a failed export never leaves a torn file. PNG files are made by the bitmap
@@ -31,9 +32,14 @@ private:
     void exportBmp(const ExportFiles &files);
     void exportPng(const ExportFiles &files);
     void exportWmf(const ExportFiles &files);
+    void exportVector(const ExportFiles &files, ImageFormat format);
 
     MapControl &m_map;
     LegendControl &m_legend;
     double m_exportScale = 1.0;
     bool m_metafileToClipboard = false;
 };
+
+// Writes one picture as a file of the format (bitmap, 256-colour palette PNG, metafile, SVG or
+// PDF), safely as above; raises RunTimeError when it cannot be written.
+void WritePictureFile(const Picture &picture, ImageFormat format, const QString &path);

@@ -2,6 +2,7 @@
 
 #include "contracts/legendcontrol.h"
 #include "contracts/mapcontrol.h"
+#include "contracts/maplayer.h"
 #include "platform/wmf/wmfgenerator.h"
 
 #include <QPainter>
@@ -57,6 +58,51 @@ QByteArray metafile(const QSize &size, const QString &fileName, Paint paint)
 }
 
 } // namespace
+
+Picture MapPicture(MapControl &map, double scaleFactor)
+{
+    return {MapPictureSize(map, scaleFactor),
+            [&map, scaleFactor](QPainter &painter) { map.PaintMap(painter, scaleFactor); }};
+}
+
+QRect MapContentRect(const MapControl &map)
+{
+    constexpr int margin = 6;
+    const QRect control(QPoint(0, 0), map.ControlSize());
+    QRectF covered;
+    for (int i = 0; i < map.LayerCount(); ++i) {
+        const auto layer = map.Layer(i);
+        if (!layer || !layer->Visible() || layer->RecordCount() == 0)
+            continue;
+        const MapRectangle e = layer->Extent();
+        const QRectF pixels = QRectF(map.FromMapPoint({e.Left, e.Top}),
+                                     map.FromMapPoint({e.Right, e.Bottom}))
+                                  .normalized();
+        covered = covered.isNull() ? pixels : covered.united(pixels);
+    }
+    const QRect content =
+        covered.toAlignedRect().adjusted(-margin, -margin, margin, margin).intersected(control);
+    return content.width() > 1 && content.height() > 1 ? content : control;
+}
+
+Picture MapContentPicture(MapControl &map, const QRect &content, double scaleFactor)
+{
+    const QSize size(std::max(1, qRound(content.width() * scaleFactor)),
+                     std::max(1, qRound(content.height() * scaleFactor)));
+    return {size, [&map, content, scaleFactor, size](QPainter &painter) {
+                painter.save();
+                painter.setClipRect(QRect(QPoint(0, 0), size), Qt::IntersectClip);
+                painter.translate(-QPointF(content.topLeft()) * scaleFactor);
+                map.PaintMap(painter, scaleFactor);
+                painter.restore();
+            }};
+}
+
+Picture LegendPicture(LegendControl &legend, LegendPart part)
+{
+    return {legendSize(legend, part),
+            [&legend, part](QPainter &painter) { paintLegend(legend, part, painter); }};
+}
 
 QImage LegendImage(LegendControl &legend, LegendPart part)
 {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/output/vectorfiles.h"
+
 #include <QByteArray>
 #include <QImage>
 #include <QSize>
@@ -16,6 +18,18 @@ enum class LegendPart { Legend, LegendImage };
 
 // The size of the map picture: the control's size times the factor, at least 1 x 1.
 QSize MapPictureSize(const MapControl &map, double scaleFactor);
+
+// The map and the legend pictures as size and painting routine, for any paint device.
+Picture MapPicture(MapControl &map, double scaleFactor);
+Picture LegendPicture(LegendControl &legend, LegendPart part);
+
+// The part of the map control's picture that the layers cover, with a margin of a few
+// pixels, in the control's pixels: the map at its own aspect, without the empty bands the
+// window's shape adds above and below (or left and right). The whole control when no layer
+// shows.
+QRect MapContentRect(const MapControl &map);
+// That part of the map, drawn at the factor: a picture of content's size times the factor.
+Picture MapContentPicture(MapControl &map, const QRect &content, double scaleFactor);
 
 // The map as an opaque image of MapPictureSize.
 QImage MapImage(MapControl &map, double scaleFactor);

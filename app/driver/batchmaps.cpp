@@ -1,0 +1,159 @@
+#include "app/driver/batchmaps.h"
+
+#include "app/driver/chorelglobals.h"
+#include "app/driver/logfile.h"
+#include "app/driver/mainform.h"
+#include "app/output/batchexport.h"
+#include "app/output/exportnames.h"
+#include "app/view/joinsummary.h"
+#include "app/view/mapsession.h"
+#include "kitbag/kbpath.h"
+#include "platform/legend/legendwidget.h"
+#include "platform/mapcontrol/mapwidget.h"
+#include "tableforge/dbfcreator.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+#include <cstdio>
+
+namespace {
+
+// The period of the statistics: the single-valued variable "period" (or "time", "year") of
+// a cube file, from the table builder's list "Name=value, Name=value".
+QString periodOf(const QString &statInfo)
+{
+    static const QRegularExpression period(
+        QStringLiteral("(?:^|, )(?:period|time|year)=(.*?)(?=, [^,=]+=|$)"),
+        QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch match = period.match(statInfo);
+    return match.hasMatch() ? match.captured(1).trimmed() : QString();
+}
+
+SheetTexts sheetTexts(MainForm &form, int statistic)
+{
+    MapSession &session = form.session();
+    DBFCreator &builder = session.TableBuilder(QString(), {});
+    const QString file = form.state().DataFile;
+    SheetTexts texts;
+    texts.title = builder.GetTitle(file);
+    texts.statistic = session.StatFieldList.value(statistic - 1);
+    const QString suffix = QFileInfo(file).suffix().toLower();
+    const bool cube = suffix == QLatin1String("tq") || suffix == QLatin1String("tqx");
+    const QString period = cube ? periodOf(builder.GetStatInfo()) : QString();
+    texts.source = QStringLiteral("Source: ") + QFileInfo(file).fileName();
+    if (!period.isEmpty())
+        texts.source += QStringLiteral(", period ") + period;
+    return texts;
+}
+
+// The join line of the map shown.
+void reportJoin(MainForm &form, const QString &prefix)
+{
+    MapSession &session = form.session();
+    const int thematic = session.Values.ThematicLayer;
+    if (thematic < 0 || thematic >= session.Map->LayerCount())
+        return;
+    const QString table = kbpath::findNoCase(QDir(session.MapReader.GetPathDir())
+                                                 .filePath(session.StatTableName + QStringLiteral(".dbf")));
+    const JoinSummary summary = SummariseJoin(
+        *session.Map->Layer(thematic), session.MapReader.GetKeyField(session.State.CurrentMap),
+        session.MapReader.GetStatField(), session.Values.NullValue, table, session.StatKeyField);
+    std::fprintf(stderr, "%s%s\n", qUtf8Printable(prefix), qUtf8Printable(summary.line()));
+}
+
+BatchPictureOptions pictureOptions(MainForm &form, int statistic)
+{
+    const ParsedCommandLine &commandLine = form.commandLine();
+    BatchPictureOptions options;
+    options.exportScale = Globals().ExportScale;
+    options.width = commandLine.value("width").toInt();
+    options.sheet = commandLine.has("sheet");
+    if (options.sheet)
+        options.sheetTexts = sheetTexts(form, statistic);
+    return options;
+}
+
+bool writeShownMap(MainForm &form, const QString &output, const QString &joinPrefix)
+{
+    MapSession &session = form.session();
+    const bool written = RunBatchExport(output, *session.Map, *session.Legend,
+                                        pictureOptions(form, session.State.CurrentColumn));
+    reportJoin(form, joinPrefix);
+    return written;
+}
+
+// --each: every statistic (or the chosen one) on every map.
+bool writeEachMap(MainForm &form)
+{
+    MapSession &session = form.session();
+    const QString output = form.state().OutputFile;
+    const int maps = session.MapReader.MapList() ? int(session.MapReader.MapList()->size()) : 0;
+    const int statistics = int(session.StatFieldList.size());
+    const bool oneStatistic = form.commandLine().has("stat");
+    bool all = true;
+    for (int m = 1; m <= maps; ++m) {
+        for (int s = 1; s <= statistics; ++s) {
+            if (oneStatistic && s != session.SelectedValue)
+                continue;
+            const QString name = EachOutputName(output, s, m);
+            int column = s;
+            const bool shown = m == session.State.CurrentMap &&
+                               s == session.State.CurrentColumn && session.Map->LayerCount() > 0;
+            if (!shown && !BuildView(session.Context, session.StatTableName,
+                                     session.StatKeyField, m, column, std::nullopt)) {
+                WriteBatchLog(QStringLiteral("%1 was not written: the map %2 of statistic %3 "
+                                             "could not be built")
+                                  .arg(name)
+                                  .arg(m)
+                                  .arg(s));
+                all = false;
+                continue;
+            }
+            if (!writeShownMap(form, name, QFileInfo(name).fileName() + QStringLiteral(": ")))
+                all = false;
+        }
+    }
+    return all;
+}
+
+} // namespace
+
+int StatisticNamed(const QStringList &names, const QString &value)
+{
+    const QString wanted = value.trimmed();
+    for (qsizetype i = 0; i < names.size(); ++i) {
+        if (names.at(i).trimmed().compare(wanted, Qt::CaseInsensitive) == 0)
+            return int(i + 1);
+    }
+    bool number = false;
+    const int n = wanted.toInt(&number);
+    return number && n >= 1 && n <= names.size() ? n : 0;
+}
+
+QString UnknownStatisticText(const QString &value, const QString &file,
+                             const QStringList &names)
+{
+    QString text = QStringLiteral("Unknown statistic \"%1\"; the statistics of %2 are:")
+                       .arg(value, QFileInfo(file).fileName());
+    for (qsizetype i = 0; i < names.size(); ++i)
+        text += QStringLiteral("\r\n  %1  %2").arg(i + 1).arg(names.at(i));
+    return text;
+}
+
+QString EachOutputName(const QString &outputFile, int statistic, int map)
+{
+    const OutputName name = SplitOutputName(outputFile);
+    QString each = name.base + QStringLiteral("-s%1-m%2").arg(statistic).arg(map);
+    if (!name.extension.isEmpty())
+        each += u'.' + name.extension;
+    return each;
+}
+
+bool RunBatchMaps(MainForm &form)
+{
+    if (form.commandLine().has("each"))
+        return writeEachMap(form);
+    return writeShownMap(form, form.state().OutputFile, QString());
+}

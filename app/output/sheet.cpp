@@ -1,0 +1,165 @@
+#include "app/output/sheet.h"
+
+#include "app/output/pictures.h"
+#include "contracts/legendcontrol.h"
+#include "contracts/mapcontrol.h"
+
+#include <QFont>
+#include <QFontMetricsF>
+#include <QPainter>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+// Lengths of the sheet at factor 1, in pixels.
+constexpr double kMargin = 24.0;
+constexpr double kLegendGap = 20.0;  // between map and legend
+constexpr double kSectionGap = 14.0; // between title, map, legend and source line
+constexpr double kTitleGap = 4.0;    // between title and statistic
+const QColor kFrameColour(176, 176, 176);
+const QColor kQuietText(80, 80, 80);
+
+enum class Part { Title, Statistic, Source };
+
+QFont sheetFont(Part part)
+{
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setStyleHint(QFont::SansSerif);
+    font.setPixelSize(part == Part::Title ? 20 : part == Part::Statistic ? 15 : 11);
+    font.setBold(part == Part::Title);
+    return font;
+}
+
+// Height of the text wrapped to width (0 for no text), with a little room so that a device
+// whose letters come out slightly wider still wraps within it.
+double wrappedHeight(const QString &text, Part part, double width)
+{
+    if (text.isEmpty())
+        return 0.0;
+    const QFontMetricsF metrics(sheetFont(part));
+    const QRectF box = metrics.boundingRect(QRectF(0, 0, width, 1e6),
+                                            Qt::TextWordWrap | Qt::AlignLeft, text);
+    return std::ceil(box.height()) + 2.0;
+}
+
+QRectF scaled(const QRectF &r, double f)
+{
+    return {r.x() * f, r.y() * f, r.width() * f, r.height() * f};
+}
+
+// The layout at factor 1 and its unrounded size.
+SheetLayout layoutAtOne(const QSize &mapSize, const QSizeF &legendSize, const SheetTexts &texts,
+                        QSizeF *extent)
+{
+    SheetLayout l;
+    const double mapW = mapSize.width(), mapH = mapSize.height();
+    l.legendBeside = legendSize.height() <= mapH;
+    const double content = l.legendBeside ? mapW + kLegendGap + legendSize.width()
+                                          : std::max(mapW, legendSize.width());
+    double y = kMargin;
+    const double titleH = wrappedHeight(texts.title, Part::Title, content);
+    l.title = QRectF(kMargin, y, content, titleH);
+    y += titleH + (titleH > 0.0 ? kTitleGap : 0.0);
+    const double statisticH = wrappedHeight(texts.statistic, Part::Statistic, content);
+    l.statistic = QRectF(kMargin, y, content, statisticH);
+    y += statisticH;
+    if (y > kMargin)
+        y += kSectionGap;
+    l.map = QRectF(kMargin, y, mapW, mapH);
+    if (l.legendBeside) {
+        l.legend = QRectF(kMargin + mapW + kLegendGap, y, legendSize.width(), legendSize.height());
+        y += mapH;
+    } else {
+        y += mapH + kSectionGap;
+        l.legend = QRectF(kMargin, y, legendSize.width(), legendSize.height());
+        y += legendSize.height();
+    }
+    const double sourceH = wrappedHeight(texts.source, Part::Source, content);
+    if (sourceH > 0.0)
+        y += kSectionGap;
+    l.source = QRectF(kMargin, y, content, sourceH);
+    y += sourceH + kMargin;
+    *extent = QSizeF(content + 2.0 * kMargin, y);
+    return l;
+}
+
+void drawText(QPainter &painter, const QRectF &box, Part part, const QString &text)
+{
+    if (text.isEmpty())
+        return;
+    painter.setFont(sheetFont(part));
+    painter.setPen(part == Part::Title ? QColor(Qt::black) : kQuietText);
+    painter.drawText(box, Qt::TextWordWrap | Qt::AlignLeft | Qt::AlignTop, text);
+}
+
+} // namespace
+
+SheetLayout LayOutSheet(const QSize &mapSize, const QSizeF &legendSize, const SheetTexts &texts,
+                        double factor)
+{
+    QSizeF extent;
+    SheetLayout l = layoutAtOne(mapSize, legendSize, texts, &extent);
+    l.factor = factor;
+    l.size = QSize(std::max(1, qRound(extent.width() * factor)),
+                   std::max(1, qRound(extent.height() * factor)));
+    for (QRectF *r : {&l.title, &l.statistic, &l.map, &l.legend, &l.source})
+        *r = scaled(*r, factor);
+    return l;
+}
+
+double SheetFactorForWidth(const QSize &mapSize, const QSizeF &legendSize,
+                           const SheetTexts &texts, int width)
+{
+    QSizeF extent;
+    layoutAtOne(mapSize, legendSize, texts, &extent);
+    return width / extent.width();
+}
+
+Picture SheetPicture(MapControl &map, LegendControl &legend, const SheetTexts &texts,
+                     double factor)
+{
+    const QRect content = MapContentRect(map);
+    const SheetLayout l = LayOutSheet(content.size(), legend.LegendSize(), texts, factor);
+    const Picture mapPicture = MapContentPicture(map, content, factor);
+    return {l.size, [&legend, texts, l, mapPicture](QPainter &painter) {
+                const QRectF sheet(QPointF(0, 0), QSizeF(l.size));
+                painter.fillRect(sheet, Qt::white);
+                painter.save();
+                painter.translate(l.map.topLeft());
+                mapPicture.paint(painter);
+                painter.restore();
+                // Devices that do not clip (SVG) may show regions beyond the map's rectangle:
+                // the white margins cover them.
+                const QRectF m = l.map;
+                painter.fillRect(QRectF(0, 0, sheet.width(), m.top()), Qt::white);
+                painter.fillRect(QRectF(0, m.bottom(), sheet.width(), sheet.height() - m.bottom()),
+                                 Qt::white);
+                painter.fillRect(QRectF(0, m.top(), m.left(), m.height()), Qt::white);
+                painter.fillRect(QRectF(m.right(), m.top(), sheet.width() - m.right(), m.height()),
+                                 Qt::white);
+
+                painter.save();
+                painter.setRenderHint(QPainter::Antialiasing, true);
+                painter.setRenderHint(QPainter::TextAntialiasing, true);
+                painter.setPen(QPen(kFrameColour, l.factor));
+                painter.setBrush(Qt::NoBrush);
+                painter.drawRect(m);
+                painter.restore();
+
+                painter.save();
+                painter.translate(l.legend.topLeft());
+                painter.scale(l.factor, l.factor);
+                legend.PaintLegend(painter);
+                painter.restore();
+
+                painter.save();
+                painter.scale(l.factor, l.factor);
+                const double one = 1.0 / l.factor;
+                drawText(painter, scaled(l.title, one), Part::Title, texts.title);
+                drawText(painter, scaled(l.statistic, one), Part::Statistic, texts.statistic);
+                drawText(painter, scaled(l.source, one), Part::Source, texts.source);
+                painter.restore();
+            }};
+}
