@@ -291,6 +291,12 @@ void RunPipeline(MainForm &form) {
     if (statistic < 0)
         return;
     if (!showFirstView(form, statistic)) {
+        // With --each the other maps are still written.
+        if (state.BatchMode && form.commandLine().has("each")) {
+            RunBatchMaps(form);
+            form.EndProgram(1);
+            return;
+        }
         stop(form);
         return;
     }

@@ -143,9 +143,12 @@ Picture SheetPicture(MapControl &map, LegendControl &legend, const SheetTexts &t
                 painter.save();
                 painter.setRenderHint(QPainter::Antialiasing, true);
                 painter.setRenderHint(QPainter::TextAntialiasing, true);
-                painter.setPen(QPen(kFrameColour, l.factor));
+                // The frame lies just outside the map, so that it is crisp and covers none of it.
+                const double half = l.factor / 2.0;
+                painter.setPen(QPen(kFrameColour, l.factor, Qt::SolidLine, Qt::SquareCap,
+                                    Qt::MiterJoin));
                 painter.setBrush(Qt::NoBrush);
-                painter.drawRect(m);
+                painter.drawRect(m.adjusted(-half, -half, half, half));
                 painter.restore();
 
                 painter.save();
