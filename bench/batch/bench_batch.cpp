@@ -5,7 +5,9 @@
 //
 // Cases: the demo run on the North Carolina sample (three palette PNG files), and a run on a
 // generated layer of 50,000 polygons of 20 vertices with a semicolon statistics file in which
-// 1 % of the regions are missing, as a choropleth and as a circle map.
+// 1 % of the regions are missing, as a choropleth and as a circle map. Then the publication
+// outputs: the 50,000 polygons as SVG, PDF and sheets, and --each on the North Carolina file
+// (three statistics) against three single runs.
 
 #include "batchdata.h"
 
@@ -107,6 +109,31 @@ bool report(const Case &c, const QList<Run> &runs)
     return allOk;
 }
 
+double medianWall(const QList<Run> &runs)
+{
+    QList<double> walls;
+    for (const Run &r : runs)
+        walls << r.wall;
+    return median(walls);
+}
+
+// --each with N maps against one single run: the goal is less than 1 + 0.3 (N - 1) single runs.
+bool compareEach(const QString &chorel, const QString &home, const QString &out,
+                 const QString &data, int maps, int runs)
+{
+    QList<Run> single, each;
+    for (int i = 0; i < runs; ++i) {
+        single << runOnce(chorel, home, out, {"-f", data, "-o", "single.png"});
+        each << runOnce(chorel, home, out, {"-f", data, "-o", "each.png", "--each"});
+    }
+    const Case c{"nc_births_74.tq --each (3 maps)", {}, 1.0};
+    const double one = medianWall(single), all = medianWall(each);
+    const double goal = 1.0 + 0.3 * (maps - 1);
+    std::printf("%-34s single %.3f s, --each %.3f s = %.2f single runs (goal < %.1f, %s)\n",
+                c.name, one, all, all / one, goal, all / one < goal ? "met" : "MISSED");
+    return report(c, each);
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -138,5 +165,20 @@ int main(int argc, char *argv[])
             results << runOnce(chorel, home.path(), out.path(), c.arguments);
         ok = report(c, results) && ok;
     }
+    const QList<Case> publication = {
+        {"50,000 polygons -> svg", {"-f", bench, "-o", "bench.svg"}, 1.5},
+        {"50,000 polygons -> pdf", {"-f", bench, "-o", "bench.pdf"}, 1.5},
+        {"50,000 polygons -> sheet svg", {"-f", bench, "-o", "s.svg", "--sheet"}, 1.5},
+        {"50,000 polygons -> sheet pdf", {"-f", bench, "-o", "s.pdf", "--sheet"}, 1.5},
+        {"50,000 polygons -> sheet png 2000", {"-f", bench, "-o", "s.png", "--sheet", "--width",
+                                               "2000"}, 1.5},
+    };
+    for (const Case &c : publication) {
+        QList<Run> results;
+        for (int i = 0; i < runs; ++i)
+            results << runOnce(chorel, home.path(), out.path(), c.arguments);
+        ok = report(c, results) && ok;
+    }
+    ok = compareEach(chorel, home.path(), out.path(), nc, 3, runs) && ok;
     return ok ? 0 : 1;
 }
