@@ -32,6 +32,8 @@ done
 [ -e "$source/app/help/Chorel.html" ] && check "help page" test -f "$data/Chorel.html"
 [ -e "$source/samples/Languages/German.lng" ] \
     && check "German language file" test -f "$data/Languages/German.lng"
+[ -e "$source/bandwise/colorbrewer/LICENSE.txt" ] \
+    && check "licence of the colour schemes" test -f "$data/colorbrewer/LICENSE.txt"
 libraries=$(find "$usr/lib" -path '*/chorel/libkitbag.so')
 check "libraries in lib.../chorel" test -n "$libraries"
 
