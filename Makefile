@@ -7,7 +7,7 @@ SUDO  := $(shell [ "$$(id -u)" -eq 0 ] || echo sudo)
 PKGS := cmake make g++ pkg-config ccache \
         qt6-base-dev qt6-charts-dev qt6-svg-dev libqt6opengl6-dev libgl-dev \
         libshp-dev libimagequant-dev libpng-dev libgif-dev \
-        gdal-bin libwmf-bin fonts-urw-base35 imagemagick xvfb xauth fonts-dejavu-core \
+        gdal-bin libwmf-bin poppler-utils fonts-urw-base35 imagemagick xvfb xauth fonts-dejavu-core \
         desktop-file-utils libxml2-utils shared-mime-info man-db dpkg-dev lintian
 
 PREFIX  ?= /usr/local
