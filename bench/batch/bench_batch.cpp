@@ -2,6 +2,8 @@
 // median of five runs, and the phase times the program prints with CHOREL_TIMING=1.
 //
 //   bench_batch [runs]
+//   bench_batch --data FOLDER   (writes the program folder of the cases there and stops, for
+//                                profiling single runs by hand)
 //
 // Cases: the demo run on the North Carolina sample (three palette PNG files), and a run on a
 // generated layer of 50,000 polygons of 20 vertices with a semicolon statistics file in which
@@ -139,20 +141,24 @@ bool compareEach(const QString &chorel, const QString &home, const QString &out,
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
-    const int runs = argc > 1 ? std::max(1, atoi(argv[1])) : 5;
+    const bool dataOnly = argc > 2 && QByteArray(argv[1]) == "--data";
+    const int runs = argc > 1 && !dataOnly ? std::max(1, atoi(argv[1])) : 5;
     const QString chorel = QStringLiteral(CHOREL_BIN_DIR "/chorel");
-    QTemporaryDir home;
+    QTemporaryDir temporaryHome;
+    const QString homePath = dataOnly ? QString::fromLocal8Bit(argv[2]) : temporaryHome.path();
     QTemporaryDir out;
-    if (!CopySamples(QStringLiteral(CHOREL_SAMPLES_DIR), home.path())) {
-        std::fprintf(stderr, "can't copy the samples into %s\n", qUtf8Printable(home.path()));
+    if (!CopySamples(QStringLiteral(CHOREL_SAMPLES_DIR), homePath)) {
+        std::fprintf(stderr, "can't copy the samples into %s\n", qUtf8Printable(homePath));
         return 1;
     }
-    const QString bench = WriteBenchData(home.path(), 50000, 20);
+    const QString bench = WriteBenchData(homePath, 50000, 20);
     if (bench.isEmpty()) {
         std::fprintf(stderr, "can't write the generated layer\n");
         return 1;
     }
-    const QString nc = QDir(home.path()).filePath(QStringLiteral("TQ-files/nc_births_74.tq"));
+    if (dataOnly)
+        return 0;
+    const QString nc = QDir(homePath).filePath(QStringLiteral("TQ-files/nc_births_74.tq"));
     const QList<Case> cases = {
         {"demo: nc_births_74.tq -> png", {"-f", nc, "-o", "nc_births_74.png"}, 0.2},
         {"50,000 polygons, semicolon -> png", {"-f", bench, "-o", "bench.png"}, 1.0},
@@ -162,7 +168,7 @@ int main(int argc, char *argv[])
     for (const Case &c : cases) {
         QList<Run> results;
         for (int i = 0; i < runs; ++i)
-            results << runOnce(chorel, home.path(), out.path(), c.arguments);
+            results << runOnce(chorel, homePath, out.path(), c.arguments);
         ok = report(c, results) && ok;
     }
     const QList<Case> publication = {

@@ -2,6 +2,7 @@
 
 #include "platform/mapcontrol/shapefilelayer.h"
 
+#include <QPaintEngine>
 #include <QPainter>
 
 #include <algorithm>
@@ -35,18 +36,39 @@ QBrush MapPainter::areaBrush(const MapSymbol &symbol)
     return toQBrush(symbol);
 }
 
-QPen MapPainter::outlinePen(const MapSymbol &symbol) const
+void MapPainter::setTarget(QPainter &painter)
+{
+    const QTransform device = painter.deviceTransform();
+    m_deviceScale = std::sqrt(std::abs(device.determinant()));
+    if (!(m_deviceScale > 0.0))
+        m_deviceScale = 1.0;
+    m_wholePixels = painter.paintEngine() && painter.paintEngine()->type() == QPaintEngine::Raster;
+}
+
+double MapPainter::lineWidth(const MapSymbol &symbol) const
 {
     const double width = std::max(1.0, symbol.Size) * m_lineScale;
+    if (!m_wholePixels)
+        return width;
+    return std::max(1.0, std::round(width * m_deviceScale)) / m_deviceScale;
+}
+
+QPen MapPainter::outlinePen(const MapSymbol &symbol) const
+{
+    const double width = lineWidth(symbol);
     QPen pen(toQColor(symbol.OutlineColor), width, Qt::SolidLine, Qt::RoundCap, Qt::BevelJoin);
     // One-pixel outlines go through the cosmetic stroker: crisp and much faster.
-    pen.setCosmetic(width <= 1.0);
+    if (width * m_deviceScale <= 1.0) {
+        pen.setCosmetic(true);
+        pen.setWidthF(1.0);
+    }
     return pen;
 }
 
 void MapPainter::paint(QPainter &painter)
 {
     m_painter = &painter;
+    setTarget(painter);
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing, true);
     painter.fillRect(QRectF(QPointF(0, 0), QSizeF(m_size)), m_background);
@@ -99,9 +121,14 @@ void MapPainter::drawMarker(const QPointF &centre, const MapSymbol &symbol)
 void MapPainter::drawShape(QPainter &painter, const MapShape &shape, const MapSymbol &symbol)
 {
     QPainter *previous = m_painter;
+    const double deviceScale = m_deviceScale;
+    const bool wholePixels = m_wholePixels;
     m_painter = &painter;
+    setTarget(painter);
     drawShape(shape, symbol);
     m_painter = previous;
+    m_deviceScale = deviceScale;
+    m_wholePixels = wholePixels;
 }
 
 void MapPainter::drawShape(const MapShape &shape, const MapSymbol &symbol)

@@ -22,7 +22,10 @@ public:
     using LayerEvent = std::function<void(int layerIndex)>;
 
     // extent is the area shown (already of the target's aspect, see fitExtent); size the
-    // target in the painter's units; lineScale widens lines and markers.
+    // target in the painter's units; lineScale widens lines and markers. A picture of the
+    // map at another size is drawn with the size and lineScale both multiplied by the same
+    // factor: it then looks like the map at its own size drawn bigger (outlines as wide in
+    // proportion, still crisp), at a cost that grows with its pixels and vertices only.
     MapPainter(QList<std::shared_ptr<MapLayer>> layers, const MapRectangle &extent,
                const QSize &size, double lineScale = 1.0);
 
@@ -50,6 +53,10 @@ public:
     // Qt pen and brush of a symbol for an area, a line and a point marker.
     static QBrush areaBrush(const MapSymbol &symbol);
     QPen outlinePen(const MapSymbol &symbol) const;
+    // Width of the symbol's outline or line in the painter's units: its size (at least 1)
+    // times lineScale, rounded to whole device pixels on bitmaps (crisp, the same width
+    // everywhere); unrounded on vector devices (printer, PDF, SVG, metafile).
+    double lineWidth(const MapSymbol &symbol) const;
 
 private:
     class LayerShapes;
@@ -62,11 +69,14 @@ private:
     void drawMarker(const QPointF &centre, const MapSymbol &symbol);
     void drawPrepared(const MapShape &shape, const MapSymbol &symbol);
     bool thinOutline(const MapSymbol &symbol) const;
+    void setTarget(QPainter &painter);
 
     QList<std::shared_ptr<MapLayer>> m_layers;
     MapRectangle m_extent;
     QSize m_size;
     double m_lineScale;
+    double m_deviceScale = 1.0; // device pixels per painter unit
+    bool m_wholePixels = false; // the target is a bitmap: widths in whole device pixels
     QTransform m_transform;
     QColor m_background = Qt::white;
     LayerEvent m_before;

@@ -1,37 +1,53 @@
 #include "platform/mapcontrol/mappainter.h"
 
+#include "platform/mapcontrol/crispoutlines.h"
 #include "platform/mapcontrol/shapefilelayer.h"
 
 #include <QPainter>
 
 #include <algorithm>
 #include <cmath>
+#include <map>
 
 // One layer is painted in two passes over the shapes in view: first every area is filled
 // shape by shape (with its outline when that is a crisp one-pixel line), then the other
-// outlines of each symbol are stroked in large batches. Filling shape by shape is much faster in Qt's raster engine than filling a path of
-// many thousand subpaths, while stroking is fastest in batches. Vertices are transformed into
-// a reused buffer in each pass rather than kept, since fresh memory for millions of points on
-// every redraw costs more than transforming them twice.
+// outlines of each symbol are stroked in large batches. Filling shape by shape is much faster
+// in Qt's raster engine than filling a path of many thousand subpaths, while stroking is
+// fastest in batches. Vertices are transformed into a reused buffer in each pass rather than
+// kept, since fresh memory for millions of points on every redraw costs more than
+// transforming them twice.
+//
+// Outlines are crisp at every width: areas with an outline are filled without antialiasing
+// and their outlines stroked without it, in whole device pixels; outlines wider than one
+// device pixel are drawn as one-pixel lines and widened (CrispOutlines). Qt strokes a wide pen
+// by filling the outline of the stroke, and with antialiasing its coverage rasteriser slows
+// down sharply on large paths: a layer outlined that way took thirty to fifty times as long
+// as at one pixel. Antialiased lines wider than a pixel are therefore stroked in small batches.
 
 namespace {
 
 // Areas smaller than this (target units across in both directions) are drawn as one
 // pixel-sized square: their outline detail can't be seen, but the region's colour stays.
 constexpr double kTinyShape = 1.0;
-// Successive vertices closer than this (|dx| + |dy|) are merged.
+// Successive vertices closer than this (|dx| + |dy|, in pixels of the map at its own size)
+// are merged: a picture at a larger factor keeps the same detail, drawn bigger.
 constexpr double kMinStep = 1.0;
 // Elements per stroked path: large enough to batch, small enough for the rasteriser.
 constexpr int kStrokeBatch = 4000;
+// The same for antialiased lines wider than one pixel.
+constexpr int kSoftStrokeBatch = 200;
 
 } // namespace
 
 // The shapes of a layer in view, with their rings in target units on request.
 class MapPainter::LayerShapes {
 public:
-    LayerShapes(const MapLayer &layer, const MapRectangle &view, const QTransform &t)
+    // minStep: the distance in target units below which successive vertices are merged.
+    LayerShapes(const MapLayer &layer, const MapRectangle &view, const QTransform &t,
+                double minStep)
         : m_layer(layer), m_shp(dynamic_cast<const ShapefileLayer *>(&layer)),
-          m_k(t.m11()), m_dx(t.dx()), m_dy(t.dy()), m_closed(layer.ShapeType() == PolygonShape)
+          m_k(t.m11()), m_dx(t.dx()), m_dy(t.dy()), m_minStep(minStep),
+          m_closed(layer.ShapeType() == PolygonShape)
     {
         for (int s = 0; s < layer.RecordCount(); ++s)
             if (bounds(s).Intersects(view))
@@ -87,7 +103,7 @@ private:
         double lx = 0.0, ly = 0.0;
         for (const QPointF *p = begin; p != end; ++p) {
             const double x = p->x() * m_k + m_dx, y = m_dy - p->y() * m_k;
-            if (o != out && p + 1 != end && std::abs(x - lx) + std::abs(y - ly) < kMinStep)
+            if (o != out && p + 1 != end && std::abs(x - lx) + std::abs(y - ly) < m_minStep)
                 continue;
             *o++ = QPointF(x, y);
             lx = x;
@@ -100,13 +116,14 @@ private:
     const MapLayer &m_layer;
     const ShapefileLayer *m_shp;
     double m_k, m_dx, m_dy;
+    double m_minStep;
     bool m_closed;
 };
 
 bool MapPainter::thinOutline(const MapSymbol &symbol) const
 {
     return symbol.Outline && symbol.Style != TransparentFill &&
-           std::max(1.0, symbol.Size) * m_lineScale <= 1.0;
+           lineWidth(symbol) * m_deviceScale <= 1.0;
 }
 
 void MapPainter::fillAreas(const LayerShapes &shapes, const std::vector<int> &groups,
@@ -118,14 +135,14 @@ void MapPainter::fillAreas(const LayerShapes &shapes, const std::vector<int> &gr
     // its drawing routines anew.
     std::vector<QBrush> brushes;
     std::vector<QPen> pens;
-    std::vector<char> thin;
+    std::vector<char> crisp;
     for (const MapSymbol &sym : symbols) {
         brushes.push_back(areaBrush(sym));
-        thin.push_back(thinOutline(sym));
-        // Under a crisp one-pixel outline the soft edge of an antialiased fill would not
-        // show; filling without antialiasing and outlining in the same call is then the
-        // same picture (neighbours share their edges and stroke them alike), faster.
-        pens.push_back(thin.back() ? outlinePen(sym) : QPen(Qt::NoPen));
+        // Under a crisp outline the soft edge of an antialiased fill would not show: areas
+        // with an outline are filled without antialiasing. A one-pixel outline is drawn in
+        // the same call (neighbours share their edges and stroke them alike), faster.
+        crisp.push_back(sym.Outline);
+        pens.push_back(thinOutline(sym) ? outlinePen(sym) : QPen(Qt::NoPen));
     }
     p.setPen(Qt::NoPen);
     bool antialiased = true;
@@ -139,8 +156,8 @@ void MapPainter::fillAreas(const LayerShapes &shapes, const std::vector<int> &gr
             continue;
         if (g != current) {
             p.setBrush(brushes[g]);
-            if (antialiased == bool(thin[g])) {
-                antialiased = !thin[g];
+            if (antialiased == bool(crisp[g])) {
+                antialiased = !crisp[g];
                 p.setRenderHint(QPainter::Antialiasing, antialiased);
             }
             p.setPen(pens[g]);
@@ -191,11 +208,35 @@ void MapPainter::strokeRings(const LayerShapes &shapes, const std::vector<int> &
             if (thinOutline(symbols[g]))
                 used[g] = false; // outlined together with the fill
     std::vector<QPainterPath> batches(symbols.size());
+    std::vector<int> batchSize(symbols.size(), kStrokeBatch);
+    if (lines)
+        for (std::size_t g = 0; g < symbols.size(); ++g)
+            if (!pens[g].isCosmetic())
+                batchSize[g] = kSoftStrokeBatch;
+    // Outlines wider than a device pixel on a bitmap go through one widened image per width.
+    std::map<int, CrispOutlines> wide;
+    std::vector<CrispOutlines *> wideOf(symbols.size(), nullptr);
+    if (!lines && CrispOutlines::available(p))
+        for (std::size_t g = 0; g < symbols.size(); ++g) {
+            const int w = int(std::lround(pens[g].widthF() * m_deviceScale));
+            if (!used[g] || pens[g].isCosmetic() || w < 2)
+                continue;
+            auto it = wide.find(w);
+            if (it == wide.end())
+                it = wide.try_emplace(w, p, QSizeF(m_size), w).first;
+            wideOf[g] = &it->second;
+            pens[g].setCosmetic(true);
+            pens[g].setWidthF(1.0);
+        }
     auto flush = [&](std::size_t g) {
-        // One-pixel outlines are drawn without antialiasing: crisp, and they cover the soft
-        // edges of the fills beneath them. Lines and wider outlines are antialiased.
-        p.setRenderHint(QPainter::Antialiasing, lines || pens[g].widthF() > 1.0);
-        p.strokePath(batches[g], pens[g]);
+        // Outlines are drawn without antialiasing: crisp, and they cover the edges of the
+        // fills beneath them. Lines are antialiased.
+        if (wideOf[g]) {
+            wideOf[g]->painter().strokePath(batches[g], pens[g]);
+        } else {
+            p.setRenderHint(QPainter::Antialiasing, lines);
+            p.strokePath(batches[g], pens[g]);
+        }
         batches[g].clear();
     };
     for (int s : shapes.visible) {
@@ -210,12 +251,14 @@ void MapPainter::strokeRings(const LayerShapes &shapes, const std::vector<int> &
             if (!lines)
                 batch.closeSubpath();
         });
-        if (batch.elementCount() > kStrokeBatch)
+        if (batch.elementCount() > batchSize[g])
             flush(g);
     }
     for (std::size_t g = 0; g < batches.size(); ++g)
         if (!batches[g].isEmpty())
             flush(g);
+    for (auto &[width, outlines] : wide)
+        outlines.compose(p);
     p.setRenderHint(QPainter::Antialiasing, true);
 }
 
@@ -243,7 +286,10 @@ void MapPainter::paintLayer(const MapLayer &layer)
         }
         return;
     }
-    const LayerShapes shapes(layer, view, m_transform);
+    // Merged below one pixel of the map at its own size, but never below one device pixel.
+    const double minStep =
+        std::max(kMinStep * m_lineScale, kMinStep / std::max(m_deviceScale, 1e-9));
+    const LayerShapes shapes(layer, view, m_transform, minStep);
     if (layer.ShapeType() == PolygonShape)
         fillAreas(shapes, groups, symbols);
     strokeRings(shapes, groups, symbols, layer.ShapeType() == LineShape);

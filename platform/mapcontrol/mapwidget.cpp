@@ -145,12 +145,15 @@ void MapWidget::PaintMap(QPainter &painter, double scaleFactor)
 
 void MapWidget::renderCache()
 {
+    // Painted in device pixels, like an exported picture at the factor of the screen: on a
+    // screen of two device pixels per pixel the map looks as on an ordinary one, drawn finer.
     const qreal dpr = devicePixelRatioF();
     m_cache = QImage(size() * dpr, QImage::Format_ARGB32_Premultiplied);
+    {
+        QPainter p(&m_cache);
+        PaintMap(p, dpr);
+    }
     m_cache.setDevicePixelRatio(dpr);
-    QPainter p(&m_cache);
-    MapPainter mp(m_layers, Extent(), size(), 1.0);
-    paintWith(mp, p);
     m_dirty = false;
 }
 
