@@ -182,9 +182,9 @@ int main(int argc, char *argv[])
     for (const Case &c : publication) {
         QList<Run> results;
         for (int i = 0; i < runs; ++i)
-            results << runOnce(chorel, home.path(), out.path(), c.arguments);
+            results << runOnce(chorel, homePath, out.path(), c.arguments);
         ok = report(c, results) && ok;
     }
-    ok = compareEach(chorel, home.path(), out.path(), nc, 3, runs) && ok;
+    ok = compareEach(chorel, homePath, out.path(), nc, 3, runs) && ok;
     return ok ? 0 : 1;
 }

@@ -4,36 +4,32 @@
 
 #include <cmath>
 
-namespace {
-
-bool whole(double v)
-{
-    return std::abs(v - std::round(v)) < 1e-6;
-}
-
-} // namespace
-
 bool CrispOutlines::available(const QPainter &target)
 {
     const QTransform t = target.deviceTransform();
     return target.paintEngine() && target.paintEngine()->type() == QPaintEngine::Raster &&
-           t.type() <= QTransform::TxScale && t.m11() > 0.0 && t.m11() == t.m22() &&
-           whole(t.dx()) && whole(t.dy());
+           t.type() <= QTransform::TxScale && t.m11() > 0.0 && t.m11() == t.m22();
 }
 
 CrispOutlines::CrispOutlines(const QPainter &target, const QSizeF &area, int width)
-    : m_width(width), m_deviceScale(target.deviceTransform().m11())
+    : m_width(width)
 {
-    m_image = QImage(int(std::ceil(area.width() * m_deviceScale)),
-                     int(std::ceil(area.height() * m_deviceScale)),
+    const QTransform device = target.deviceTransform();
+    const double scale = device.m11();
+    // The image starts at the device pixel where the area starts; what lies between that
+    // pixel's corner and the area's corner is kept in the image painter's transform.
+    m_origin = QPoint(int(std::floor(device.dx())), int(std::floor(device.dy())));
+    m_targetRatio = target.device() ? target.device()->devicePixelRatio() : 1.0;
+    m_image = QImage(int(std::ceil(area.width() * scale)) + 1,
+                     int(std::ceil(area.height() * scale)) + 1,
                      QImage::Format_ARGB32_Premultiplied);
     m_image.fill(0);
     m_painter = std::make_unique<QPainter>(&m_image);
     // Shifted up and left by half the extra width, so that widening to the right and down
     // centres the line where it belongs.
     const double shift = (width - 1) / 2.0;
-    m_painter->setTransform(
-        QTransform(m_deviceScale, 0.0, 0.0, m_deviceScale, -shift, -shift));
+    m_painter->setTransform(QTransform(scale, 0.0, 0.0, scale, device.dx() - m_origin.x() - shift,
+                                       device.dy() - m_origin.y() - shift));
     m_painter->setRenderHint(QPainter::Antialiasing, false);
 }
 
@@ -72,9 +68,11 @@ void CrispOutlines::compose(QPainter &target)
     m_painter->end();
     m_painter.reset();
     widen();
-    m_image.setDevicePixelRatio(m_deviceScale);
+    // Laid pixel for pixel onto the device: without a world transform the painter's units
+    // are the device's pixels divided by its pixel ratio.
+    m_image.setDevicePixelRatio(m_targetRatio);
     target.save();
-    target.setRenderHint(QPainter::SmoothPixmapTransform, false);
-    target.drawImage(QPointF(0.0, 0.0), m_image);
+    target.setWorldTransform(QTransform());
+    target.drawImage(QPointF(m_origin) / m_targetRatio, m_image);
     target.restore();
 }

@@ -16,8 +16,7 @@
 // the colour it was drawn with, at a cost that grows with the pixels and the vertices only.
 class CrispOutlines {
 public:
-    // Whether the painter's target allows it: a bitmap drawn without rotation, device pixels
-    // on whole positions.
+    // Whether the painter's target allows it: a bitmap drawn without rotation or stretching.
     static bool available(const QPainter &target);
 
     // area: the size of the picture in the target painter's units; width: the outline width
@@ -34,7 +33,8 @@ private:
     void widen();
 
     int m_width;
-    double m_deviceScale;
+    QPoint m_origin;            // device pixel of the image's top left corner
+    double m_targetRatio = 1.0; // device pixel ratio of the target
     QImage m_image;
     std::unique_ptr<QPainter> m_painter;
 };
