@@ -161,7 +161,11 @@ int main(int argc, char *argv[])
     const QString nc = QDir(homePath).filePath(QStringLiteral("TQ-files/nc_births_74.tq"));
     const QList<Case> cases = {
         {"demo: nc_births_74.tq -> png", {"-f", nc, "-o", "nc_births_74.png"}, 0.2},
-        {"50,000 polygons, semicolon -> png", {"-f", bench, "-o", "bench.png"}, 1.0},
+        {"demo at -s 1.2", {"-f", nc, "-o", "nc_births_74.png", "-s", "1.2"}, 0.2},
+        {"demo at -s 1.5", {"-f", nc, "-o", "nc_births_74.png", "-s", "1.5"}, 0.2},
+        {"50,000 polygons, semicolon -> png", {"-f", bench, "-o", "bench.png"}, 0.4},
+        {"50,000 polygons at -s 1.2", {"-f", bench, "-o", "bench.png", "-s", "1.2"}, 0.8},
+        {"50,000 polygons at -s 1.5", {"-f", bench, "-o", "bench.png", "-s", "1.5"}, 0.8},
         {"50,000 polygons, circles -> png", {"-f", bench, "-o", "circles.png", "-c", "circle"}, 1.0},
     };
     bool ok = true;
