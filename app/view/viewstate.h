@@ -1,5 +1,6 @@
 #pragma once
 
+#include "bandwise/classtypes.h"
 #include "contracts/mapclassbreaksrenderer.h"
 #include "contracts/mapstatistics.h"
 #include "contracts/mapsymbol.h"
@@ -13,9 +14,6 @@
 #include <optional>
 
 class CDrawSymbol;
-
-// Class types of the classification.
-enum kbClasstypes : int { kbEqual = 0, kbQuantile = 1, kbCustom = 2 };
 
 // The view state of the main window: what the view builder keeps between two builds.
 struct ViewState {
