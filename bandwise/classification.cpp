@@ -226,7 +226,10 @@ bool Classification::AddTypeItem(const QString &typeText, int classType) {
     if (m_typeItems.contains(typeText))
         return false;
     m_typeItems.insert(typeText, classType);
+    // Adding an entry selects none: the type stays unchosen until the host or the user picks.
+    const int selected = m_cmbType->currentIndex();
     m_cmbType->addItem(typeText, classType);
+    m_cmbType->setCurrentIndex(selected);
     return true;
 }
 

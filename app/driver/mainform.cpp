@@ -7,6 +7,7 @@
 #include "app/layout/helppage.h"
 #include "app/files/optionfile.h"
 #include "app/output/exportcommand.h"
+#include "app/view/frmclassification.h"
 #include "app/view/mapsession.h"
 #include "platform/legend/legendwidget.h"
 #include "platform/mapcontrol/mapwidget.h"
@@ -76,6 +77,15 @@ void MainForm::ConnectViewCommands()
     };
     connect(menuEntry(QStringLiteral("mnuExport")), &QAction::triggered, this, exportImages);
     connect(toolButton(QStringLiteral("Export")), &QAction::triggered, this, exportImages);
+    // View, Thematic map, the "TemaMap" button and an action on legend entry 0: the thematic
+    // settings dialog.
+    const auto theme = [this] { ShowThematicDialog(m_session->Context, m_state.WorkFolder, this); };
+    connect(menuEntry(QStringLiteral("mnuTheme")), &QAction::triggered, this, theme);
+    connect(toolButton(QStringLiteral("TemaMap")), &QAction::triggered, this, theme);
+    connect(m_session->Legend, &LegendWidget::EntryActivated, this, [theme](int entry) {
+        if (entry == 0)
+            theme();
+    });
 }
 
 // The user's decimal symbol, then the switches: anything that is not a known switch or its

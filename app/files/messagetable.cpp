@@ -134,6 +134,12 @@ const QList<Text> &textsAfterAbout()
         {"NumMaps", "Wrong number of map data that will be read."},
         {"ShapeName", "The shape file name \"<SHAPE>\" of map <MAP> in <INI> must end in "
                       "\".shp\" written in lower case."},
+        {"Mean", "Mean"},
+        {"Median", "Median"},
+        {"StdDev", "Standard deviation"},
+        {"Sum", "Sum"},
+        {"ChartMissingField", "is missing in the statistics table."},
+        {"ChartClosing", "The data distribution can't be shown."},
     };
     return texts;
 }

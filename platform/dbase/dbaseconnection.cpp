@@ -10,10 +10,39 @@
 
 namespace {
 
+// The parts "Key=Value" of a connection text. A value that starts with a double quote runs to
+// the closing quote and may hold ";" (a doubled quote inside stands for one quote); quotes
+// elsewhere are plain characters.
+QStringList connectionParts(const QString &text)
+{
+    QStringList parts;
+    QString part;
+    bool quoted = false;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (quoted && c == u'"') {
+            if (i + 1 < text.size() && text.at(i + 1) == u'"')
+                part.append(text.at(++i));
+            else
+                quoted = false;
+        } else if (!quoted && c == u'"' && part.contains(u'=')
+                   && part.mid(part.indexOf(u'=') + 1).trimmed().isEmpty()) {
+            quoted = true;
+        } else if (c == u';' && !quoted) {
+            parts.append(part);
+            part.clear();
+        } else {
+            part.append(c);
+        }
+    }
+    parts.append(part);
+    return parts;
+}
+
 // The value of one key of a connection text "Key=Value;Key=Value;" (keys without regard to case).
 QString connectionValue(const QString &text, QLatin1String key)
 {
-    for (const QString &part : text.split(u';', Qt::SkipEmptyParts)) {
+    for (const QString &part : connectionParts(text)) {
         const qsizetype eq = part.indexOf(u'=');
         if (eq > 0 && part.left(eq).trimmed().compare(key, Qt::CaseInsensitive) == 0)
             return part.mid(eq + 1).trimmed();

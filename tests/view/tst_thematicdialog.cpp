@@ -1,0 +1,254 @@
+// The thematic settings dialog on the North Carolina sample in the main window: OK and Cancel
+// driven through the dialog's widgets, the main map's picture compared before and after, the
+// option file written afterwards, the circle page, and the three ways of opening the dialog.
+#include "app/driver/mainform.h"
+#include "app/driver/showmessage.h"
+#include "app/files/optionfile.h"
+#include "app/view/cdrawsymbol.h"
+#include "app/view/frmclassification.h"
+#include "app/view/mapsession.h"
+#include "bandwise/classification.h"
+#include "platform/legend/legendwidget.h"
+#include "platform/mapcontrol/mapwidget.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QDir>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+
+#include <memory>
+
+class TestThematicDialog : public QObject {
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+    std::unique_ptr<MainForm> m_form;
+    MapWidget *m_map = nullptr;
+    QStringList m_messages;
+
+    MapSession &session() { return m_form->session(); }
+
+    QImage picture() {
+        QImage image(m_map->size(), QImage::Format_RGB32);
+        QPainter painter(&image);
+        m_map->PaintMap(painter, 1.0);
+        return image;
+    }
+
+    std::unique_ptr<frmClassification> dialog() {
+        auto d = std::make_unique<frmClassification>(session().Context, m_form->state().WorkFolder,
+                                                     m_form.get());
+        d->setColorChooser([](const QColor &) { return std::optional<QColor>(QColor(0, 128, 0)); });
+        return d;
+    }
+
+    static void choose(QComboBox *box, const QString &text) {
+        const int index = box->findText(text);
+        QVERIFY(index >= 0);
+        box->setCurrentIndex(index);
+        emit box->activated(index);
+    }
+
+    QString optionFile(const QString &name) {
+        OptionFileSource source;
+        source.DataFile = m_form->state().DataFile;
+        source.MapIniName = session().MapIniName;
+        source.SelectedValue = session().State.CurrentColumn;
+        source.SelectedMap = session().State.CurrentMap;
+        source.Map = session().Map;
+        source.State = &session().State;
+        source.Values = &session().Values;
+        const QString base = m_dir.filePath(name);
+        if (!CreateTQO(source, base))
+            return QString();
+        QFile file(base + QStringLiteral(".tqo"));
+        file.open(QIODevice::ReadOnly);
+        return QString::fromUtf8(file.readAll());
+    }
+
+    // Six equal-interval classes from a green start colour.
+    void sixGreenEqualClasses(frmClassification &d) {
+        choose(d.clfClass->ClassBox(), QStringLiteral("6"));
+        choose(d.clfClass->TypeBox(), QStringLiteral("Equal Interval"));
+        d.clfClass->pbStart_Click();
+        QCOMPARE(d.clfClass->Renderer()->BreakCount(), 6);
+    }
+
+private slots:
+    void initTestCase() {
+        const QString samples = qEnvironmentVariable("CHOREL_SAMPLES");
+        QDir home(m_dir.path());
+        for (const QString &folder : {QStringLiteral("Maps"), QStringLiteral("TQ-files")}) {
+            QVERIFY(home.mkdir(folder));
+            const QDir from(samples + u'/' + folder);
+            for (const QString &name : from.entryList(QDir::Files))
+                QVERIFY(QFile::copy(from.filePath(name), home.filePath(folder + u'/' + name)));
+        }
+        QVERIFY(home.mkdir(QStringLiteral("tmp")));
+        qputenv("CHOREL_HOME", m_dir.path().toLocal8Bit());
+        qputenv("TMPDIR", home.filePath(QStringLiteral("tmp")).toLocal8Bit());
+        SetMessageBoxFunction([this](const QString &caption, int, const QString &text) {
+            m_messages.append(caption + u'|' + text);
+        });
+        const QString dataFile = home.filePath(QStringLiteral("TQ-files/nc_births_74.tq"));
+        m_form = std::make_unique<MainForm>(
+            ParseCommandLine({QStringLiteral("-f"), dataFile, QStringLiteral("-c"),
+                              QStringLiteral("choroplet")}));
+        m_form->Load();
+        m_form->show();
+        m_map = m_form->findChild<MapWidget *>(QStringLiteral("Map"));
+        QVERIFY(m_map);
+        QTRY_VERIFY_WITH_TIMEOUT(m_map->LayerCount() > 0, 20000);
+        QVERIFY(!session().State.CircleMap);
+    }
+
+    void cleanupTestCase() { m_form.reset(); }
+
+    void cancelLeavesTheMapAsItWas() {
+        const QImage before = picture();
+        const auto renderer = m_map->Layer(session().Values.ThematicLayer)->Renderer();
+        const QString tqo = optionFile(QStringLiteral("before"));
+        {
+            auto d = dialog();
+            sixGreenEqualClasses(*d);
+            d->cmdCancel->click();
+        }
+        QCOMPARE(m_map->Layer(session().Values.ThematicLayer)->Renderer(), renderer);
+        QCOMPARE(picture(), before);
+        {
+            // Escape (or the window's close button) restores the same way.
+            auto d = dialog();
+            d->show();
+            sixGreenEqualClasses(*d);
+            QTest::keyClick(d.get(), Qt::Key_Escape);
+            QVERIFY(!d->isVisible());
+        }
+        QCOMPARE(picture(), before);
+        QCOMPARE(optionFile(QStringLiteral("after")), tqo);
+        QVERIFY2(m_messages.isEmpty(), qPrintable(m_messages.join(u'\n')));
+    }
+
+    void okOnAnUnchangedMapChangesNothing() {
+        const QImage before = picture();
+        const QString tqo = optionFile(QStringLiteral("unchanged1"));
+        const int classes = session().State.NumClasses;
+        const QString legend = session().Legend->LegendText();
+        auto d = dialog();
+        QCOMPARE(d->clfClass->CurrentClassNum(), classes);
+        d->cmdOK->click();
+        QCOMPARE(session().State.NumClasses, classes);
+        QCOMPARE(picture(), before);
+        QCOMPARE(session().Legend->LegendText(), legend);
+        QCOMPARE(optionFile(QStringLiteral("unchanged2")), tqo);
+    }
+
+    void okAppliesClassesColoursAndBounds() {
+        const QImage before = picture();
+        auto d = dialog();
+        sixGreenEqualClasses(*d);
+        const QList<double> breaks = *d->clfClass->GetClasses();
+        d->cmdOK->click();
+        const auto renderer = m_map->Layer(session().Values.ThematicLayer)->Renderer();
+        QCOMPARE(renderer->BreakCount(), 6);
+        QCOMPARE(session().State.NumClasses, 6);
+        QCOMPARE(session().State.ClassType, int(kbEqual));
+        QCOMPARE(session().State.StartColor, fromQColor(QColor(0, 128, 0)));
+        QCOMPARE(renderer->Symbol(1).Color, fromQColor(QColor(0, 128, 0)));
+        QCOMPARE(session().Values.CurrentRenderer, renderer);
+        QVERIFY(picture() != before);
+        // The legend shows six classes and the no-data class.
+        QCOMPARE(session().Legend->LegendText().count(QStringLiteral("\r\n")), 1 + 6 + 1);
+
+        // Saved and read back: the same classes.
+        const QString tqo = optionFile(QStringLiteral("six"));
+        QVERIFY(tqo.contains(QStringLiteral("Classes=6")));
+        ViewState state;
+        ViewValues values;
+        const auto stored = ReadClasses(m_dir.filePath(QStringLiteral("six.tqo")), state, values,
+                                        m_form->state().colColorMap);
+        QVERIFY(stored);
+        QCOMPARE(state.NumClasses, 6);
+        QCOMPARE(*stored, breaks.mid(1));
+        QCOMPARE(values.UpperBound, session().Values.UpperBound);
+
+        // The dialog opens again on these classes.
+        auto again = dialog();
+        QCOMPARE(again->clfClass->ClassBox()->currentText(), QStringLiteral("6"));
+        QCOMPARE(again->clfClass->TypeBox()->currentIndex(), int(kbEqual));
+        again->cmdCancel->click();
+    }
+
+    void circlePage() {
+        auto d = dialog();
+        QCOMPARE(d->txtPercent->text(), QStringLiteral("10"));
+        QTest::keyClicks(d->txtPercent, QStringLiteral("a 5"));
+        // Letters and blanks are dropped; "105" is cut to 100.
+        QCOMPARE(d->txtPercent->text(), QStringLiteral("100"));
+        d->txtPercent->clear();
+        QCOMPARE(d->txtPercent->text(), QStringLiteral("0"));
+        d->txtPercent->setText(QStringLiteral("250"));
+        QCOMPARE(d->txtPercent->text(), QStringLiteral("100"));
+        d->txtPercent->setText(QStringLiteral("20"));
+        d->cmdColor_Click();
+        d->stbSymbolic->setCurrentIndex(1);
+        const QImage before = picture();
+        d->cmdOK->click();
+        QVERIFY(session().State.CircleMap);
+        QVERIFY(session().Values.SymbolDrawer);
+        QCOMPARE(session().Values.SymbolDrawer->CirclePercent, 20);
+        QCOMPARE(session().State.SymbolColor, fromQColor(QColor(0, 128, 0)));
+        QVERIFY(!m_map->Layer(session().Values.ThematicLayer)->Renderer());
+        const QImage circles = picture();
+        QVERIFY(circles != before);
+
+        // Reopened on circles; Cancel leaves the circles; a larger size changes them.
+        auto again = dialog();
+        QCOMPARE(again->stbSymbolic->currentIndex(), 1);
+        QCOMPARE(again->txtPercent->text(), QStringLiteral("20"));
+        again->cmdCancel->click();
+        QVERIFY(!m_map->Layer(session().Values.ThematicLayer)->Renderer());
+        QCOMPARE(picture(), circles);
+        auto larger = dialog();
+        larger->txtPercent->setText(QStringLiteral("40"));
+        larger->cmdOK->click();
+        QCOMPARE(session().Values.SymbolDrawer->CirclePercent, 40);
+        QVERIFY(picture() != circles);
+
+        // Back to the choropleth page: the classes kept while circles were shown return.
+        auto back = dialog();
+        back->stbSymbolic->setCurrentIndex(0);
+        back->cmdOK->click();
+        QVERIFY(!session().State.CircleMap);
+        QCOMPARE(m_map->Layer(session().Values.ThematicLayer)->Renderer()->BreakCount(), 6);
+    }
+
+    void menuButtonAndLegendOpenTheDialog() {
+        for (const QString &how : {QStringLiteral("menu"), QStringLiteral("button"),
+                                   QStringLiteral("legend")}) {
+            bool opened = false;
+            QTimer::singleShot(0, this, [&opened] {
+                auto *d = qobject_cast<frmClassification *>(QApplication::activeModalWidget());
+                opened = d != nullptr;
+                if (d)
+                    d->reject();
+            });
+            if (how == QStringLiteral("menu"))
+                m_form->menuEntry(QStringLiteral("mnuTheme"))->trigger();
+            else if (how == QStringLiteral("button"))
+                m_form->toolButton(QStringLiteral("TemaMap"))->trigger();
+            else
+                emit session().Legend->EntryActivated(0);
+            QVERIFY2(opened, qPrintable(how));
+        }
+    }
+};
+
+QTEST_MAIN(TestThematicDialog)
+#include "tst_thematicdialog.moc"
