@@ -2,6 +2,7 @@
 
 #include "app/driver/chorelglobals.h"
 #include "contracts/runtimeerror.h"
+#include "kitbag/kbtext.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -71,10 +72,12 @@ void WriteLog(const QString &path, const QString &entry)
     struct stat info = {};
     if (::fstat(log.fd(), &info) != 0)
         raiseAccessError(path, errno);
-    // With O_APPEND every write goes to the end, also right after the truncation.
+    // With O_APPEND every write goes to the end, also right after the truncation. Error reports
+    // break their lines with a lone CR, and messages may bring a lone LF: every line break
+    // of the entry is written as CR LF, as between entries.
     if (info.st_size >= logLimit && ::ftruncate(log.fd(), 0) != 0)
         raiseAccessError(path, errno);
-    if (!writeAll(log.fd(), (entry + QStringLiteral("\r\n")).toUtf8()))
+    if (!writeAll(log.fd(), (kbtext::normaliseLineEnds(entry) + QStringLiteral("\r\n")).toUtf8()))
         raiseAccessError(path, errno);
 }
 

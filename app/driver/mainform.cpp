@@ -32,6 +32,7 @@ MainForm::MainForm(ParsedCommandLine commandLine, QWidget *parent)
     BuildPanes(*this, m_widgets);
     m_session = std::make_unique<MapSession>(m_widgets, this);
     ConnectViewCommands();
+    ConnectOutputCommands();
     connect(menuEntry(QStringLiteral("mnuExit")), &QAction::triggered, this, &QWidget::close);
     connect(menuEntry(QStringLiteral("mnuAbout")), &QAction::triggered, this,
             [this] { ShowAboutDialog(this); });

@@ -63,6 +63,7 @@ private:
     void ReportStartError();
     void tmStart_Timer();
     void ConnectViewCommands();
+    void ConnectOutputCommands();
 
     ParsedCommandLine m_commandLine;
     MainState m_state;

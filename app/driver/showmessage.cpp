@@ -66,8 +66,9 @@ MessageBoxFunction &messageBoxFunction()
     return function;
 }
 
-// Shows a message by the rules of the mode. In batch mode it is written to stderr and, when
-// logIt is set, to the log as a batch entry with its caption.
+// Shows a message by the rules of the mode. In batch mode it is written to stderr with its
+// caption and, when logIt is set, to the log as a batch entry: date and time, then the
+// message, as every batch entry of the program is laid out.
 void present(const QString &caption, int buttons, const QString &text, bool logIt)
 {
     if (!g_batch) {
@@ -76,9 +77,8 @@ void present(const QString &caption, int buttons, const QString &text, bool logI
     }
     toStderr(caption, text);
     if (logIt)
-        WriteBatchLog(caption + CRLF + text);
+        WriteBatchLog(text);
 }
-
 
 } // namespace
 

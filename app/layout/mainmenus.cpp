@@ -4,6 +4,7 @@
 
 #include <QAction>
 #include <QActionGroup>
+#include <QKeySequence>
 #include <QMainWindow>
 #include <QMenuBar>
 
@@ -53,6 +54,21 @@ const QList<MenuLayout> &menuLayout()
     return layout;
 }
 
+// Commands that have a standard key on the desktop get it; F1 is the help key. Save as has
+// no standard key on some desktops; it then gets the usual Ctrl+Shift+S.
+void setStandardKeys(const MainWidgets &widgets)
+{
+    const QList<QPair<const char *, QKeySequence::StandardKey>> keys = {
+        {"mnuOpen", QKeySequence::Open},   {"mnuSaveAs", QKeySequence::SaveAs},
+        {"mnuPrint", QKeySequence::Print}, {"mnuExit", QKeySequence::Quit},
+        {"mnuContents", QKeySequence::HelpContents}};
+    for (const auto &[name, key] : keys)
+        widgets.menuEntries.value(QString::fromLatin1(name))->setShortcuts(key);
+    QAction *saveAs = widgets.menuEntries.value(QStringLiteral("mnuSaveAs"));
+    if (saveAs->shortcuts().isEmpty())
+        saveAs->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
+}
+
 // The four tool entries carry a check mark for the selected map tool; zoom in to begin with.
 void makeToolEntries(QMainWindow &window, MainWidgets &widgets)
 {
@@ -82,6 +98,7 @@ void BuildMenus(QMainWindow &window, MainWidgets &widgets)
         }
     }
     makeToolEntries(window, widgets);
+    setStandardKeys(widgets);
 }
 
 void MakeExclusive(QMainWindow &window, const QList<QAction *> &actions)

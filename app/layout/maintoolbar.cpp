@@ -4,6 +4,7 @@
 #include "app/layout/toolicons.h"
 
 #include <QAction>
+#include <QKeySequence>
 #include <QMainWindow>
 #include <QMenu>
 #include <QToolBar>
@@ -66,6 +67,22 @@ void buildCopyMenu(QMainWindow &window, MainWidgets &widgets)
     }
 }
 
+// The step zooms "InZoom" and "OutZoom" have no button on the toolbar; the window's zoom keys
+// run them.
+void addStepZooms(QMainWindow &window, MainWidgets &widgets)
+{
+    const QList<QPair<const char *, QKeySequence::StandardKey>> steps = {
+        {"InZoom", QKeySequence::ZoomIn}, {"OutZoom", QKeySequence::ZoomOut}};
+    for (const auto &[key, shortcut] : steps) {
+        const QString name = QString::fromLatin1(key);
+        auto *step = new QAction(ToolIcon(name), name, &window);
+        step->setObjectName(name);
+        step->setShortcuts(shortcut);
+        window.addAction(step);
+        widgets.buttons.insert(name, step);
+    }
+}
+
 // Exactly one of the four map tools is pressed; zoom in to begin with.
 void makeToolButtons(QMainWindow &window, MainWidgets &widgets)
 {
@@ -96,6 +113,7 @@ void BuildToolbar(QMainWindow &window, MainWidgets &widgets)
     }
     buildCopyMenu(window, widgets);
     makeToolButtons(window, widgets);
+    addStepZooms(window, widgets);
 }
 
 void ApplyTexts(MainWidgets &widgets, const MessageTable &texts)

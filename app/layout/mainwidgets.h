@@ -25,7 +25,8 @@ struct MainWidgets {
     QHash<QString, QMenu *> menus;          // "mnuFile", "mnuEdit", ...
     QHash<QString, QAction *> menuEntries;  // "mnuOpen", "mnuZoomin", ...
     QToolBar *tlbKart = nullptr;
-    QHash<QString, QAction *> buttons;      // "Open", "Save", ..., "TemaMap"
+    QHash<QString, QAction *> buttons;      // "Open", "Save", ..., "TemaMap"; "InZoom",
+                                            // "OutZoom" (keys only, not on the toolbar)
     QMenu *copyMenu = nullptr;
     QHash<QString, QAction *> copyEntries;  // "CopyMap", ..., "CopyTitle"
     QStatusBar *stbStatus = nullptr;

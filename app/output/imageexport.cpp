@@ -105,7 +105,8 @@ void ImageExport::exportWmf(const ExportFiles &files)
         fail(files.legendImage, QStringLiteral("the metafile could not be written"));
     // As the metafiles of an export pass through the clipboard, the last of them stays there.
     if (m_metafileToClipboard)
-        SetMetafileClipboard(legendImage, LegendImage(m_legend, LegendPart::LegendImage));
+        SetMetafileClipboard(legendImage, LegendImage(m_legend, LegendPart::LegendImage),
+                             LegendSvg(m_legend, LegendPart::LegendImage));
 }
 
 void ImageExport::exportVector(const ExportFiles &files, ImageFormat format)

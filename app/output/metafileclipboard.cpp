@@ -2,6 +2,7 @@
 
 #include "app/output/pictures.h"
 
+#include <QBuffer>
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QMimeData>
@@ -9,14 +10,27 @@
 namespace {
 
 const QString WmfMime = QStringLiteral("image/x-wmf");
+const QString SvgMime = QStringLiteral("image/svg+xml");
+const QString PngMime = QStringLiteral("image/png");
+
+QByteArray pngBytes(const QImage &image)
+{
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return buffer.data();
+}
 
 } // namespace
 
-void SetMetafileClipboard(const QByteArray &wmf, const QImage &image)
+void SetMetafileClipboard(const QByteArray &wmf, const QImage &image, const QByteArray &svg)
 {
     auto data = std::make_unique<QMimeData>();
     data->setData(WmfMime, wmf);
-    // Qt offers image data as PNG (and the other image formats it writes).
+    if (!svg.isEmpty())
+        data->setData(SvgMime, svg);
+    // The PNG bytes for every program; Qt programs also take the image itself.
+    data->setData(PngMime, pngBytes(image));
     data->setImageData(image);
     QGuiApplication::clipboard()->setMimeData(data.release());
 }
@@ -32,7 +46,7 @@ bool CopyMapMetafile(MapControl &map)
     const QByteArray wmf = MapMetafile(map, 1.0);
     if (wmf.isEmpty())
         return false;
-    SetMetafileClipboard(wmf, MapImage(map, 1.0));
+    SetMetafileClipboard(wmf, MapImage(map, 1.0), MapSvg(map, 1.0));
     return true;
 }
 
@@ -42,6 +56,6 @@ bool CopyLegendMetafile(LegendControl &legend, bool legendImage)
     const QByteArray wmf = LegendMetafile(legend, part);
     if (wmf.isEmpty())
         return false;
-    SetMetafileClipboard(wmf, LegendImage(legend, part));
+    SetMetafileClipboard(wmf, LegendImage(legend, part), LegendSvg(legend, part));
     return true;
 }

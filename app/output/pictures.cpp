@@ -5,7 +5,9 @@
 #include "contracts/maplayer.h"
 #include "platform/wmf/wmfgenerator.h"
 
+#include <QBuffer>
 #include <QPainter>
+#include <QSvgGenerator>
 
 #include <algorithm>
 
@@ -41,6 +43,17 @@ void paintLegend(LegendControl &legend, LegendPart part, QPainter &painter)
         legend.PaintLegendImage(painter);
 }
 
+// Paints onto a paint device; false when the painter could not start or finish.
+template <typename Paint>
+bool paintOn(QPaintDevice &device, Paint paint)
+{
+    QPainter painter;
+    if (!painter.begin(&device))
+        return false;
+    paint(painter);
+    return painter.end();
+}
+
 // Paints onto a metafile of the size; the metafile's bytes, empty when it failed.
 template <typename Paint>
 QByteArray metafile(const QSize &size, const QString &fileName, Paint paint)
@@ -48,13 +61,23 @@ QByteArray metafile(const QSize &size, const QString &fileName, Paint paint)
     WmfGenerator generator;
     generator.setSize(size);
     generator.setFileName(fileName);
-    QPainter painter;
-    if (!painter.begin(&generator))
-        return {};
-    paint(painter);
-    if (!painter.end())
-        return {};
-    return generator.data();
+    return paintOn(generator, paint) ? generator.data() : QByteArray();
+}
+
+// Paints onto an SVG drawing of the size, in memory; empty when it failed.
+template <typename Paint>
+QByteArray svgDrawing(const QSize &size, Paint paint)
+{
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    QSvgGenerator generator;
+    generator.setOutputDevice(&buffer);
+    generator.setSize(size);
+    generator.setViewBox(QRect(QPoint(0, 0), size));
+    // A picture pixel is a CSS pixel: 96 per inch.
+    generator.setResolution(96);
+    generator.setTitle(QStringLiteral("Chorel"));
+    return paintOn(generator, paint) ? buffer.data() : QByteArray();
 }
 
 } // namespace
@@ -123,4 +146,16 @@ QByteArray LegendMetafile(LegendControl &legend, LegendPart part, const QString 
 {
     return metafile(legendSize(legend, part), fileName,
                     [&](QPainter &painter) { paintLegend(legend, part, painter); });
+}
+
+QByteArray MapSvg(MapControl &map, double scaleFactor)
+{
+    return svgDrawing(MapPictureSize(map, scaleFactor),
+                      [&](QPainter &painter) { map.PaintMap(painter, scaleFactor); });
+}
+
+QByteArray LegendSvg(LegendControl &legend, LegendPart part)
+{
+    return svgDrawing(legendSize(legend, part),
+                      [&](QPainter &painter) { paintLegend(legend, part, painter); });
 }

@@ -54,6 +54,9 @@ bool BuildView(ViewContext &context, const QString &statTable, const QString &st
 // map or column (nothing happens while the view builder itself selects rows).
 void lsvKartdata_ItemClick(ViewContext &context, int row);
 void lstStatdata_Click(ViewContext &context, int row);
+// An action of the user on entry (a layer index) of the legend: the entry shows its classes
+// again.
+void lgdTegnforklaring_EntryAction(ViewContext &context, int entry);
 
 // The screen pointer and the map control's pointer while a view is built.
 void ShowWaitPointer(MapControl *map);

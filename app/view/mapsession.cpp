@@ -67,6 +67,8 @@ MapSession::MapSession(MainWidgets &widgets, QObject *parent) : QObject(parent) 
                 [this](QListWidgetItem *item) {
                     lstStatdata_Click(Context, Context.lstStatdata->row(item));
                 });
+    connect(Legend, &LegendWidget::EntryActivated, this,
+            [this](int entry) { lgdTegnforklaring_EntryAction(Context, entry); });
     ConnectMapDrawEvents(*Map, Context, widgets.buttons.value(QStringLiteral("PrevExtent")));
     ConnectMapTools(widgets, *Map, Context);
 }

@@ -3,6 +3,7 @@
 #include "app/driver/showmessage.h"
 #include "app/layout/mainwidgets.h"
 #include "app/view/buildview.h"
+#include "app/view/infotool.h"
 #include "contracts/runtimeerror.h"
 #include "platform/mapcontrol/mapwidget.h"
 #include "zoomkeeper/scalehandler.h"
@@ -63,9 +64,8 @@ void connectCommand(const MainWidgets &widgets, const char *button, const char *
         QObject::connect(m, &QAction::triggered, &map, trigger);
 }
 
-// Mouse button pressed on the map: the selected tool decides. The information tool is
-// handled by the information command.
-void mouseDown(MapWidget &map, ViewContext &context)
+// Mouse button pressed on the map: the selected tool decides.
+void mouseDown(MapWidget &map, ViewContext &context, double x, double y)
 {
     ScaleHandler &navigator = *context.navigator;
     switch (SelectedToolPointer(context)) {
@@ -79,6 +79,10 @@ void mouseDown(MapWidget &map, ViewContext &context)
         map.SetMousePointer(PanningPointer);
         navigate(navigator, [](ScaleHandler &n) { n.Pan(); });
         map.SetMousePointer(PanPointer);
+        break;
+    case InfoPointer:
+        if (map.LayerCount() > 0)
+            Info(context, map.ToMapPoint(x, y));
         break;
     default:
         break;
@@ -113,8 +117,20 @@ void ConnectMapTools(MainWidgets &widgets, MapWidget &map, ViewContext &context)
                    [](ScaleHandler &n) { n.FullExtent(); }, navigator);
     connectCommand(widgets, "PrevExtent", "mnuPrev", map,
                    [](ScaleHandler &n) { n.PreviousExtent(); }, navigator);
-    QObject::connect(&map, &MapWidget::MouseDown, &map, [&map, &context](int button) {
-        if (button == 1)
-            mouseDown(map, context);
-    });
+    // The step zooms have no button of their own; their keys are the desktop's zoom keys.
+    const auto stepZoom = [&navigator](float factor) {
+        navigate(navigator, [factor](ScaleHandler &n) {
+            float f = factor;
+            n.StepZoom(f);
+        });
+    };
+    if (QAction *in = widgets.buttons.value(QStringLiteral("InZoom")))
+        QObject::connect(in, &QAction::triggered, &map, [stepZoom] { stepZoom(0.6f); });
+    if (QAction *out = widgets.buttons.value(QStringLiteral("OutZoom")))
+        QObject::connect(out, &QAction::triggered, &map, [stepZoom] { stepZoom(1.6f); });
+    QObject::connect(&map, &MapWidget::MouseDown, &map,
+                     [&map, &context](int button, int, double x, double y) {
+                         if (button == 1)
+                             mouseDown(map, context, x, y);
+                     });
 }

@@ -1,6 +1,7 @@
 #include "app/view/buildview.h"
 
 #include "app/mapdefs/creadmapfile.h"
+#include "contracts/legendcontrol.h"
 
 #include <QLabel>
 
@@ -30,4 +31,11 @@ void lsvKartdata_ItemClick(ViewContext &context, int row) {
 
 void lstStatdata_Click(ViewContext &context, int row) {
     buildFromList(context, context.state->CurrentMap, row + 1);
+}
+
+void lgdTegnforklaring_EntryAction(ViewContext &context, int entry) {
+    if (!context.legend || entry < 0)
+        return;
+    context.legend->setLayerExpanded(entry, true);
+    context.legend->Refresh();
 }

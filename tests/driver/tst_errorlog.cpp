@@ -153,11 +153,14 @@ private slots:
         QCOMPARE(m_shown.at(0).text,
                  QStringLiteral("An error occured! Check the data and the operasjon.\r\n"
                                 "More information in the Log file\r\n") + logPath());
+        // In the log every line break of the report is a CR LF, as between entries.
         const QString log = QString::fromUtf8(readAll(logPath()));
+        QCOMPARE(log.count(u'\r'), log.count(QStringLiteral("\r\n")));
+        QCOMPARE(log.count(u'\n'), log.count(QStringLiteral("\r\n")));
         const QStringList lines = log.split(QStringLiteral("\r\n"));
-        QCOMPARE(lines.at(1), QString("Chorel (BuildView)"));
-        QVERIFY(lines.at(2).startsWith(QStringLiteral("Error #13\r   Type mismatch\r")));
-        QVERIFY(log.endsWith(QStringLiteral("No Help file available\r\r\r\n\r\n")));
+        QCOMPARE(lines.mid(1, 5), (QStringList{"Chorel (BuildView)", "Error #13", "   Type mismatch",
+                                               "   (Source: Chorel)", "   (Last DLL error: 0)"}));
+        QVERIFY(log.endsWith(QStringLiteral("No Help file available\r\n\r\n\r\n\r\n")));
     }
 
     void specialErrorNumbers_data()
@@ -200,10 +203,14 @@ private slots:
                     RunTimeError(9, QStringLiteral("Subscript out of range")));
         QVERIFY(m_shown.isEmpty());
         const QString log = QString::fromUtf8(readAll(logPath()));
-        QVERIFY(log.contains(QStringLiteral("\r\nChorel\r\nMissing file a.tq\r\n\r\n")));
-        QVERIFY(log.contains(QStringLiteral("\r\nChorel (Join)\r\nNo such field\r\n\r\n")));
-        QVERIFY(log.contains(QStringLiteral("\r\nChorel (tmStart)\r\nError #9\r")));
+        // Messages are logged as every batch entry: date and time, then the message alone;
+        // error reports keep the caption of the procedure on its own line.
+        const QStringList entries = log.split(QStringLiteral("\r\n\r\n"));
+        QCOMPARE(entries.at(0).section(QStringLiteral("\r\n"), 1), QStringLiteral("Missing file a.tq"));
+        QCOMPARE(entries.at(1).section(QStringLiteral("\r\n"), 1), QStringLiteral("No such field"));
+        QVERIFY(log.contains(QStringLiteral("\r\nChorel (tmStart)\r\nError #9\r\n")));
         QVERIFY(!log.contains(QStringLiteral("An error occured")));
+        QCOMPARE(log.count(u'\r'), log.count(QStringLiteral("\r\n")));
     }
 
     void batchLogEntry()

@@ -1,6 +1,8 @@
+#include <QDate>
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QLocale>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -26,7 +28,12 @@ private:
     };
     Run chorel(const QStringList &arguments);
     void writeFile(const QString &path, const QByteArray &text);
-    static int entries(const QString &log) { return int(log.count(QStringLiteral("\r\n\r\n"))); }
+    // Every entry begins with a line of today's date and the time.
+    static int entries(const QString &log)
+    {
+        const QString today = QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat);
+        return int((QStringLiteral("\r\n") + log).count(QStringLiteral("\r\n") + today + u' '));
+    }
 
     std::unique_ptr<QTemporaryDir> m_home;
 };
@@ -112,7 +119,7 @@ void TestPipeline::failures_data() {
         << QStringLiteral("Can't connect statistics and map.\r\nShape file ");
     QTest::newRow("bad statistics file") << QStringList{"-f", "TQ-files/bad.sdv"} << QString();
     QTest::newRow("layer table that is no table")
-        << QStringList{"-f", "TQ-files/badtable.sdv"} << QStringLiteral("Chorel (CreateFLD)");
+        << QStringList{"-f", "TQ-files/badtable.sdv"} << QStringLiteral("\r\nError #");
     QTest::newRow("shapefile cut short")
         << QStringList{"-f", "TQ-files/cutshort.sdv"} << QStringLiteral("cut short");
     QTest::newRow("missing statistics file")

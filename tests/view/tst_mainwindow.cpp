@@ -1,40 +1,32 @@
 // The main window on a real map: choosing a map tool from the menu or the toolbar, dragging
-// rectangles to zoom in and out, the previous and the full extent; then another statistics
+// rectangles to zoom in and out, the previous and the full extent, the zoom keys; then another statistics
 // file shown in the same window.
+#include "mainwindowfixture.h"
+
 #include "app/driver/mainform.h"
-#include "app/driver/showmessage.h"
 #include "app/view/mapsession.h"
 #include "platform/mapcontrol/mapwidget.h"
 
 #include <QAction>
 #include <QDir>
 #include <QListWidget>
-#include <QMouseEvent>
-#include <QTemporaryDir>
 #include <QTimer>
 #include <QTreeWidget>
 #include <QtTest>
 
-#include <memory>
+#include <cmath>
 
 namespace {
-
-void sendMouse(QWidget *widget, QEvent::Type type, QPoint at, Qt::MouseButtons buttons)
-{
-    QMouseEvent event(type, QPointF(at), widget->mapToGlobal(QPointF(at)), Qt::LeftButton,
-                      buttons, Qt::NoModifier);
-    QCoreApplication::sendEvent(widget, &event);
-}
 
 // Presses the left button at from, and - once the map tracks the mouse - moves to to and
 // releases there.
 void drag(MapWidget *map, QPoint from, QPoint to)
 {
     QTimer::singleShot(0, map, [map, to] {
-        sendMouse(map, QEvent::MouseMove, to, Qt::LeftButton);
-        sendMouse(map, QEvent::MouseButtonRelease, to, Qt::NoButton);
+        SendMouse(map, QEvent::MouseMove, to, Qt::LeftButton);
+        SendMouse(map, QEvent::MouseButtonRelease, to, Qt::NoButton);
     });
-    sendMouse(map, QEvent::MouseButtonPress, from, Qt::LeftButton);
+    SendMouse(map, QEvent::MouseButtonPress, from, Qt::LeftButton);
 }
 
 } // namespace
@@ -43,40 +35,17 @@ class TestMainWindow : public QObject {
     Q_OBJECT
 
 private:
-    QTemporaryDir m_dir;
-    std::unique_ptr<MainForm> m_form;
+    MainWindowFixture m_window;
+    MainForm *m_form = nullptr;
     MapWidget *m_map = nullptr;
 
 private slots:
     void initTestCase()
     {
-        const QString samples = qEnvironmentVariable("CHOREL_SAMPLES");
-        QDir home(m_dir.path());
-        for (const QString &folder : {QStringLiteral("Maps"), QStringLiteral("TQ-files")}) {
-            QVERIFY(home.mkdir(folder));
-            const QDir from(samples + u'/' + folder);
-            for (const QString &name : from.entryList(QDir::Files))
-                QVERIFY(QFile::copy(from.filePath(name), home.filePath(folder + u'/' + name)));
-        }
-        QVERIFY(home.mkdir(QStringLiteral("tmp")));
-        qputenv("CHOREL_HOME", m_dir.path().toLocal8Bit());
-        qputenv("TMPDIR", home.filePath(QStringLiteral("tmp")).toLocal8Bit());
-        SetMessageBoxFunction([](const QString &caption, int, const QString &text) {
-            qWarning("message %s: %s", qPrintable(caption), qPrintable(text));
-        });
-        const QString dataFile = home.filePath(QStringLiteral("TQ-files/nc_births_74.tq"));
-        m_form = std::make_unique<MainForm>(
-            ParseCommandLine({QStringLiteral("-f"), dataFile, QStringLiteral("-c"),
-                              QStringLiteral("choroplet")}));
-        m_form->Load();
-        m_form->show();
-        m_map = m_form->findChild<MapWidget *>(QStringLiteral("Map"));
-        QVERIFY(m_map);
-        QTRY_VERIFY_WITH_TIMEOUT(m_map->LayerCount() > 0, 20000);
-        QVERIFY(m_map->width() > 200 && m_map->height() > 200);
+        QVERIFY(m_window.start(QStringLiteral("nc_births_74.tq")));
+        m_form = m_window.form.get();
+        m_map = m_window.map;
     }
-
-    void cleanupTestCase() { m_form.reset(); }
 
     void toolFromMenuOrButton_data()
     {
@@ -149,13 +118,38 @@ private slots:
         m_form->toolButton(QStringLiteral("ZoomIn"))->trigger();
     }
 
+    // The desktop's zoom keys step the zoom by 0.6 and 1.6 ("InZoom", "OutZoom"; the factors
+    // are single-precision numbers): one step in and one out show 0.96 of the extent, not the
+    // extent before. The commands with a standard key on the desktop have it.
+    void keys()
+    {
+        m_form->toolButton(QStringLiteral("FullExtent"))->trigger();
+        const double full = m_map->Extent().Width();
+        m_form->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_form));
+        QTest::keySequence(m_form, QKeySequence(QKeySequence::ZoomIn));
+        QVERIFY(std::abs(m_map->Extent().Width() / full - 0.6) < 1e-6);
+        QTest::keySequence(m_form, QKeySequence(QKeySequence::ZoomOut));
+        QVERIFY(std::abs(m_map->Extent().Width() / full - 0.96) < 1e-6);
+        m_form->menuEntry(QStringLiteral("mnuFull"))->trigger();
+        QCOMPARE(m_map->Extent().Width(), full);
+
+        QCOMPARE(m_form->menuEntry(QStringLiteral("mnuOpen"))->shortcut(),
+                 QKeySequence(QKeySequence::Open));
+        QCOMPARE(m_form->menuEntry(QStringLiteral("mnuPrint"))->shortcut(),
+                 QKeySequence(QKeySequence::Print));
+        QCOMPARE(m_form->menuEntry(QStringLiteral("mnuContents"))->shortcut(),
+                 QKeySequence(Qt::Key_F1));
+        QVERIFY(!m_form->menuEntry(QStringLiteral("mnuSaveAs"))->shortcut().isEmpty());
+    }
+
     // Runs last: the window then shows a semicolon file, with its own lists and no
     // statistics information left over from the cube file shown before.
     void anotherFileReplacesListsAndInformation()
     {
         QCOMPARE(m_form->panelText(QStringLiteral("Data")), QStringLiteral("Period=1974-78"));
         m_form->state().DataFile =
-            QDir(m_dir.path()).filePath(QStringLiteral("TQ-files/world_2014.sdv"));
+            m_window.path(QStringLiteral("TQ-files/world_2014.sdv"));
         m_form->session().ClearView();
         m_form->tmStart().start();
         QTRY_COMPARE_WITH_TIMEOUT(m_form->statList()->count(), 3, 20000);

@@ -1,0 +1,65 @@
+#pragma once
+
+#include <QList>
+#include <QObject>
+#include <QPair>
+#include <QPrinter>
+
+#include <memory>
+
+class ClassBreaksRenderer;
+class MapControl;
+class MapLayer;
+class QWidget;
+
+// What is printed: the map, its thematic layer (-1 without a map) and whether it shows
+// circles.
+struct PrintInput {
+    MapControl *map = nullptr;
+    int thematicLayer = -1;
+    bool circleMap = false;
+};
+
+// Lines that are thin on screen nearly vanish on paper: while a PaperLines lives, the outlines
+// of the thematic layer wider than 1 are five times as wide (the layer's own symbol of a circle
+// map; every class symbol with its outline shown of a choropleth map). Its end restores every
+// width it changed, whatever way the printing ended.
+class PaperLines {
+public:
+    explicit PaperLines(const PrintInput &input);
+    ~PaperLines();
+    PaperLines(const PaperLines &) = delete;
+    PaperLines &operator=(const PaperLines &) = delete;
+
+private:
+    std::shared_ptr<MapLayer> m_layer;                 // whose own symbol was widened
+    double m_layerSize = 0.0;
+    std::shared_ptr<ClassBreaksRenderer> m_renderer;   // whose class symbols were widened
+    QList<QPair<int, double>> m_classSizes;            // symbol index, width before
+};
+
+// Prints the map on the printer as the map control prints it (fitted to the page, landscape
+// when the printer's orientation is), with the lines widened for paper. Document name
+// "Chorel". Raises RunTimeError (482, the map control's reason) when the printer could not
+// print; the line widths are restored in every case.
+void PrintMapOnPaper(QPrinter &printer, const PrintInput &input);
+
+// File, Print: the print dialog (title "Print" of the message table, landscape, no selection,
+// no page numbers; printing to a PDF file stays offered), then the map on the chosen printer.
+// Cancel prints nothing. A failure is reported with the caption "Chorel (mnuPrint)". The
+// printer and the user's choices in the dialog are kept for the next print.
+//
+// The dialog never changes the desktop's default printer here, so there is no default to
+// remember and restore around it, and no system setting to write or announce.
+class PrintCommand : public QObject {
+    Q_OBJECT
+public:
+    explicit PrintCommand(QWidget *parent);
+
+    QPrinter &printer() { return m_printer; }
+    void run(const PrintInput &input);
+
+private:
+    QWidget *m_parent;
+    QPrinter m_printer{QPrinter::HighResolution};
+};
