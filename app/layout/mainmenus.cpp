@@ -54,14 +54,15 @@ const QList<MenuLayout> &menuLayout()
     return layout;
 }
 
-// Commands that have a standard key on the desktop get it; F1 is the help key. Save as has
-// no standard key on some desktops; it then gets the usual Ctrl+Shift+S.
+// Commands that have a standard key on the desktop get it (the help key comes with the help
+// page). Save as has no standard key on some desktops; it then gets the usual Ctrl+Shift+S.
 void setStandardKeys(const MainWidgets &widgets)
 {
     const QList<QPair<const char *, QKeySequence::StandardKey>> keys = {
-        {"mnuOpen", QKeySequence::Open},   {"mnuSaveAs", QKeySequence::SaveAs},
-        {"mnuPrint", QKeySequence::Print}, {"mnuExit", QKeySequence::Quit},
-        {"mnuContents", QKeySequence::HelpContents}};
+        {"mnuOpen", QKeySequence::Open},
+        {"mnuSaveAs", QKeySequence::SaveAs},
+        {"mnuPrint", QKeySequence::Print},
+        {"mnuExit", QKeySequence::Quit}};
     for (const auto &[name, key] : keys)
         widgets.menuEntries.value(QString::fromLatin1(name))->setShortcuts(key);
     QAction *saveAs = widgets.menuEntries.value(QStringLiteral("mnuSaveAs"));
