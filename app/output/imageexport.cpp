@@ -106,7 +106,8 @@ void ImageExport::exportWmf(const ExportFiles &files)
     // As the metafiles of an export pass through the clipboard, the last of them stays there.
     if (m_metafileToClipboard)
         SetMetafileClipboard(legendImage, LegendImage(m_legend, LegendPart::LegendImage),
-                             LegendSvg(m_legend, LegendPart::LegendImage));
+                             SvgDrawing(LegendPicture(m_legend, LegendPart::LegendImage),
+                                        QStringLiteral("Chorel")));
 }
 
 void ImageExport::exportVector(const ExportFiles &files, ImageFormat format)

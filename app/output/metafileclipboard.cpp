@@ -12,6 +12,7 @@ namespace {
 const QString WmfMime = QStringLiteral("image/x-wmf");
 const QString SvgMime = QStringLiteral("image/svg+xml");
 const QString PngMime = QStringLiteral("image/png");
+const QString SvgTitle = QStringLiteral("Chorel");
 
 QByteArray pngBytes(const QImage &image)
 {
@@ -46,7 +47,7 @@ bool CopyMapMetafile(MapControl &map)
     const QByteArray wmf = MapMetafile(map, 1.0);
     if (wmf.isEmpty())
         return false;
-    SetMetafileClipboard(wmf, MapImage(map, 1.0), MapSvg(map, 1.0));
+    SetMetafileClipboard(wmf, MapImage(map, 1.0), SvgDrawing(MapPicture(map, 1.0), SvgTitle));
     return true;
 }
 
@@ -56,6 +57,7 @@ bool CopyLegendMetafile(LegendControl &legend, bool legendImage)
     const QByteArray wmf = LegendMetafile(legend, part);
     if (wmf.isEmpty())
         return false;
-    SetMetafileClipboard(wmf, LegendImage(legend, part), LegendSvg(legend, part));
+    SetMetafileClipboard(wmf, LegendImage(legend, part),
+                         SvgDrawing(LegendPicture(legend, part), SvgTitle));
     return true;
 }

@@ -5,9 +5,7 @@
 #include "contracts/maplayer.h"
 #include "platform/wmf/wmfgenerator.h"
 
-#include <QBuffer>
 #include <QPainter>
-#include <QSvgGenerator>
 
 #include <algorithm>
 
@@ -62,22 +60,6 @@ QByteArray metafile(const QSize &size, const QString &fileName, Paint paint)
     generator.setSize(size);
     generator.setFileName(fileName);
     return paintOn(generator, paint) ? generator.data() : QByteArray();
-}
-
-// Paints onto an SVG drawing of the size, in memory; empty when it failed.
-template <typename Paint>
-QByteArray svgDrawing(const QSize &size, Paint paint)
-{
-    QBuffer buffer;
-    buffer.open(QIODevice::WriteOnly);
-    QSvgGenerator generator;
-    generator.setOutputDevice(&buffer);
-    generator.setSize(size);
-    generator.setViewBox(QRect(QPoint(0, 0), size));
-    // A picture pixel is a CSS pixel: 96 per inch.
-    generator.setResolution(96);
-    generator.setTitle(QStringLiteral("Chorel"));
-    return paintOn(generator, paint) ? buffer.data() : QByteArray();
 }
 
 } // namespace
@@ -146,16 +128,4 @@ QByteArray LegendMetafile(LegendControl &legend, LegendPart part, const QString 
 {
     return metafile(legendSize(legend, part), fileName,
                     [&](QPainter &painter) { paintLegend(legend, part, painter); });
-}
-
-QByteArray MapSvg(MapControl &map, double scaleFactor)
-{
-    return svgDrawing(MapPictureSize(map, scaleFactor),
-                      [&](QPainter &painter) { map.PaintMap(painter, scaleFactor); });
-}
-
-QByteArray LegendSvg(LegendControl &legend, LegendPart part)
-{
-    return svgDrawing(legendSize(legend, part),
-                      [&](QPainter &painter) { paintLegend(legend, part, painter); });
 }

@@ -41,7 +41,3 @@ QImage LegendImage(LegendControl &legend, LegendPart part);
 // or written.
 QByteArray MapMetafile(MapControl &map, double scaleFactor, const QString &fileName = {});
 QByteArray LegendMetafile(LegendControl &legend, LegendPart part, const QString &fileName = {});
-
-// The same pictures as SVG drawings, made in memory. Empty when they could not be made.
-QByteArray MapSvg(MapControl &map, double scaleFactor);
-QByteArray LegendSvg(LegendControl &legend, LegendPart part);

@@ -1,5 +1,6 @@
 #include "app/output/vectorfiles.h"
 
+#include <QBuffer>
 #include <QPageSize>
 #include <QPdfWriter>
 #include <QSaveFile>
@@ -37,7 +38,29 @@ bool openFile(QSaveFile &file, QString *error)
     return false;
 }
 
+void setUpSvg(QSvgGenerator &generator, const Picture &picture, const QString &title)
+{
+    generator.setSize(picture.size);
+    generator.setViewBox(QRect(QPoint(0, 0), picture.size));
+    generator.setResolution(VectorDotsPerInch);
+    generator.setTitle(title);
+}
+
 } // namespace
+
+QByteArray SvgDrawing(const Picture &picture, const QString &title)
+{
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    QSvgGenerator generator;
+    generator.setOutputDevice(&buffer);
+    setUpSvg(generator, picture, title);
+    QPainter painter;
+    if (!painter.begin(&generator))
+        return {};
+    picture.paint(painter);
+    return painter.end() ? buffer.data() : QByteArray();
+}
 
 bool WriteSvgFile(const Picture &picture, const QString &path, const QString &title,
                   QString *error)
@@ -47,10 +70,7 @@ bool WriteSvgFile(const Picture &picture, const QString &path, const QString &ti
         return false;
     QSvgGenerator generator;
     generator.setOutputDevice(&file);
-    generator.setSize(picture.size);
-    generator.setViewBox(QRect(QPoint(0, 0), picture.size));
-    generator.setResolution(VectorDotsPerInch);
-    generator.setTitle(title);
+    setUpSvg(generator, picture, title);
     return paintAndCommit(picture, generator, file, error);
 }
 

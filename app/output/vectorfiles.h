@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QPainter>
 #include <QSize>
 #include <QString>
@@ -24,6 +25,9 @@ constexpr int VectorDotsPerInch = 96;
 // pixels), or the PDF file of one page exactly the picture's size. Written beside the target
 // and renamed over it when complete, so a failure leaves no torn file and an old file whole.
 // False, with the reason in *error, when the file could not be written.
+// The SVG document of the picture made in memory, as WriteSvgFile writes it; empty when it
+// could not be made.
+QByteArray SvgDrawing(const Picture &picture, const QString &title);
 bool WriteSvgFile(const Picture &picture, const QString &path, const QString &title,
                   QString *error);
 bool WritePdfFile(const Picture &picture, const QString &path, const QString &title,
