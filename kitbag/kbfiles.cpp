@@ -1,6 +1,7 @@
 #include "kitbag/kbutil.h"
 
 #include "kitbag/kbpath.h"
+#include "kitbag/kbread.h"
 
 #include <QDir>
 #include <QFile>
@@ -58,13 +59,10 @@ QString existingAncestor(const QString &path)
 bool CKbUtil::FileExists(const QString &strPathName) const
 {
     const QString path = withoutFinalSeparator(strUnQuoteString(strPathName));
-    if (path.isEmpty() || QFileInfo(path).isDir())
+    // Only a regular file counts: a folder, device, FIFO or socket is no input.
+    if (!kbread::isRegularFile(path))
         return false;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return false;
-    file.close();
-    return true;
+    return ::access(QFile::encodeName(path).constData(), R_OK) == 0;
 }
 
 bool CKbUtil::DirExists(const QString &strDirName) const

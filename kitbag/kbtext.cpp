@@ -1,6 +1,7 @@
 #include "kitbag/kbtext.h"
 
 #include "kitbag/kbcodec.h"
+#include "kitbag/kbread.h"
 
 #include <QFile>
 #include <QStringDecoder>
@@ -40,13 +41,13 @@ QString normaliseLineEnds(const QString &text)
 
 QString readFile(const QString &path, bool *ok)
 {
-    QFile file(path);
-    const bool opened = file.open(QIODevice::ReadOnly);
+    QByteArray bytes;
+    const bool read = kbread::readRegularFile(path, kbread::MaxSettingsFileBytes, bytes);
     if (ok)
-        *ok = opened;
-    if (!opened)
+        *ok = read;
+    if (!read)
         return QString();
-    return normaliseLineEnds(decode(file.readAll()));
+    return normaliseLineEnds(decode(bytes));
 }
 
 } // namespace kbtext

@@ -14,8 +14,8 @@ QString decode(const QByteArray &bytes);
 // Every line end (CR LF, lone LF or lone CR) becomes CR LF.
 QString normaliseLineEnds(const QString &text);
 
-// Reads a whole text file, decoded and with CR LF line ends. ok (if given) tells whether the
-// file could be read.
+// Reads a whole settings-sized text file (a regular file of at most 64 MB), decoded and with
+// CR LF line ends. ok (if given) tells whether the file could be read.
 QString readFile(const QString &path, bool *ok = nullptr);
 
 } // namespace kbtext

@@ -31,6 +31,7 @@ public:
 
     // Files and folders. These never throw: failures answer false, -1 or the input.
     bool DirExists(const QString &strDirName) const;
+    // A readable regular file (not a folder, device, FIFO or socket).
     bool FileExists(const QString &strPathName) const;
     bool FileInUse(const QString &strPathName) const;
     bool WriteAccess(const QString &strDirName) const;

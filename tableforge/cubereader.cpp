@@ -107,19 +107,53 @@ std::optional<VariableLists> ReadVariable(const QString &text, const QString &va
     return v;
 }
 
+namespace {
+
+// A decimals value outside what a dBASE numeric field holds ends the reading; a huge value
+// would otherwise build a number format of that many zeros.
+[[noreturn]] void decimalsOutOfRange(const QString &statement, QStringView value)
+{
+    throw RunTimeError(6, QStringLiteral("Overflow: %1%2 in the statistics file lies outside 0 to "
+                                         "%3, the decimals a dBASE numeric field can hold.")
+                              .arg(statement, value.toString())
+                              .arg(MaxDecimals),
+                       QStringLiteral("TableForge"));
+}
+
+// A decimals value as written: an optional sign and digits. None when it is no whole number.
+std::optional<int> decimalsValue(const QString &statement, QStringView value)
+{
+    qsizetype digits = value.startsWith(u'-') || value.startsWith(u'+') ? 1 : 0;
+    if (digits == value.size())
+        return std::nullopt;
+    for (qsizetype i = digits; i < value.size(); ++i) {
+        if (!value[i].isDigit())
+            return std::nullopt;
+    }
+    bool ok = false;
+    const qlonglong number = value.toLongLong(&ok);
+    if (!ok || number < 0 || number > MaxDecimals)
+        decimalsOutOfRange(statement, value);
+    return int(number);
+}
+
+} // namespace
+
 std::optional<int> ReadNumDecimals(const QString &text)
 {
     if (!text.contains(QLatin1String("DECIMALS")))
         return std::nullopt;
     const qsizetype p = text.indexOf(QLatin1String("DECIMALS="));
     const qsizetype e = p < 0 ? -1 : text.indexOf(u';', p);
-    bool ok = false;
-    const int value = e < 0 ? 0 : QStringView(text).mid(p + 9, e - p - 9).trimmed().toInt(&ok);
-    if (!ok)
+    const QStringView value =
+        e < 0 ? QStringView() : QStringView(text).mid(p + 9, e - p - 9).trimmed();
+    const std::optional<int> decimals =
+        value.isEmpty() ? std::nullopt : decimalsValue(QStringLiteral("DECIMALS="), value);
+    if (!decimals)
         throw RunTimeError(13, QStringLiteral("Type mismatch: the DECIMALS statement holds no "
                                               "whole number."),
                            QStringLiteral("TableForge"));
-    return value;
+    return decimals;
 }
 
 QList<int> GetFieldDecimals(const QString &text, const QString &statVariable,
@@ -135,10 +169,10 @@ QList<int> GetFieldDecimals(const QString &text, const QString &statVariable,
         }
         // the leading number of the rest, as far as it reads
         const QStringView rest = QStringView(st.text).mid(key.size()).trimmed();
-        qsizetype n = 0;
+        qsizetype n = rest.startsWith(u'-') ? 1 : 0;
         while (n < rest.size() && rest[n].isDigit())
             ++n;
-        decimals.append(rest.first(n).toInt());
+        decimals.append(n == 0 ? 0 : decimalsValue(key, rest.first(n)).value_or(0));
     }
     return decimals;
 }

@@ -38,9 +38,14 @@ std::optional<VariableLists> ReadVariable(const QString &text, const QString &va
                                           const QString &listKeyword, const QString &secondKeyword,
                                           QString *failedTag);
 
-// The DECIMALS value; none when the file has no DECIMALS statement.
+// The most decimals a value column may have: what a dBASE numeric field holds.
+constexpr int MaxDecimals = 15;
+
+// The DECIMALS value; none when the file has no DECIMALS statement. A value outside 0 to
+// MaxDecimals throws the run-time error 6 naming the statement and the value.
 std::optional<int> ReadNumDecimals(const QString &text);
-// Decimals per statistic column: its PRECISION statement, otherwise numDecimals.
+// Decimals per statistic column: its PRECISION statement, otherwise numDecimals. A PRECISION
+// outside 0 to MaxDecimals throws as for DECIMALS.
 QList<int> GetFieldDecimals(const QString &text, const QString &statVariable,
                             const QStringList &statFields, int numDecimals);
 

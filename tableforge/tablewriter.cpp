@@ -19,7 +19,8 @@ QString connectionText(const QString &folder)
            + folder + QStringLiteral(";Extended Properties=dBASE 5.0;");
 }
 
-// The decimals of each column: the most any of its values shows.
+// The decimals of each column: the most any of its values shows, at most what a dBASE
+// numeric field holds (longer values are rounded to it).
 QList<int> decimalsFromData(qsizetype regions, qsizetype fields,
                             const std::function<std::optional<QStringView>(qsizetype, qsizetype)> &cell)
 {
@@ -27,7 +28,8 @@ QList<int> decimalsFromData(qsizetype regions, qsizetype fields,
     for (qsizetype i = 0; i < regions; ++i) {
         for (qsizetype k = 0; k < fields; ++k) {
             if (const auto token = cell(i, k))
-                decimals[k] = std::max(decimals[k], tqtext::CountDecimals(*token));
+                decimals[k] = std::max(decimals[k], std::min(cube::MaxDecimals,
+                                                             tqtext::CountDecimals(*token)));
         }
     }
     return decimals;
@@ -60,10 +62,15 @@ bool DBFCreator::CreateCubeTable(QString &text, const QString &sDBDir, int regio
     while (!line.isEmpty() && line.back() == u' ')
         line.chop(1);
     const qsizetype values = line.isEmpty() ? 0 : line.count(u' ') + 1;
-    if (values > regions * statistics) {
-        m_errorMsg = QStringLiteral("The data of the statistics file hold %1 values, more than "
-                                    "the %2 regions and %3 statistics of the selection explain.")
+    if (values != regions * statistics) {
+        // Fewer values are a file cut short: its last regions would silently have no data.
+        m_errorMsg = QStringLiteral("The data of the statistics file hold %1 values, %2 than "
+                                    "the %3 that the %4 regions and %5 statistics of the "
+                                    "selection need.")
                          .arg(values)
+                         .arg(values > regions * statistics ? QStringLiteral("more")
+                                                            : QStringLiteral("fewer"))
+                         .arg(regions * statistics)
                          .arg(regions)
                          .arg(statistics);
         return false;
@@ -152,7 +159,7 @@ bool DBFCreator::BuildTable(const QString &sDBDir, const CellSource &cell, qsize
         startProgress(m_statTblFld.size(), 2);
         for (qsizetype k = 0; k < m_statTblFld.size(); ++k) {
             columns.append(provider::Column{m_statTblFld[k], provider::TypeDouble, 0, 10,
-                                            int(quint8(m_statNumDec.value(k)))});
+                                            m_statNumDec.value(k)});
             advanceProgress();
         }
         catalog->appendTable(m_tableName, columns);

@@ -2,6 +2,7 @@
 
 #include "contracts/runtimeerror.h"
 #include "kitbag/kbcodec.h"
+#include "kitbag/kbread.h"
 
 #include <QFile>
 #include <QStringDecoder>
@@ -164,14 +165,14 @@ std::int32_t roundToInt32(double value)
 
 QString readStatisticsFile(const QString &path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw RunTimeError(53, QStringLiteral("File not found or not readable: %1").arg(path),
-                           QStringLiteral("TableForge"));
     QString text;
     {
+        QByteArray bytes;
+        QString why;
+        if (!kbread::readRegularFile(path, kbread::MaxTextFileBytes, bytes, &why))
+            throw RunTimeError(53, QStringLiteral("File not found or not readable: %1").arg(why),
+                               QStringLiteral("TableForge"));
         // one decoding pass: UTF-8 unless the bytes are not valid UTF-8
-        const QByteArray bytes = file.readAll();
         QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
         text = utf8.decode(bytes);
         if (utf8.hasError())

@@ -227,7 +227,8 @@ double ExportScaleOf(const QString &value)
     number.replace(u',', u'.');
     bool ok = false;
     const double scale = number.toDouble(&ok);
-    if (!ok || !std::isfinite(scale) || scale <= 0.0)
+    // a picture a tenth of the window's size is the smallest in which the map can be read
+    if (!ok || !std::isfinite(scale) || scale < MinExportScale)
         return 1.0;
     return std::min(scale, 1.5);
 }

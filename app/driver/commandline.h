@@ -70,6 +70,7 @@ QString LongSwitchUsageText();
 QString InvalidSwitchText(bool withLongSwitches = false);
 
 // The size factor of /s: numbers above 1.5 are cut to 1.5; a value that is not a number, or
-// is zero or below, is ignored and the factor stays 1.0. Both "." and "," are read as the
-// decimal symbol.
+// is below MinExportScale (too small a picture to read), is ignored and the factor stays 1.0.
+// Both "." and "," are read as the decimal symbol.
+constexpr double MinExportScale = 0.1;
 double ExportScaleOf(const QString &value);

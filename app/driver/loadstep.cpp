@@ -5,6 +5,7 @@
 #include "app/driver/showmessage.h"
 #include "app/files/languagefile.h"
 #include "app/files/messagetable.h"
+#include "app/output/exportnames.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -30,7 +31,7 @@ void MainForm::Load()
 
     ApplyOptionSwitches();
     CheckDataFiles();
-    m_state.OutputFile = m_commandLine.value(u'o');
+    m_state.OutputFile = OutputPathOf(m_commandLine.value(u'o'));
     m_state.BatchMode = !m_state.OutputFile.isEmpty();
     CheckLanguageFile();
 
@@ -66,6 +67,16 @@ void MainForm::Load()
     if (m_state.StartError) {
         ReportStartError();
         return;
+    }
+    if (m_state.BatchMode) {
+        // an output that can't be written ends the run before the work it would waste
+        const QString problem = OutputPathProblem(m_commandLine.value(u'o'));
+        if (!problem.isEmpty()) {
+            ReportBatchFailure(problem);
+            m_state.QuitRequested = true;
+            EndProgram(1);
+            return;
+        }
     }
     m_tmStart.start();
 }
@@ -164,7 +175,7 @@ void MainForm::ReportStartError()
 {
     const QString text = MessageText(QStringLiteral("MissingFile")) + u' ' + m_state.StartErrorText;
     if (m_state.BatchMode) {
-        WriteBatchLog(text);
+        ReportBatchFailure(text);
         m_state.QuitRequested = true;
         EndProgram(1);
         return;

@@ -34,7 +34,7 @@ const QString CRLF = QStringLiteral("\r\n");
 void fail(MainForm &form, const QString &caption, int buttons, const QString &text) {
     RestoreNormalPointer(form.session().Map);
     if (form.state().BatchMode) {
-        WriteBatchLog(text);
+        ReportBatchFailure(text);
         form.EndProgram(1);
     } else {
         ShowMessage(caption, buttons, text);
@@ -163,7 +163,9 @@ bool prepareTables(MainForm &form) {
     MainState &state = form.state();
     MapSession &session = form.session();
     if (state.DataFile.isEmpty()) {
-        stop(form);
+        // an interactive start without a file shows the empty window
+        if (state.BatchMode)
+            fail(form, QString(), 0, MessageText(QStringLiteral("NoDataFile")));
         return false;
     }
     if (!state.Util.FileExists(state.DataFile)) {

@@ -82,6 +82,12 @@ void present(const QString &caption, int buttons, const QString &text, bool logI
 
 } // namespace
 
+void ReportBatchFailure(const QString &text)
+{
+    toStderr(QStringLiteral("Chorel"), text);
+    WriteBatchLog(text);
+}
+
 void SetBatchMessages(bool batch) { g_batch = batch; }
 
 bool BatchMessages() { return g_batch; }

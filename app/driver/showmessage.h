@@ -24,6 +24,9 @@ void ShowMessage(const QString &caption, int buttons, const RunTimeError &pendin
 // The multi-line report text of a run-time error; each line ends with a single CR.
 QString BuildErrorReport(const RunTimeError &error);
 
+// A batch run ends for the reason text: it goes to the log and to stderr.
+void ReportBatchFailure(const QString &text);
+
 // Batch mode routes every message to the log and stderr instead of a box.
 void SetBatchMessages(bool batch);
 bool BatchMessages();

@@ -25,7 +25,12 @@ WorkFolder::WorkFolder(QString tempFolder, qint64 pid) : m_temp(std::move(tempFo
 {
 }
 
-WorkFolder::~WorkFolder() = default;
+// A normal end leaves nothing behind: the folder goes before the lock that guards it.
+WorkFolder::~WorkFolder()
+{
+    if (!m_path.isEmpty())
+        QDir(m_path).removeRecursively();
+}
 
 QString WorkFolder::FolderName(qint64 pid) { return QStringLiteral("Chorels%1").arg(pid); }
 
@@ -56,9 +61,11 @@ bool WorkFolder::OtherInstanceRunning() const
                        [this](const QString &name) { return InstanceAlive(pidOfLock(name)); });
 }
 
-// Removes every folder whose name holds "Chorels", with its "Chart" subfolder and all it
-// contains. A folder of an instance that took its lock meanwhile is left alone.
-void WorkFolder::RemoveStaleFolders() const
+// Removes the working folders of instances that have ended, with their "Chart" subfolder and
+// all they contain: "Chorels<pid>" whose instance lock is free. When no other instance runs,
+// every other folder whose name holds "Chorels" goes too. A live instance's folder is never
+// touched.
+void WorkFolder::RemoveStaleFolders(bool othersRunning) const
 {
     static const QRegularExpression folderPid(QStringLiteral("^Chorels(\\d+)$"));
     const QDir temp(m_temp);
@@ -66,7 +73,7 @@ void WorkFolder::RemoveStaleFolders() const
         temp.entryList({QStringLiteral("*Chorels*")}, QDir::Dirs | QDir::NoDotAndDotDot);
     for (const QString &name : folders) {
         const QRegularExpressionMatch match = folderPid.match(name);
-        if (match.hasMatch() && InstanceAlive(match.captured(1).toLongLong()))
+        if (match.hasMatch() ? InstanceAlive(match.captured(1).toLongLong()) : othersRunning)
             continue;
         if (name == FolderName(m_pid))
             continue;
@@ -85,8 +92,7 @@ QString WorkFolder::Prepare()
         QFile::remove(QDir(m_temp).filePath(LockName(m_pid)));
         m_lock->tryLock(0);
     }
-    if (!OtherInstanceRunning())
-        RemoveStaleFolders();
+    RemoveStaleFolders(OtherInstanceRunning());
 
     // A folder of our own pid can only be left over from an earlier process: start empty.
     m_path = QDir(m_temp).filePath(FolderName(m_pid));

@@ -7,18 +7,20 @@
 
 // The per-process working folder "Chorels<pid>" in the temporary folder, and the instance
 // lock that tells other instances this one is running: a QLockFile "Chorel-<pid>.lock" in
-// the same temporary folder, held for the life of the process.
+// the same temporary folder, held for the life of the process. Both go when the program ends
+// normally; those of a killed instance go at the next start of any instance.
 class WorkFolder {
 public:
     // tempFolder: where working folders and instance locks live (normally QDir::tempPath()).
     explicit WorkFolder(QString tempFolder, qint64 pid);
+    // Removes this instance's folder and releases its lock.
     ~WorkFolder();
     WorkFolder(const WorkFolder &) = delete;
     WorkFolder &operator=(const WorkFolder &) = delete;
 
-    // Takes this instance's lock; when no other instance runs, removes the stale working
-    // folders; then creates (or empties) this instance's folder. Returns its path, or an
-    // empty text when the folder cannot be created.
+    // Takes this instance's lock; removes the working folders of instances that have ended
+    // (while other instances run, only those); then creates (or empties) this instance's
+    // folder. Returns its path, or an empty text when the folder cannot be created.
     QString Prepare();
 
     // Whether another live instance holds its lock in the temporary folder.
@@ -30,7 +32,7 @@ public:
     static QString LockName(qint64 pid);
 
 private:
-    void RemoveStaleFolders() const;
+    void RemoveStaleFolders(bool othersRunning) const;
     bool InstanceAlive(qint64 pid) const;
 
     QString m_temp;

@@ -140,6 +140,12 @@ const QList<Text> &textsAfterAbout()
         {"Sum", "Sum"},
         {"ChartMissingField", "is missing in the statistics table."},
         {"ChartClosing", "The data distribution can't be shown."},
+        {"NoDataFile", "No statistics file: name one with /f, or an option file (/m) whose "
+                       "[DATA] Source names it."},
+        {"OutputDrive", "A drive letter has no meaning on this system; give the output file "
+                        "as a path such as out/map.png:"},
+        {"OutputFolder", "The folder of the output file does not exist:"},
+        {"TableFields", "The table has the fields:"},
     };
     return texts;
 }

@@ -1,10 +1,12 @@
 #include "app/mapdefs/creadmapfile.h"
 
+#include "app/mapdefs/fieldcheck.h"
 #include "app/mapdefs/layertable.h"
 #include "app/mapdefs/mapdefsreport.h"
 #include "contracts/runtimeerror.h"
 #include "contracts/tableprovider.h"
 #include "kitbag/kbpath.h"
+#include "kitbag/kbread.h"
 #include "kitbag/kbutil.h"
 
 #include <QDir>
@@ -44,6 +46,12 @@ void copyOne(const QString &source, const QString &target)
     if (QFileInfo::exists(target) && !QFile::remove(target))
         throw RunTimeError(kPathFileAccessError,
                            QStringLiteral("Path/File access error: cannot replace ") + target,
+                           QStringLiteral("Chorel"));
+    // A device or FIFO in place of a shapefile would be copied without end.
+    if (!kbread::isRegularFile(source))
+        throw RunTimeError(kPathFileAccessError,
+                           QStringLiteral("Path/File access error: %1 is not a regular file")
+                               .arg(source),
                            QStringLiteral("Chorel"));
     QFile file(source);
     if (!file.copy(target))
@@ -116,13 +124,20 @@ bool CReadMapFile::CopyFiles(const QString &folder, bool renewal)
             throw RunTimeError(kPathNotFound, QStringLiteral("Path not found: ") + folder,
                                QStringLiteral("Chorel"));
         int progress = 1;
+        int mapNumber = 0;
         QSet<QString> used;
         for (CMaps &map : *m_mapList) {
+            ++mapNumber;
             map.setsFileName(copyShapefileSet(map.sFileName(), folder,
                                               distinctName(map.sTableName(), used)));
             restoreCaption();
             if (!CreateFLD(folder, map.sTableName()))
                 return false;
+            // The name field only labels regions: a missing one is told, the map still works.
+            const QString missing = MissingFieldText(GetRegionField(mapNumber),
+                                                     companion(map.sFileName(), QStringLiteral(".dbf")));
+            if (!missing.isEmpty())
+                mapdefsMessage(QStringLiteral("Chorel (CopyFiles)"), 48, missing);
             showProgress(++progress);
             if (!map.sEFileName().isEmpty()) {
                 const QString base = QFileInfo(map.sEFileName()).completeBaseName();

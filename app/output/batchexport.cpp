@@ -76,7 +76,7 @@ bool RunBatchExport(const QString &outputFile, MapControl &map, LegendControl &l
     // The legend shows the map as it is now; the map itself is painted afresh below.
     legend.Refresh();
     if (!format) {
-        WriteBatchLog(MessageText(QStringLiteral("WrongExtension")) + QStringLiteral(": ")
+        ReportBatchFailure(MessageText(QStringLiteral("WrongExtension")) + QStringLiteral(": ")
                       + name.extension + CRLF + QStringLiteral("(BMP/PNG/WMF)"));
         return false;
     }
@@ -111,7 +111,7 @@ bool RunBatchExport(const QString &outputFile, MapControl &map, LegendControl &l
         return QFileInfo(outputFile).isFile();
     const ExportFiles files = ExportFileNames(name.base, name.extension);
     if (!allWritten(files)) {
-        WriteBatchLog(QStringLiteral("Export to %1 failed: not all three files were written")
+        ReportBatchFailure(QStringLiteral("Export to %1 failed: not all three files were written")
                           .arg(outputFile));
         return false;
     }

@@ -1,5 +1,11 @@
 #include "app/output/exportnames.h"
 
+#include "app/files/messagetable.h"
+#include "kitbag/kbpath.h"
+
+#include <QFileInfo>
+#include <QRegularExpression>
+
 #include <algorithm>
 
 std::optional<ImageFormat> ImageFormatOf(const QString &extension)
@@ -49,4 +55,17 @@ OutputName SplitOutputName(const QString &path)
     if (dot <= slash)
         return {path, QString()};
     return {path.left(dot), path.mid(dot + 1)};
+}
+
+QString OutputPathOf(const QString &argument) { return kbpath::fromFilePath(argument); }
+
+QString OutputPathProblem(const QString &argument)
+{
+    static const QRegularExpression drive(QStringLiteral("^[A-Za-z]:"));
+    if (drive.match(argument).hasMatch())
+        return MessageText(QStringLiteral("OutputDrive")) + u' ' + argument;
+    const QString folder = QFileInfo(OutputPathOf(argument)).absolutePath();
+    if (!QFileInfo(folder).isDir())
+        return MessageText(QStringLiteral("OutputFolder")) + u' ' + folder;
+    return QString();
 }

@@ -28,3 +28,11 @@ struct OutputName {
     QString extension;
 };
 OutputName SplitOutputName(const QString &path);
+
+// The output path of a batch run as a path of this system: "\" separators become "/", as in
+// the input paths.
+QString OutputPathOf(const QString &argument);
+// What keeps a batch run from writing to its output path, found before any work is done: a
+// drive-letter prefix ("C:\out\map.png") or a folder that does not exist. Empty when
+// nothing does.
+QString OutputPathProblem(const QString &argument);

@@ -3,6 +3,7 @@
 #include "app/driver/showmessage.h"
 #include "app/files/messagetable.h"
 #include "app/mapdefs/creadmapfile.h"
+#include "app/mapdefs/fieldcheck.h"
 #include "app/output/phasetimer.h"
 #include "app/view/cdrawsymbol.h"
 #include "app/view/viewsteps.h"
@@ -13,6 +14,7 @@
 
 #include <QAction>
 #include <QCursor>
+#include <QDir>
 #include <QGuiApplication>
 
 namespace {
@@ -37,8 +39,13 @@ void reportJoinFailure(ViewContext &context) {
         QString check = MessageText(QStringLiteral("CheckINI"));
         check.replace(QStringLiteral("<INI>"), context.mapReader->IniFile);
         check.replace(QStringLiteral("<SHAPE>"), joiner.SourceTable());
+        // A mistyped KeyField is the usual cause: name it, with the fields the table has.
+        const QString missing = MissingFieldText(
+            context.mapReader->GetKeyField(context.state->CurrentMap),
+            QDir(joiner.DBPath()).filePath(joiner.SourceTable() + QStringLiteral(".dbf")));
         ShowMessage(QStringLiteral("Chorel (BuildView Join)"), 16,
-                    MessageText(QStringLiteral("ConnectDB")) + CRLF + check);
+                    MessageText(QStringLiteral("ConnectDB")) + CRLF + check
+                        + (missing.isEmpty() ? QString() : CRLF + missing));
     }
     context.map->SetMousePointer(toolPointer(context));
     while (QGuiApplication::overrideCursor())
@@ -79,8 +86,9 @@ void checkColumn(const ViewState &state, int &statColumn) {
     statColumn = 1;
 }
 
-// Undoes the old join and joins column into the layer table of the map (steps 6 to 8).
-void joinColumn(ViewContext &context, const QString &statTable, const QString &statKey,
+// Undoes the old join and joins column into the layer table of the map (steps 6 to 8). False
+// when the join failed (after the report).
+bool joinColumn(ViewContext &context, const QString &statTable, const QString &statKey,
                 int mapNumber, const QString &column) {
     AddRelate &joiner = *context.joiner;
     CReadMapFile &reader = *context.mapReader;
@@ -93,12 +101,14 @@ void joinColumn(ViewContext &context, const QString &statTable, const QString &s
     joiner.setSourceTable(maps->at(mapNumber - 1).sTableName());
     joiner.setExternalTable(statTable);
     if (!joiner.ErrorMsg().isEmpty())
-        return;
+        return true; // no connection: the view is built without data
     if (joiner.Join(reader.GetKeyField(mapNumber), STRINGFLD, reader.GetStatField(), NUMERICFLD,
-                    statKey, column))
+                    statKey, column)) {
         context.values->NullValue = joiner.GetNullValue();
-    else
-        reportJoinFailure(context);
+        return true;
+    }
+    reportJoinFailure(context);
+    return false;
 }
 
 // Reads the map type of the option file; false after the message for an unknown type.
@@ -142,7 +152,9 @@ bool buildSteps(ViewContext &context, const QString &statTable, const QString &s
     map.ClearLayers();
     values.ThematicLayer = -1;
 
-    joinColumn(context, statTable, statKey, mapNumber, column);
+    // A batch run ends on a failed join: its picture would show no data at all.
+    if (!joinColumn(context, statTable, statKey, mapNumber, column) && BatchMessages())
+        return false;
     PhaseTimer::Mark("join");
     context.mapReader->AddMap(mapNumber);
     PhaseTimer::Mark("layers");
@@ -163,6 +175,9 @@ bool buildSteps(ViewContext &context, const QString &statTable, const QString &s
         viewsteps::CircleView(build);
     if (!state.CircleMap)
         viewsteps::ChoroplethView(build);
+    // As for a failed join: a batch picture all in the no-data colour is no result.
+    if (build.classesUnreadable && BatchMessages())
+        return false;
 
     const auto records = viewsteps::RegionsWithData(build);
     if (!extent && values.Statistics && values.Statistics->Count >= 1 && context.navigator)

@@ -48,6 +48,7 @@ std::shared_ptr<ClassBreaksRenderer> storedRenderer(Build &build) {
     ViewValues &values = *build.context.values;
     const auto breaks = ReadClasses(build.optionFile, state, values, *build.context.colours);
     state.ClassType = kbCustom;
+    build.classesUnreadable = !breaks;
     if (!breaks || breaks->isEmpty())
         return nullptr;
     // The stored class bounds are the range the legend shows.

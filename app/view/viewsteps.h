@@ -21,6 +21,7 @@ struct Build {
     std::shared_ptr<MapLayer> layer; // the thematic layer
     std::shared_ptr<ClassBreaksRenderer> previousRenderer;
     int circlePercent = 10;
+    bool classesUnreadable = false; // the option file's classes could not be read
 };
 
 // The circle map; CircleMap becomes false when no circles could be prepared.

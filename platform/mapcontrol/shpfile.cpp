@@ -1,5 +1,7 @@
 #include "platform/mapcontrol/shpfile.h"
 
+#include "kitbag/kbread.h"
+
 #include <QFile>
 #include <QtEndian>
 
@@ -47,7 +49,10 @@ bool ShpFile::read(const QString &shpPath, ShapeStore &store, QString *error)
     m_error.clear();
     QFile file(shpPath);
     bool ok = false;
-    if (!file.open(QIODevice::ReadOnly)) {
+    if (!kbread::isRegularFile(shpPath)) {
+        // a device or FIFO would block the program or feed it without end
+        fail(QStringLiteral("the file is not a regular file"));
+    } else if (!file.open(QIODevice::ReadOnly)) {
         fail(QStringLiteral("the file can't be opened (%1)").arg(file.errorString()));
     } else if (file.size() < kHeaderSize) {
         fail(QStringLiteral("the file is too short for a shape file (%1 bytes)").arg(file.size()));

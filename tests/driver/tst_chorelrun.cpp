@@ -167,8 +167,8 @@ private slots:
         QVERIFY(!QFile::exists(path(QStringLiteral("y.png"))));
     }
 
-    // Stale working folders go only when no other instance runs; a running instance's
-    // folder is never touched.
+    // The folders of ended instances go at every start, even while others run; a running
+    // instance's folder is never touched. Other "Chorels" folders go when no instance runs.
     void workFoldersOfSeveralInstances()
     {
         const QString stale1 = makeStaleFolder(QStringLiteral("Chorels999999"));
@@ -177,27 +177,48 @@ private slots:
         QVERIFY(!QDir(stale1).exists());
 
         const QString stale2 = makeStaleFolder(QStringLiteral("Chorels999998"));
+        const QString unnamed = makeStaleFolder(QStringLiteral("OldChorels"));
         QProcess *second = startInstance();
         QVERIFY(second);
-        QVERIFY(QDir(stale2).exists());
+        QVERIFY(!QDir(stale2).exists());
+        QVERIFY(QDir(unnamed).exists()); // not known to be dead while another instance runs
         const QString firstFolder = workFolderOf(first);
         const QString secondFolder = workFolderOf(second);
         QVERIFY(QDir(firstFolder).exists());
 
-        stop(first); // killed: its lock file stays behind, stale
+        stop(first); // killed: its folder and lock stay behind
+        QVERIFY(QDir(firstFolder).exists());
         QProcess *third = startInstance();
         QVERIFY(third);
-        QVERIFY(QDir(stale2).exists());
-        QVERIFY(QDir(firstFolder).exists());
+        QVERIFY2(!QDir(firstFolder).exists(), qPrintable(firstFolder));
+        QVERIFY(QDir(secondFolder).exists());
         const QString thirdFolder = workFolderOf(third);
         stop(second);
         stop(third);
 
         QProcess *fourth = startInstance();
         QVERIFY(fourth);
-        for (const QString &folder : {stale2, firstFolder, secondFolder, thirdFolder})
+        for (const QString &folder : {unnamed, secondFolder, thirdFolder})
             QVERIFY2(!QDir(folder).exists(), qPrintable(folder));
         QVERIFY(QDir(workFolderOf(fourth)).exists());
+    }
+
+    // A run that ends normally, with success or failure, leaves neither folder nor lock.
+    void normalEndLeavesNothing()
+    {
+        QProcess *running = startInstance(); // its folder must survive the others
+        QVERIFY(running);
+        const QString runningFolder = workFolderOf(running);
+        QFile mark(runningFolder + QStringLiteral("/mark.txt"));
+        QVERIFY(mark.open(QIODevice::WriteOnly));
+        mark.close();
+        QCOMPARE(run({"-f", "missing.tq", "-o", "x.png"}).exitCode, 1);
+        QCOMPARE(run({"--help"}).exitCode, 0);
+        const QStringList left = QDir(path(QStringLiteral("tmp"))).entryList(
+            {QStringLiteral("Chorel*")}, QDir::AllEntries | QDir::NoDotAndDotDot);
+        QCOMPARE(left, (QStringList{QStringLiteral("Chorel-%1.lock").arg(running->processId()),
+                                    QStringLiteral("Chorels%1").arg(running->processId())}));
+        QVERIFY(mark.exists());
     }
 };
 

@@ -170,6 +170,8 @@ private slots:
         QTest::newRow("zero") << "0" << 1.0;
         QTest::newRow("negative") << "-0.5" << 1.0;
         QTest::newRow("infinite") << "inf" << 1.0;
+        QTest::newRow("smallest readable") << "0.1" << 0.1;
+        QTest::newRow("too small to read") << "0.0001" << 1.0;
     }
 
     void exportScale()

@@ -10,6 +10,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <sys/stat.h>
+
 namespace {
 
 const QString kCodesMissing = QStringLiteral("Can't find codes for.");
@@ -184,6 +186,36 @@ private slots:
             << "No valid file for Chorel.\r\nThe statistics file has no line \"DATA=\".";
         QTest::newRow("bad semicolon file") << "e.sdv" << "W.ini\r\nC;A;B\r\nX;1\r\n"
                                             << "Wrong text file format.";
+
+        // Decimals beyond what a dBASE numeric field holds: no wrap-around, no runaway format.
+        const QString full = cube(layout, QStringLiteral("1 2 3 4 5 6;"));
+        const QString limit = QStringLiteral(" in the statistics file lies outside 0 to 15, the "
+                                             "decimals a dBASE numeric field can hold.\r\nTableForge");
+        for (const char *value : {"2000000000", "65536", "32768", "16", "-7", "99999999999"}) {
+            QString text = full;
+            text.replace(QStringLiteral("DECIMALS=0;"), QStringLiteral("DECIMALS=%1;").arg(value));
+            QTest::addRow("DECIMALS=%s", value) << "f.tq" << text
+                << "6 Overflow: DECIMALS=" + QString::fromLatin1(value) + limit;
+        }
+        for (const char *value : {"2000000000", "1000"}) {
+            const QString precision =
+                QStringLiteral("PRECISION(\"contents\",\"Beta\")=%1;\r\n").arg(value);
+            QTest::addRow("PRECISION=%s", value) << "g.tq"
+                << cube(layout, QStringLiteral("1 2 3 4 5 6;"), precision)
+                << "6 Overflow: " + precision.chopped(3) + limit;
+        }
+
+        // Data that do not fill regions x statistics are a broken file, cut short or padded.
+        const QString counts = QStringLiteral("The data of the statistics file hold %1 values, %2 "
+                                              "than the 6 that the 3 regions and 2 statistics of "
+                                              "the selection need.");
+        QString cutShort = full;
+        cutShort.truncate(cutShort.indexOf(QLatin1String("DATA=")) + 5);
+        QTest::newRow("file ending after DATA=") << "h.tq" << cutShort << counts.arg(0).arg("fewer");
+        QTest::newRow("fewer values") << "i.tq" << cube(layout, QStringLiteral("1 2\r\n3 4\r\n5;"))
+                                      << counts.arg(5).arg("fewer");
+        QTest::newRow("more values") << "j.tq" << cube(layout, QStringLiteral("1 2 3 4 5 6 7;"))
+                                     << counts.arg(7).arg("more");
     }
 
     void failures()
@@ -196,6 +228,41 @@ private slots:
         QVERIFY(!c->CreateTable(write(name, text), folder.path()));
         QCOMPARE(c->ErrorMsg(), message);
         QVERIFY(!QFile::exists(folder.filePath(QStringLiteral("STAT.dbf"))));
+    }
+
+    // The most decimals a dBASE numeric field holds are accepted and kept.
+    void decimalsAtTheLimit()
+    {
+        QString text = cube(QStringLiteral("STUB=\"region\";\r\nHEADING=\"contents\";\r\n"),
+                            QStringLiteral("1 2\r\n3 4\r\n5 6.5;"),
+                            QStringLiteral("PRECISION(\"contents\",\"Beta\")=15;\r\n"));
+        text.replace(QStringLiteral("DECIMALS=0;"), QStringLiteral("DECIMALS=14;"));
+        auto c = creator();
+        QVERIFY2(c->CreateTable(write(QStringLiteral("limit.tq"), text), m_dir.path()),
+                 qPrintable(c->ErrorMsg()));
+        QCOMPARE(c->StatNumDec(), (QList<int>{14, 15}));
+        QCOMPARE(c->NumDecimals(), 14);
+        QCOMPARE(readStat(m_dir.path()).back(), QStringLiteral("03=5,6.5"));
+    }
+
+    // Devices, FIFOs and folders are no statistics files: refused at once, never read.
+    void onlyRegularFilesAreRead()
+    {
+        const QString fifo = m_dir.filePath(QStringLiteral("pipe.tq"));
+        QVERIFY(::mkfifo(QFile::encodeName(fifo).constData(), 0600) == 0);
+        const QString tool = qEnvironmentVariable("CHOREL_BIN") + QStringLiteral("/tq2dbf");
+        for (const QString &input : {QStringLiteral("/dev/zero"), fifo, m_dir.path()}) {
+            auto c = creator();
+            QVERIFY(!c->CreateTable(input, m_dir.path()));
+            QVERIFY2(c->ErrorMsg().startsWith(QLatin1String("53 File not found or not readable")),
+                     qPrintable(c->ErrorMsg()));
+            QProcess p;
+            p.start(tool, {input, m_dir.path()});
+            QVERIFY(p.waitForFinished(-1)); // a hang shows as the test's timeout
+            QCOMPARE(p.exitCode(), 1);
+            QVERIFY(p.readAllStandardOutput().isEmpty());
+        }
+        QFile::remove(fifo);
     }
 
     void callerMistakes()
