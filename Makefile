@@ -8,12 +8,17 @@ PKGS := cmake make g++ pkg-config ccache \
         qt6-base-dev qt6-charts-dev qt6-svg-dev libqt6opengl6-dev libgl-dev \
         libshp-dev libimagequant-dev libpng-dev libgif-dev \
         gdal-bin libwmf-bin poppler-utils fonts-urw-base35 imagemagick xvfb xauth fonts-dejavu-core \
-        desktop-file-utils libxml2-utils shared-mime-info man-db dpkg-dev lintian
+        desktop-file-utils libxml2-utils shared-mime-info man-db dpkg-dev lintian \
+        clang libfuzzer-14-dev
 
 PREFIX  ?= /usr/local
 DESTDIR ?=
 
-.PHONY: deps build test demo bench install package clean
+# Seconds each fuzz target runs in `make fuzz`; CI runs each briefly as part of `make test`.
+FUZZ_SECONDS ?= 60
+FUZZ_CI_SECONDS ?= 5
+
+.PHONY: deps build test demo bench install package clean fuzz fuzz-build
 
 deps:
 	@if dpkg-query -W -f='$${Status}\n' $(PKGS) 2>/dev/null | grep -qv 'install ok installed' \
@@ -27,8 +32,17 @@ build: deps
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release
 	cmake --build $(BUILD) -j $(JOBS)
 
-test: build
+test: build fuzz-build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+	fuzz/run.sh $(BUILD)-fuzz $(FUZZ_CI_SECONDS)
+
+# The fuzz targets of fuzz/: clang with libFuzzer, AddressSanitizer and UndefinedBehaviorSanitizer.
+fuzz-build: deps
+	cmake -S fuzz -B $(BUILD)-fuzz -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake --build $(BUILD)-fuzz -j $(JOBS)
+
+fuzz: fuzz-build
+	fuzz/run.sh $(BUILD)-fuzz $(FUZZ_SECONDS)
 
 demo: build
 	mkdir -p out
@@ -49,4 +63,4 @@ bench: deps
 	cmake --build $(BUILD)-bench -j $(JOBS)
 
 clean:
-	rm -rf $(BUILD) $(BUILD)-bench out
+	rm -rf $(BUILD) $(BUILD)-bench $(BUILD)-fuzz out

@@ -76,6 +76,9 @@ bool LayerTable::read(const QString &dbfPath, QString *error)
     const qint64 rows = little32(data + 4);
     const qint64 headerLength = little16(data + 8);
     const int recordLength = little16(data + 10);
+    // the field descriptors are read from the header, so it must lie inside the file
+    if (headerLength > size)
+        return fail(QStringLiteral("the header is damaged"));
     std::vector<FieldLayout> layout;
     int offset = 1;
     for (qint64 d = kHeaderSize; d + kDescriptorSize <= headerLength && data[d] != 0x0D;
@@ -85,7 +88,7 @@ bool LayerTable::read(const QString &dbfPath, QString *error)
                           width});
         offset += width;
     }
-    if (headerLength > size || offset > recordLength)
+    if (offset > recordLength)
         return fail(QStringLiteral("the header is damaged"));
     if (headerLength + rows * recordLength > size)
         return fail(QStringLiteral("the file is cut short: it holds %1 of its %2 records")

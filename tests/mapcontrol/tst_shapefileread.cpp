@@ -23,6 +23,7 @@ private slots:
     void damagedShapeFiles_data();
     void damagedShapeFiles();
     void tableCutShort();
+    void tableHeaderBeyondFile();
 
 private:
     QString writeThreePolygons(const QString &name);
@@ -231,6 +232,23 @@ void TestShapefileRead::tableCutShort()
     QString error;
     QVERIFY(!ShapefileLayer::open(shp, &error));
     QVERIFY2(error.contains("cut short: it holds 2 of its 3 records"), qPrintable(error));
+}
+
+// A header length beyond the file's end: refused before a field descriptor is read from there.
+void TestShapefileRead::tableHeaderBeyondFile()
+{
+    const QString shp = writeThreePolygons("tableheader");
+    QVERIFY(!shp.isEmpty());
+    QFile file(QString(shp).replace(".shp", ".dbf"));
+    QVERIFY(file.open(QIODevice::ReadWrite));
+    QByteArray bytes = file.read(40); // the file header and part of the first descriptor
+    bytes[8] = char(0x81);            // header length 0x1681
+    bytes[9] = char(0x16);
+    QVERIFY(file.resize(0) && file.seek(0) && file.write(bytes) == bytes.size());
+    file.close();
+    QString error;
+    QVERIFY(!ShapefileLayer::open(shp, &error));
+    QVERIFY2(error.contains("the header is damaged"), qPrintable(error));
 }
 
 QTEST_APPLESS_MAIN(TestShapefileRead)

@@ -1,0 +1,1 @@
+INSERT INTO T (KEY, VAL) VALUES ('d', 4)

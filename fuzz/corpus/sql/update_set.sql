@@ -1,0 +1,1 @@
+UPDATE T SET T.VAL = T.VAL * 2 + 1, NAME = 'x' WHERE NOT (VAL < -1.5e1)
