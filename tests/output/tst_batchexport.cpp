@@ -170,10 +170,12 @@ void TestBatchExport::failures_data()
     QTest::addColumn<QString>("logged");
     QTest::newRow("unknown extension") << "map.jpg" << "Wrong extension: jpg\r\n(BMP/PNG/WMF)";
     QTest::newRow("upper-case extension") << "MAP.PNG" << "Wrong extension: PNG";
-    QTest::newRow("no extension") << "maps.v2/map" << "Wrong extension: \r\n";
-    QTest::newRow("missing folder, png") << "nowhere/map.png" << "Chorel (mnuExport)";
-    QTest::newRow("missing folder, bmp") << "nowhere/map.bmp" << "Chorel (mnuExport)";
-    QTest::newRow("missing folder, wmf") << "nowhere/map.wmf" << "Chorel (mnuExport)";
+    QTest::newRow("no extension") << "map" << "Wrong extension: \r\n";
+    // a missing folder is named before any work is done
+    const QString missing = QStringLiteral("The folder of the output file does not exist: ");
+    QTest::newRow("missing folder, png") << "nowhere/map.png" << missing;
+    QTest::newRow("missing folder, bmp") << "nowhere/map.bmp" << missing;
+    QTest::newRow("missing folder, wmf") << "nowhere/map.wmf" << missing;
 }
 
 void TestBatchExport::failures()
