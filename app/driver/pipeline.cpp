@@ -110,7 +110,7 @@ void takeOverTable(MainForm &form, DBFCreator &builder) {
 }
 
 int wholeNumber(const QString &optionFile, const QString &key) {
-    return int(
+    return OptionWholeNumber(
         std::floor(OptionNumber(CKbUtil().ReadIniFile(optionFile, QStringLiteral("DATA"), key))));
 }
 

@@ -7,7 +7,9 @@
 
 #include <QRegularExpression>
 
+#include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace {
 
@@ -29,7 +31,7 @@ QString readValue(const QString &file, const QString &section, const QString &ke
 MapColor readColour(const QString &text, const QString &file, const QString &key,
                     const ColorTable &colours) {
     if (IsOptionNumber(text))
-        return MapColor(std::int32_t(std::nearbyint(OptionNumber(text))));
+        return MapColor(OptionWholeNumber(std::nearbyint(OptionNumber(text))));
     return MapColor(GetColor(colours, text, file, Choroplet, key));
 }
 
@@ -63,7 +65,7 @@ void readNoDataSettings(const QString &file, ViewValues &values, const ColorTabl
         values.ShowNoData = OptionNumber(show) != 0;
     const QString null = readValue(file, Choroplet, QStringLiteral("Null"));
     if (IsOptionNumber(null))
-        values.NullValue = std::int32_t(std::nearbyint(OptionNumber(null)));
+        values.NullValue = OptionWholeNumber(std::nearbyint(OptionNumber(null)));
     const QString nullColour = readValue(file, Choroplet, QStringLiteral("NullColor"));
     if (!nullColour.isEmpty())
         values.NoDataColor = readColour(nullColour, file, QStringLiteral("NullColor"), colours);
@@ -110,6 +112,13 @@ double OptionNumber(const QString &text, bool *ok) {
     return std::isfinite(value) ? value : 0.0;
 }
 
+std::int32_t OptionWholeNumber(double value) {
+    if (std::isnan(value))
+        return 0;
+    return std::int32_t(std::clamp(value, double(std::numeric_limits<std::int32_t>::min()),
+                                   double(std::numeric_limits<std::int32_t>::max())));
+}
+
 bool IsOptionNumber(const QString &text) {
     const QString t = text.trimmed();
     if (t.isEmpty())
@@ -143,7 +152,7 @@ std::optional<QList<double>> ReadClasses(const QString &optionFile, ViewState &s
     const QString classes = readValue(optionFile, Choroplet, QStringLiteral("Classes"));
     int count = -1; // -1: the file does not say; the Class keys are read until one is missing
     if (!classes.isEmpty()) {
-        count = int(std::nearbyint(OptionNumber(classes)));
+        count = OptionWholeNumber(std::nearbyint(OptionNumber(classes)));
         state.NumClasses = count;
     }
     readColourSettings(optionFile, state, values, colours);

@@ -24,6 +24,11 @@ class QWidget;
 // starts with a number at all.
 double OptionNumber(const QString &text, bool *ok = nullptr);
 
+// A whole number read from an option file as a 32-bit number: values beyond its range are
+// held at its ends (a file saying 1e300 gets the largest number, not an undefined one), and
+// a value that is no number gives 0.
+std::int32_t OptionWholeNumber(double value);
+
 // Whether the whole of text (blanks around it aside) is a number in the sense above.
 bool IsOptionNumber(const QString &text);
 

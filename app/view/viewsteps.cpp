@@ -63,13 +63,13 @@ void readCircleSettings(Build &build, int &percent) {
     const QString section = QStringLiteral("CIRCLE");
     CKbUtil util;
     percent =
-        int(std::floor(OptionNumber(util.ReadIniFile(file, section, QStringLiteral("Percent")))));
+        OptionWholeNumber(std::floor(OptionNumber(util.ReadIniFile(file, section, QStringLiteral("Percent")))));
     const QString null = util.ReadIniFile(file, section, QStringLiteral("Null"));
     if (IsOptionNumber(null))
-        build.context.values->NullValue = std::int32_t(std::nearbyint(OptionNumber(null)));
+        build.context.values->NullValue = OptionWholeNumber(std::nearbyint(OptionNumber(null)));
     const QString colour = util.ReadIniFile(file, section, QStringLiteral("Color"));
     if (IsOptionNumber(colour))
-        build.context.state->SymbolColor = MapColor(std::nearbyint(OptionNumber(colour)));
+        build.context.state->SymbolColor = MapColor(OptionWholeNumber(std::nearbyint(OptionNumber(colour))));
     else if (!colour.isEmpty())
         build.context.state->SymbolColor = MapColor(
             GetColor(*build.context.colours, colour, file, section, QStringLiteral("Color")));

@@ -25,6 +25,7 @@ private slots:
     void circleRoundTrip();
     void noRendererWritesNothing();
     void unreadableClassBound();
+    void numbersBeyondTheRange();
 
 private:
     static QString sample(const QString &name) {
@@ -242,6 +243,26 @@ void TestOptionFile::unreadableClassBound() {
     QVERIFY(recorder.messages.at(0).startsWith("Chorel (GetColor)|"));
     QCOMPARE(recorder.messages.at(1),
              QStringLiteral("Chorel (ReadClasses)|Wrong value in TQO file!"));
+}
+
+// Counts and colours far beyond a 32-bit number are held at its ends, never undefined: a class
+// count of 1e300 still ends at the first missing class bound.
+void TestOptionFile::numbersBeyondTheRange() {
+    MessageRecorder recorder;
+    const QTemporaryDir dir;
+    const QString path = write(dir, "[CHOROPLET]\r\nClasses=1e300\r\nRampColors=0\r\n"
+                                    "Color1=-1e300\r\nNull=1e300\r\nClass1=5\r\n");
+    ViewState state;
+    ViewValues values;
+    ColorTable colours;
+    BuildColor(colours);
+    QVERIFY(!ReadClasses(path, state, values, colours));
+    QCOMPARE(state.NumClasses, std::numeric_limits<std::int32_t>::max());
+    QCOMPARE(values.NullValue, std::numeric_limits<std::int32_t>::max());
+    QCOMPARE(recorder.messages.constLast(),
+             QStringLiteral("Chorel (ReadClasses)|Wrong value in TQO file!"));
+    QCOMPARE(OptionWholeNumber(std::nan("")), 0);
+    QCOMPARE(OptionWholeNumber(-1e300), std::numeric_limits<std::int32_t>::min());
 }
 
 QTEST_MAIN(TestOptionFile)
