@@ -8,6 +8,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <optional>
 
 // The state of the main window that start-up sets and the later steps read.
 struct MainState {
@@ -35,6 +36,13 @@ struct MainState {
     bool RampColors = true;
     int NumClasses = 4;
     int ClassType = 1; // quantile classes
+    // Classification asked for on the command line: class type (--method), number of classes
+    // (--classes), colour scheme (--scheme, empty for the ramp), centre of a diverging scheme
+    // (--midpoint).
+    std::optional<int> AskedClassType;
+    std::optional<int> AskedNumClasses;
+    QString Scheme;
+    std::optional<double> Midpoint;
 
     ColorTable colColorMap; // the colour names
 

@@ -62,8 +62,12 @@ void takeStartDefaults(const MainState &state, MapSession &session) {
     view.SymbolColor = MapColor(state.SymbolColor);
     view.StartColor = MapColor(state.StartColor);
     view.EndColor = MapColor(state.EndColor);
-    view.NumClasses = state.NumClasses;
-    view.ClassType = state.ClassType;
+    view.NumClasses = state.AskedNumClasses.value_or(state.NumClasses);
+    view.ClassType = state.AskedClassType.value_or(state.ClassType);
+    view.AskedNumClasses = state.AskedNumClasses;
+    view.AskedClassType = state.AskedClassType;
+    view.Scheme = state.Scheme;
+    view.Midpoint = state.Midpoint;
     session.Values.NoDataColor = MapColor(state.NoDataColor);
     session.Values.ShowNoData = state.ShowNoData;
     session.Values.RampFlag = state.RampColors;
@@ -85,6 +89,9 @@ void readDefaults(MapSession &session) {
     const std::int32_t show = reader.GetDefault(QStringLiteral("ShowNoData"), absent);
     if (show != absent)
         values.ShowNoData = show == 1;
+    // A scheme chosen on the command line goes before the map definition's.
+    if (view.Scheme.isEmpty())
+        view.Scheme = reader.GetDefaultScheme();
     session.DefaultsRead = true;
 }
 

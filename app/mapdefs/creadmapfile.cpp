@@ -2,7 +2,9 @@
 
 #include "app/files/messagetable.h"
 #include "app/mapdefs/mapdefsreport.h"
+#include "app/files/messagetable.h"
 #include "app/view/colournames.h"
+#include "bandwise/colourschemes.h"
 #include "contracts/mapcontrol.h"
 #include "contracts/runtimeerror.h"
 #include "kitbag/kbpath.h"
@@ -157,6 +159,21 @@ std::int32_t CReadMapFile::GetDefault(const QString &key, std::int32_t defaultVa
                        + IniFile + QStringLiteral(" : ") + CRLF + QStringLiteral("[DEFAULT]")
                        + CRLF + key + u'=' + value);
     return defaultValue;
+}
+
+QString CReadMapFile::GetDefaultScheme()
+{
+    const QString value = readIni(QStringLiteral("DEFAULT"), QStringLiteral("Scheme"));
+    if (value.isEmpty())
+        return QString();
+    if (const ColourScheme *scheme = FindColourScheme(value))
+        return QLatin1String(scheme->name);
+    mapdefsMessage(QStringLiteral("Chorel (AddMap)"), 64,
+                   MessageText(QStringLiteral("WrongScheme")) + CRLF + IniFile
+                       + QStringLiteral(" : ") + CRLF + QStringLiteral("[DEFAULT]") + CRLF
+                       + QStringLiteral("Scheme=") + value + CRLF
+                       + ColourSchemeNames().join(QStringLiteral(", ")));
+    return QString();
 }
 
 void CReadMapFile::AddMap(int mapNumber)

@@ -64,6 +64,9 @@ public:
     void AddMap(int mapNumber);
     // A [DEFAULT] value: a number rounded to a whole number, or a colour name.
     std::int32_t GetDefault(const QString &key, std::int32_t defaultValue);
+    // The colour scheme [DEFAULT] Scheme names, as the scheme writes its name; empty when the
+    // key is absent, and after a message naming the valid schemes when there is no such one.
+    QString GetDefaultScheme();
 
     // Layer table preparation: copies every map's shapefile set into folder, adds the field
     // "STAT" to each region table and points the map records at the copies. True when every

@@ -3,6 +3,8 @@
 #include "app/driver/showmessage.h"
 #include "app/files/messagetable.h"
 #include "app/mapdefs/creadmapfile.h"
+#include "bandwise/naturalbreaks.h"
+#include "bandwise/prettybreaks.h"
 #include "contracts/maplayer.h"
 
 #include <QGuiApplication>
@@ -49,6 +51,31 @@ std::optional<MapStatistics> dataStatistics(MapLayer &layer, const QString &fiel
     values.Maximum = stats->Max;
     values.Minimum = stats->Min;
     return stats;
+}
+
+// The break count becomes the number of breaks found. Without any, the maximum is the only
+// break (one class, and the renderer's class count box shows "<3"); a break above the maximum
+// raises it.
+QList<double> foundBreaks(QList<double> breaks, int &numClasses, ViewValues &values) {
+    numClasses = int(breaks.size());
+    if (breaks.isEmpty()) {
+        breaks.append(values.Maximum);
+        numClasses = 1;
+    }
+    if (breaks.last() > values.Maximum)
+        values.Maximum = breaks.last();
+    return breaks;
+}
+
+std::vector<double> recordValues(MapRecordset &records, const QString &field) {
+    std::vector<double> numbers;
+    numbers.reserve(std::size_t(std::max(records.Count(), 0)));
+    for (records.MoveFirst(); !records.AtEnd(); records.MoveNext()) {
+        const QVariant value = records.Value(field);
+        if (value.isValid())
+            numbers.push_back(value.toDouble());
+    }
+    return numbers;
 }
 
 std::optional<QList<double>> equalIntervals(MapLayer &layer, int numClasses, const QString &field,
@@ -121,26 +148,55 @@ std::optional<QList<double>> quantiles(MapLayer &layer, int &numClasses, const Q
         ++k;
     }
 
-    if (breaks.size() < numClasses)
-        numClasses = int(breaks.size());
-    if (breaks.isEmpty()) {
-        breaks.append(values.Maximum);
-        numClasses = 1;
-    }
-    if (breaks.last() > values.Maximum)
-        values.Maximum = breaks.last();
-    return breaks;
+    return foundBreaks(breaks, numClasses, values);
+}
+
+// Natural breaks over every region with data: the classes of least within-class squared
+// deviation, computed exactly.
+std::optional<QList<double>> naturalBreaks(MapLayer &layer, int &numClasses, const QString &field,
+                                           int &classType, ViewValues &values) {
+    std::unique_ptr<MapRecordset> records;
+    const auto stats = dataStatistics(layer, field, QString(), classType, values, records);
+    if (!stats)
+        return std::nullopt;
+    if (stats->Count == 0)
+        return QList<double>();
+    return foundBreaks(NaturalBreaks(recordValues(*records, field), numClasses + 1), numClasses,
+                       values);
+}
+
+// Breaks on round numbers over the range of the regions with data; there may be a class more
+// or fewer than asked, but never more than maxClasses.
+std::optional<QList<double>> prettyBreaks(MapLayer &layer, int &numClasses, const QString &field,
+                                          int &classType, ViewValues &values, int maxClasses) {
+    std::unique_ptr<MapRecordset> records;
+    const auto stats = dataStatistics(layer, field, QString(), classType, values, records);
+    if (!stats)
+        return std::nullopt;
+    if (stats->Count == 0)
+        return QList<double>();
+    return foundBreaks(PrettyBreaks(stats->Min, stats->Max, numClasses + 1, maxClasses),
+                       numClasses, values);
 }
 
 } // namespace
 
+std::vector<double> DataValues(MapLayer &layer, const QString &field, std::int32_t nullValue) {
+    const auto records = layer.SearchExpression(DataExpression(field, nullValue));
+    return records ? recordValues(*records, field) : std::vector<double>();
+}
+
 std::optional<QList<double>> GetClasses(MapLayer &layer, int &numClasses, const QString &field,
-                                        int &classType, ViewValues &values) {
+                                        int &classType, ViewValues &values, int maxClasses) {
     switch (classType) {
     case kbEqual:
         return equalIntervals(layer, numClasses, field, classType, values);
     case kbQuantile:
         return quantiles(layer, numClasses, field, classType, values);
+    case kbNatural:
+        return naturalBreaks(layer, numClasses, field, classType, values);
+    case kbPretty:
+        return prettyBreaks(layer, numClasses, field, classType, values, maxClasses);
     default:
         return std::nullopt;
     }

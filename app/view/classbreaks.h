@@ -7,6 +7,7 @@
 
 #include <memory>
 #include <optional>
+#include <vector>
 
 class CReadMapFile;
 class MapLayer;
@@ -16,12 +17,18 @@ class MapLayer;
 
 // Computes numClasses class breaks of field over the regions of layer with data (values above
 // the null value of values). classType kbEqual divides the range into equal intervals,
-// kbQuantile puts about the same number of regions into each class; kbCustom gives none and
-// changes nothing. The maximum and minimum of values become those of the data. numClasses
-// may come back smaller when the data give fewer distinct breaks. None when the field has no
-// statistics (it is not numeric): then the user is told and classType becomes kbQuantile.
+// kbQuantile puts about the same number of regions into each class, kbNatural finds the
+// classes of least within-class squared deviation (natural breaks), kbPretty puts the breaks
+// on round numbers; kbCustom gives none and changes nothing. The maximum and minimum of values
+// become those of the data. numClasses may come back smaller when the data give fewer
+// distinct breaks (for kbPretty also larger, up to maxClasses - 1 breaks when maxClasses > 0).
+// None when the field has no statistics (it is not numeric): then the user is told and
+// classType becomes kbQuantile.
 std::optional<QList<double>> GetClasses(MapLayer &layer, int &numClasses, const QString &field,
-                                        int &classType, ViewValues &values);
+                                        int &classType, ViewValues &values, int maxClasses = 0);
+
+// The values of field over the regions of layer with data (above nullValue), in record order.
+std::vector<double> DataValues(MapLayer &layer, const QString &field, std::int32_t nullValue);
 
 // A new class-breaks renderer on field: break 0 is the null value + 1 with the no-data colour
 // (symbol 0), then the breaks, and one class colour per symbol 1..numClasses + 1. With the

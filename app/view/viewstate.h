@@ -30,6 +30,16 @@ struct ViewState {
     // The colours of classes 1..n, kept so that a rebuilt renderer keeps the user's colours;
     // none when they are to be taken from the renderer in use.
     std::optional<QList<MapColor>> ClassColors;
+    // The colour scheme that gives the class colours of computed classes, or empty for the
+    // ramp from StartColor to EndColor.
+    QString Scheme;
+    // The value a diverging scheme centres on; none: 0 where the data lie on both sides of
+    // 0, else their median.
+    std::optional<double> Midpoint;
+    // The class type and class count the command line asked for (--method, --classes): the
+    // classes are then computed even where an option file stores its own.
+    std::optional<int> AskedClassType;
+    std::optional<int> AskedNumClasses;
     // A renderer set aside while a column without data is shown.
     std::shared_ptr<ClassBreaksRenderer> SavedRenderer;
     // True while the view builder itself selects rows in the map and statistics lists.

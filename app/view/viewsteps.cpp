@@ -5,6 +5,7 @@
 #include "app/view/cdrawsymbol.h"
 #include "app/view/classbreaks.h"
 #include "app/view/colournames.h"
+#include "app/view/schemecolours.h"
 #include "contracts/legendcontrol.h"
 #include "contracts/mapcontrol.h"
 #include "kitbag/kbutil.h"
@@ -28,25 +29,53 @@ std::shared_ptr<ClassBreaksRenderer> zeroClassRenderer(Build &build) {
                                     {double(values.NullValue) + 1}, state.ClassColors, values);
 }
 
+// With a colour scheme, the classes that breaks make take its colours, kept as the class
+// colours (not a ramp), so that an option file stores them one by one.
+void useScheme(Build &build, const QList<double> &breaks) {
+    ViewState &state = *build.context.state;
+    ViewValues &values = *build.context.values;
+    if (state.Scheme.isEmpty())
+        return;
+    const auto colours = SchemeClassColours(state.Scheme, breaks, *build.layer, build.field,
+                                            values, state.Midpoint);
+    if (colours) {
+        state.ClassColors = colours;
+        values.RampFlag = false;
+    }
+}
+
 // Computes the classes of the shown column. The view state counts classes; the breaks
 // between them are one fewer.
 std::shared_ptr<ClassBreaksRenderer> computedRenderer(Build &build) {
     ViewState &state = *build.context.state;
     ViewValues &values = *build.context.values;
     int breakCount = std::max(state.NumClasses - 1, 0);
-    const auto breaks = GetClasses(*build.layer, breakCount, build.field, state.ClassType, values);
+    const auto breaks = GetClasses(*build.layer, breakCount, build.field, state.ClassType, values,
+                                   SchemeMaxClasses(state.Scheme));
     if (!breaks || breaks->isEmpty())
         return nullptr;
     state.NumClasses = breakCount + 1;
+    useScheme(build, *breaks);
     return BuildClassBreaksRenderer(state.StartColor, state.EndColor, breakCount, build.field,
                                     *breaks, state.ClassColors, values);
 }
 
-// The classes stored in the option file; the classification is custom from then on.
+// The classes stored in the option file; the classification is custom from then on. A class
+// type or count asked for on the command line computes the classes anew instead (the count
+// stored in the file unless one was asked for); a colour scheme recolours stored classes.
 std::shared_ptr<ClassBreaksRenderer> storedRenderer(Build &build) {
     ViewState &state = *build.context.state;
     ViewValues &values = *build.context.values;
     const auto breaks = ReadClasses(build.optionFile, state, values, *build.context.colours);
+    if (breaks && (state.AskedClassType || state.AskedNumClasses)) {
+        state.ClassType = state.AskedClassType.value_or(kbQuantile);
+        state.NumClasses = state.AskedNumClasses.value_or(state.NumClasses);
+        values.LowerBound = values.UpperBound = 0.0;
+        // The stored colours belong to the stored classes: without a scheme, the ramp.
+        if (state.Scheme.isEmpty())
+            values.RampFlag = true;
+        return computedRenderer(build);
+    }
     state.ClassType = kbCustom;
     build.classesUnreadable = !breaks;
     if (!breaks || breaks->isEmpty())
@@ -54,6 +83,7 @@ std::shared_ptr<ClassBreaksRenderer> storedRenderer(Build &build) {
     // The stored class bounds are the range the legend shows.
     values.Minimum = values.LowerBound;
     values.Maximum = values.UpperBound;
+    useScheme(build, *breaks);
     return BuildClassBreaksRenderer(state.StartColor, state.EndColor, int(breaks->size()),
                                     build.field, *breaks, state.ClassColors, values);
 }

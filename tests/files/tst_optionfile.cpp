@@ -4,11 +4,13 @@
 #include "app/driver/chorelglobals.h"
 #include "app/files/optionfile.h"
 #include "app/view/cdrawsymbol.h"
+#include "bandwise/colourschemes.h"
 #include "contracts/maplayer.h"
 #include "kitbag/kbutil.h"
 
 #include <QDir>
 #include <QFileInfo>
+#include <QSet>
 #include <QTest>
 
 class TestOptionFile : public QObject {
@@ -113,14 +115,21 @@ void TestOptionFile::choroplethRoundTrip_data() {
     QTest::addColumn<int>("classType");
     QTest::addColumn<int>("decimalChar");
     QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("scheme");
     // North Carolina lies west of Greenwich (its extent adds up to less than 0), New York's
     // metres are positive: both come back at the zoom they were saved with.
-    QTest::newRow("ramp, quantiles") << true << int(kbQuantile) << 46 << "nc_births_74.tq";
+    QTest::newRow("ramp, quantiles") << true << int(kbQuantile) << 46 << "nc_births_74.tq" << "";
     QTest::newRow("own colours, equal intervals")
-        << false << int(kbEqual) << 46 << "nc_births_74.tq";
+        << false << int(kbEqual) << 46 << "nc_births_74.tq" << "";
     QTest::newRow("decimal comma, equal intervals")
-        << true << int(kbEqual) << 44 << "ny_leukaemia.tq";
-    QTest::newRow("own colours, metres") << false << int(kbQuantile) << 46 << "ny_leukaemia.tq";
+        << true << int(kbEqual) << 44 << "ny_leukaemia.tq" << "";
+    QTest::newRow("own colours, metres")
+        << false << int(kbQuantile) << 46 << "ny_leukaemia.tq" << "";
+    // A scheme's colours are stored one by one as the classes' own colours.
+    QTest::newRow("natural breaks in a sequential scheme")
+        << true << int(kbNatural) << 46 << "nc_births_74.tq" << "YlGnBu";
+    QTest::newRow("rounded limits in a diverging scheme")
+        << true << int(kbPretty) << 44 << "ny_leukaemia.tq" << "PuOr";
 }
 
 // A map written to an option file and drawn again from it has the same classes, colours,
@@ -130,14 +139,38 @@ void TestOptionFile::choroplethRoundTrip() {
     QFETCH(int, classType);
     QFETCH(int, decimalChar);
     QFETCH(QString, file);
+    QFETCH(QString, scheme);
     MessageRecorder recorder;
     Globals().DecimalChar = decimalChar;
     ViewFixture first(sample(file));
     QVERIFY2(first.error.isEmpty(), qPrintable(first.error));
     first.state.ClassType = classType;
     first.state.NumClasses = 5;
+    first.state.Scheme = scheme;
     int column = 2;
     QVERIFY(first.Build(1, column));
+    if (!scheme.isEmpty()) {
+        const auto renderer = first.ThematicLayer()->Renderer();
+        const ColourScheme *published = FindColourScheme(scheme);
+        QVERIFY(published);
+        QList<MapColor> classes;
+        for (int i = 1; i <= renderer->BreakCount(); ++i)
+            classes.append(renderer->Symbol(i).Color);
+        if (published->kind == SchemeKind::Sequential) {
+            QCOMPARE(classes, SchemeColours(*published, int(classes.size())));
+        } else {
+            // Centred on the median: a run of different colours of the published sets.
+            QSet<MapColor> all;
+            for (int n = SchemeMinClasses; n <= published->maxClasses; ++n)
+                for (MapColor c : SchemeColours(*published, n))
+                    all.insert(c);
+            QCOMPARE(QSet<MapColor>(classes.begin(), classes.end()).size(), classes.size());
+            for (MapColor c : classes)
+                QVERIFY(all.contains(c));
+        }
+        QVERIFY(!first.values.RampFlag);
+        ramp = false;
+    }
     if (!ramp) {
         const auto renderer = first.ThematicLayer()->Renderer();
         for (int i = 1; i <= renderer->BreakCount(); ++i)
@@ -154,6 +187,7 @@ void TestOptionFile::choroplethRoundTrip() {
     QVERIFY(text.startsWith(QStringLiteral("[DATA]\r\nSource=") +
                             QFileInfo(first.statFile).absoluteFilePath() + QStringLiteral("\r\n")));
     QCOMPARE(text.contains(QStringLiteral("Color1=")), !ramp);
+    QVERIFY(!text.contains(QStringLiteral("Scheme")));
     QVERIFY(text.contains(QStringLiteral("Type=CHOROPLET\r\n")));
     QCOMPARE(text.contains(u','), decimalChar == 44);
 

@@ -76,6 +76,21 @@ void TestClassBreaks::breaks_data() {
         << numbers({5, 6, 7}) << int(kbQuantile) << 4 << Breaks{6, 7} << 2;
     QTest::newRow("one region gives the maximum as the only break")
         << numbers({42}) << int(kbQuantile) << 4 << Breaks{42} << 1;
+    QTest::newRow("natural breaks: three clusters")
+        << numbers({22, 1, 11, 3, 20, 2, 12, 10, 21}) << int(kbNatural) << 2 << Breaks{3, 12}
+        << 2;
+    QTest::newRow("natural breaks: fewer distinct values than classes lower the count")
+        << Values{5.0, 5.0, std::nullopt, 7.0, 7.0, 9.0} << int(kbNatural) << 4 << Breaks{5, 7}
+        << 2;
+    QTest::newRow("natural breaks: one value gives the maximum as the only break")
+        << numbers({42, 42}) << int(kbNatural) << 4 << Breaks{42} << 1;
+    QTest::newRow("rounded limits") << numbers({3, 50, 97}) << int(kbPretty) << 4
+                                    << Breaks{20, 40, 60, 80} << 4;
+    // Four classes asked: steps of 20 give five, steps of 50 two.
+    QTest::newRow("rounded limits may give a class more than asked")
+        << numbers({0, 100}) << int(kbPretty) << 3 << Breaks{20, 40, 60, 80} << 4;
+    QTest::newRow("rounded limits of one value give the maximum as the only break")
+        << numbers({42}) << int(kbPretty) << 4 << Breaks{42} << 1;
     QTest::newRow("negative values above the null value are classified")
         << numbers({-1, -0.5, 0, 0.5, 1}) << int(kbQuantile) << 1 << Breaks{0} << 1;
 }
@@ -105,6 +120,9 @@ void TestClassBreaks::sampleBreaks_data() {
     // Births 1974 of the 100 North Carolina counties range from 248 to 21588.
     QTest::newRow("quantiles") << int(kbQuantile) << Breaks{870, 1556, 2756, 4456};
     QTest::newRow("equal") << int(kbEqual) << Breaks{4516, 8784, 13052, 17320};
+    // Checked against a plain O(k n^2) dynamic programme over the 100 values.
+    QTest::newRow("natural") << int(kbNatural) << Breaks{2356, 5094, 9014, 16184};
+    QTest::newRow("rounded") << int(kbPretty) << Breaks{5000, 10000, 15000, 20000};
 }
 
 void TestClassBreaks::sampleBreaks() {
@@ -127,7 +145,7 @@ void TestClassBreaks::noDataGivesNoBreaks() {
     const auto layer = squares(Values{-2.0, std::nullopt, -2.0});
     ViewValues view;
     view.NullValue = -2;
-    for (int type : {int(kbEqual), int(kbQuantile)}) {
+    for (int type : {int(kbEqual), int(kbQuantile), int(kbNatural), int(kbPretty)}) {
         int numClasses = 4;
         const auto breaks = GetClasses(*layer, numClasses, QStringLiteral("STAT"), type, view);
         QVERIFY(breaks);

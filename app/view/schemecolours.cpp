@@ -1,0 +1,23 @@
+#include "app/view/schemecolours.h"
+
+#include "app/view/classbreaks.h"
+#include "bandwise/colourschemes.h"
+
+std::optional<QList<MapColor>> SchemeClassColours(const QString &name, const QList<double> &breaks,
+                                                  MapLayer &layer, const QString &field,
+                                                  const ViewValues &values,
+                                                  std::optional<double> midpoint) {
+    const ColourScheme *scheme = FindColourScheme(name);
+    if (!scheme)
+        return std::nullopt;
+    if (scheme->kind == SchemeKind::Sequential)
+        return SchemeColours(*scheme, int(breaks.size()) + 1);
+    const double centre =
+        midpoint ? *midpoint : DefaultMidpoint(DataValues(layer, field, values.NullValue));
+    return CentredSchemeColours(*scheme, breaks, values.Minimum, values.Maximum, centre);
+}
+
+int SchemeMaxClasses(const QString &name) {
+    const ColourScheme *scheme = FindColourScheme(name);
+    return scheme ? scheme->maxClasses : 0;
+}
