@@ -20,6 +20,16 @@ constexpr LongSwitch longSwitchTable[] = {
     {"open", LongValue::Text, "FILE",
      "opens a file as the desktop entry does: an option file (.tqo) as /m,\n"
      "any other file as /f; without FILE the window opens empty"},
+    {"method", LongValue::Text, "equal|quantile|natural|pretty",
+     "how the classes are made: equal intervals, quantiles, natural breaks or rounded limits"},
+    {"classes", LongValue::Count, "N", "number of classes, 2 to 64"},
+    {"scheme", LongValue::Text, "NAME",
+     "colour scheme of the classes: BuGn BuPu GnBu OrRd PuBu PuBuGn PuRd RdPu YlGn YlGnBu\n"
+     "YlOrBr YlOrRd Blues Greens Greys Oranges Purples Reds (sequential), BrBG PiYG PRGn\n"
+     "PuOr RdBu RdGy RdYlBu RdYlGn Spectral (diverging)"},
+    {"midpoint", LongValue::Text, "VALUE",
+     "the value a diverging scheme centres on (default: 0 where the data lie on both\n"
+     "sides of 0, else their median)"},
 };
 
 const QString switchLetters = QStringLiteral("fmolcs");

@@ -1,6 +1,7 @@
 #include "app/driver/mainform.h"
 
 #include "app/driver/chorelglobals.h"
+#include "app/driver/classswitches.h"
 #include "app/driver/pipeline.h"
 #include "app/driver/showmessage.h"
 #include "app/layout/aboutdialog.h"
@@ -90,7 +91,8 @@ void MainForm::ConnectViewCommands()
 }
 
 // The user's decimal symbol, then the switches: anything that is not a known switch or its
-// value ends the program with the usage text.
+// value ends the program with the usage text; a classification switch with a value that is
+// not valid ends it naming the valid values.
 void MainForm::ValidateSwitches()
 {
     const QString decimal = m_state.Util.GetRegKeyValue(
@@ -102,9 +104,17 @@ void MainForm::ValidateSwitches()
         Globals().DecimalChar = 44;
 
     m_state.CommandLine = m_commandLine.commandLine;
-    if (m_commandLine.valid())
-        return;
-    const QString text = InvalidSwitchText(m_commandLine.longSwitchesWritten);
+    QString text;
+    if (m_commandLine.valid()) {
+        const ClassSwitches classes = ReadClassSwitches(m_commandLine);
+        if (classes.error.isEmpty()) {
+            ApplyClassSwitches(classes, m_state);
+            return;
+        }
+        text = classes.error + QStringLiteral("\r\n");
+    } else {
+        text = InvalidSwitchText(m_commandLine.longSwitchesWritten);
+    }
     ShowMessage(QStringLiteral("Chorel"), 64, text);
     if (!BatchMessages() && HasDisplay()) {
         QString plain = text;

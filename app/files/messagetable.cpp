@@ -131,7 +131,8 @@ const QList<Text> &textsAfterAbout()
         {"SymbolMin", "Smallest symbol"},
         {"SymbolMax", "Largest symbol"},
         {"WrongColorValue", "Wrong text for color value in the map parameter file."},
-        {"WrongScheme", "Unknown colour scheme in the map parameter file. The schemes are:"},
+        {"WrongScheme", "Unknown colour scheme in the map parameter file."},
+        {"Schemes", "Colour schemes:"},
         {"NumMaps", "Wrong number of map data that will be read."},
         {"ShapeName", "The shape file name \"<SHAPE>\" of map <MAP> in <INI> must end in "
                       "\".shp\" written in lower case."},

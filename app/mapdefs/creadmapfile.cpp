@@ -172,6 +172,7 @@ QString CReadMapFile::GetDefaultScheme()
                    MessageText(QStringLiteral("WrongScheme")) + CRLF + IniFile
                        + QStringLiteral(" : ") + CRLF + QStringLiteral("[DEFAULT]") + CRLF
                        + QStringLiteral("Scheme=") + value + CRLF
+                       + MessageText(QStringLiteral("Schemes")) + u' '
                        + ColourSchemeNames().join(QStringLiteral(", ")));
     return QString();
 }

@@ -207,6 +207,35 @@ private slots:
         }
     }
 
+    void defaultScheme_data()
+    {
+        QTest::addColumn<QByteArray>("ini");
+        QTest::addColumn<QString>("expected");
+        QTest::addColumn<bool>("message");
+        QTest::newRow("as written") << QByteArray("[DEFAULT]\nScheme=YlOrRd\n") << "YlOrRd" << false;
+        QTest::newRow("any letter case")
+            << QByteArray("[default]\nscheme= ylgnbu \n") << "YlGnBu" << false;
+        QTest::newRow("absent") << QByteArray("[DEFAULT]\nStartCol=255\n") << "" << false;
+        QTest::newRow("unknown") << QByteArray("[DEFAULT]\nScheme=Rainbow\n") << "" << true;
+    }
+
+    void defaultScheme()
+    {
+        QFETCH(QByteArray, ini);
+        QFETCH(QString, expected);
+        QFETCH(bool, message);
+        QList<RecordedMessage> &messages = recordMessages();
+        CReadMapFile reader;
+        prepare(reader, ini);
+        QCOMPARE(reader.GetDefaultScheme(), expected);
+        QCOMPARE(messages.size(), message ? 1 : 0);
+        if (message) {
+            QCOMPARE(messages[0].caption, QStringLiteral("Chorel (AddMap)"));
+            QVERIFY(messages[0].text.contains(QStringLiteral("[DEFAULT]\r\nScheme=Rainbow\r\n")));
+            QVERIFY(messages[0].text.contains(QStringLiteral("BuGn, BuPu, ")));
+        }
+    }
+
     void addMapOutlines_data()
     {
         QTest::addColumn<QByteArray>("fields");

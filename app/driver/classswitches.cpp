@@ -1,0 +1,83 @@
+#include "app/driver/classswitches.h"
+
+#include "app/driver/commandline.h"
+#include "app/driver/mainstate.h"
+#include "app/view/viewstate.h"
+#include "bandwise/colourschemes.h"
+
+#include <QStringList>
+
+namespace {
+
+const QStringList methodNames = {QStringLiteral("equal"), QStringLiteral("quantile"),
+                                 QStringLiteral("natural"), QStringLiteral("pretty")};
+const int methodTypes[] = {kbEqual, kbQuantile, kbNatural, kbPretty};
+constexpr int fewestClasses = 2;
+constexpr int mostClasses = 64; // as many as the class-number box offers
+
+QString quoted(const QString &text) {
+    return u'"' + text + u'"';
+}
+
+} // namespace
+
+ClassSwitches ReadClassSwitches(const ParsedCommandLine &commandLine) {
+    ClassSwitches switches;
+    QStringList errors;
+    if (commandLine.has("method")) {
+        const QString name = commandLine.value("method");
+        const qsizetype i = methodNames.indexOf(name.toLower());
+        if (i < 0)
+            errors << QStringLiteral("--method: unknown method %1; the methods are %2.")
+                          .arg(quoted(name), methodNames.join(QStringLiteral(", ")));
+        else
+            switches.classType = methodTypes[i];
+    }
+    if (commandLine.has("classes")) {
+        const QString text = commandLine.value("classes");
+        bool ok = false;
+        const int classes = text.trimmed().toInt(&ok);
+        if (!ok || classes < fewestClasses || classes > mostClasses)
+            errors << QStringLiteral("--classes: %1 is not a number of classes from %2 to %3.")
+                          .arg(quoted(text))
+                          .arg(fewestClasses)
+                          .arg(mostClasses);
+        else
+            switches.numClasses = classes;
+    }
+    if (commandLine.has("scheme")) {
+        const QString name = commandLine.value("scheme");
+        const ColourScheme *scheme = FindColourScheme(name);
+        if (!scheme)
+            errors << QStringLiteral("--scheme: unknown colour scheme %1; the schemes are %2.")
+                          .arg(quoted(name), ColourSchemeNames().join(QStringLiteral(", ")));
+        else if (switches.numClasses && *switches.numClasses > scheme->maxClasses)
+            errors << QStringLiteral("--scheme: %1 has colours for %2 to %3 classes, not %4.")
+                          .arg(QLatin1String(scheme->name))
+                          .arg(SchemeMinClasses)
+                          .arg(scheme->maxClasses)
+                          .arg(*switches.numClasses);
+        else
+            switches.scheme = QLatin1String(scheme->name);
+    }
+    if (commandLine.has("midpoint")) {
+        QString text = commandLine.value("midpoint").trimmed();
+        text.replace(u',', u'.');
+        bool ok = false;
+        const double midpoint = text.toDouble(&ok);
+        if (!ok || !qIsFinite(midpoint))
+            errors << QStringLiteral("--midpoint: %1 is not a number.")
+                          .arg(quoted(commandLine.value("midpoint")));
+        else
+            switches.midpoint = midpoint;
+    }
+    switches.error = errors.join(QStringLiteral("\r\n"));
+    return switches;
+}
+
+void ApplyClassSwitches(const ClassSwitches &switches, MainState &state) {
+    state.AskedClassType = switches.classType;
+    state.AskedNumClasses = switches.numClasses;
+    state.Scheme = switches.scheme;
+    state.Midpoint = switches.midpoint;
+}

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QString>
+
+#include <optional>
+
+struct MainState;
+struct ParsedCommandLine;
+
+// The classification switches: --classes N (number of classes, 2 to 64), --method
+// equal|quantile|natural|pretty, --scheme NAME (a colour scheme) and --midpoint VALUE (the
+// centre of a diverging scheme). Names are taken in any letter case.
+struct ClassSwitches {
+    std::optional<int> classType;  // kbEqual, kbQuantile, kbNatural or kbPretty
+    std::optional<int> numClasses; // number of classes (the breaks are one fewer)
+    QString scheme;                // the scheme's name as it writes it, or empty
+    std::optional<double> midpoint;
+    QString error; // why a value is not valid, naming the valid ones; empty when all are
+};
+
+ClassSwitches ReadClassSwitches(const ParsedCommandLine &commandLine);
+
+// Hands the switches' choices to the start-up state.
+void ApplyClassSwitches(const ClassSwitches &switches, MainState &state);
