@@ -2,7 +2,6 @@
 
 #include "app/files/messagetable.h"
 #include "app/mapdefs/mapdefsreport.h"
-#include "app/files/messagetable.h"
 #include "app/view/colournames.h"
 #include "bandwise/colourschemes.h"
 #include "contracts/mapcontrol.h"

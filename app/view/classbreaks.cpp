@@ -151,32 +151,19 @@ std::optional<QList<double>> quantiles(MapLayer &layer, int &numClasses, const Q
     return foundBreaks(breaks, numClasses, values);
 }
 
-// Natural breaks over every region with data: the classes of least within-class squared
-// deviation, computed exactly.
-std::optional<QList<double>> naturalBreaks(MapLayer &layer, int &numClasses, const QString &field,
-                                           int &classType, ViewValues &values) {
+// Breaks that compute makes from the regions with data and the statistics of field over them;
+// an empty list when no region has data.
+template <class Compute>
+std::optional<QList<double>> breaksOverData(MapLayer &layer, int &numClasses,
+                                            const QString &field, int &classType,
+                                            ViewValues &values, Compute compute) {
     std::unique_ptr<MapRecordset> records;
     const auto stats = dataStatistics(layer, field, QString(), classType, values, records);
     if (!stats)
         return std::nullopt;
     if (stats->Count == 0)
         return QList<double>();
-    return foundBreaks(NaturalBreaks(recordValues(*records, field), numClasses + 1), numClasses,
-                       values);
-}
-
-// Breaks on round numbers over the range of the regions with data; there may be a class more
-// or fewer than asked, but never more than maxClasses.
-std::optional<QList<double>> prettyBreaks(MapLayer &layer, int &numClasses, const QString &field,
-                                          int &classType, ViewValues &values, int maxClasses) {
-    std::unique_ptr<MapRecordset> records;
-    const auto stats = dataStatistics(layer, field, QString(), classType, values, records);
-    if (!stats)
-        return std::nullopt;
-    if (stats->Count == 0)
-        return QList<double>();
-    return foundBreaks(PrettyBreaks(stats->Min, stats->Max, numClasses + 1, maxClasses),
-                       numClasses, values);
+    return foundBreaks(compute(*records, *stats), numClasses, values);
 }
 
 } // namespace
@@ -194,9 +181,19 @@ std::optional<QList<double>> GetClasses(MapLayer &layer, int &numClasses, const 
     case kbQuantile:
         return quantiles(layer, numClasses, field, classType, values);
     case kbNatural:
-        return naturalBreaks(layer, numClasses, field, classType, values);
+        // The classes of least within-class squared deviation, over every region with data.
+        return breaksOverData(layer, numClasses, field, classType, values,
+                              [&](MapRecordset &records, const MapStatistics &) {
+                                  return NaturalBreaks(recordValues(records, field),
+                                                       numClasses + 1);
+                              });
     case kbPretty:
-        return prettyBreaks(layer, numClasses, field, classType, values, maxClasses);
+        // Round numbers over the range; a class more or fewer than asked, at most maxClasses.
+        return breaksOverData(layer, numClasses, field, classType, values,
+                              [&](MapRecordset &, const MapStatistics &stats) {
+                                  return PrettyBreaks(stats.Min, stats.Max, numClasses + 1,
+                                                      maxClasses);
+                              });
     default:
         return std::nullopt;
     }

@@ -66,6 +66,21 @@ void TestClassSwitches::initTestCase() {
     int count = 0, type = 0;
     SHPGetInfo(shp, &count, &type, low, high);
     SHPClose(shp);
+    // Stored classes (other limits than the natural ones) to recompute or recolour.
+    QFile option(home.filePath(QStringLiteral("stored.tqo")));
+    QVERIFY(option.open(QIODevice::WriteOnly));
+    option.write("[DATA]\r\nSource=nc_births_74.tq\r\nValue=1\r\nMap=1\r\n\r\n[SYMBOLIC]\r\n"
+                 "Type=CHOROPLET\r\n\r\n[CHOROPLET]\r\nClasses=5\r\nRampColors=1\r\n"
+                 "StartColor=colYellow\r\nEndColor=colRed\r\nMinVal=0\r\nClass1=2356\r\n"
+                 "Class2=5094\r\nClass3=9014\r\nClass4=16184\r\nClass5=30000\r\n");
+    option.close();
+    QFile other(home.filePath(QStringLiteral("other.tqo")));
+    QVERIFY(other.open(QIODevice::WriteOnly));
+    other.write("[DATA]\r\nSource=nc_births_74.tq\r\nValue=1\r\nMap=1\r\n\r\n[SYMBOLIC]\r\n"
+                "Type=CHOROPLET\r\n\r\n[CHOROPLET]\r\nClasses=3\r\nRampColors=0\r\n"
+                "Color1=255\r\nColor2=65280\r\nColor3=16711680\r\nMinVal=0\r\n"
+                "Class1=100\r\nClass2=200\r\nClass3=30000\r\n");
+    other.close();
     m_left = low[0];
     m_bottom = low[1];
     m_right = high[0];
@@ -103,25 +118,33 @@ QColor TestClassSwitches::colourAt(const QImage &map, const County &county) cons
 }
 
 void TestClassSwitches::coloursAtKnownCounties_data() {
-    QTest::addColumn<QStringList>("switches");
+    QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<QStringList>("colours"); // Chatham, Sampson, Buncombe, Wake, Mecklenburg
+    const QStringList births{"-f", "TQ-files/nc_births_74.tq"};
+    const QStringList natural{"#ffffb2", "#fecc5c", "#fd8d3c", "#f03b20", "#bd0026"};
     QTest::newRow("natural breaks, YlOrRd")
-        << QStringList{"--method", "natural", "--classes", "5", "--scheme", "YlOrRd"}
-        << QStringList{"#ffffb2", "#fecc5c", "#fd8d3c", "#f03b20", "#bd0026"};
+        << births + QStringList{"--method", "natural", "--classes", "5", "--scheme", "YlOrRd"}
+        << natural;
     // Limits 5000, 10000, 15000, 20000; the midpoint 10000 lies on a break, so the five
     // classes take colours 2 to 6 of the 6-class set: two below it, three above.
     QTest::newRow("rounded limits, RdBu centred on 10000")
-        << QStringList{"--method=pretty", "--classes", "5", "--scheme", "rdbu", "--midpoint",
-                       "10000"}
+        << births + QStringList{"--method=pretty", "--classes", "5", "--scheme", "rdbu",
+                                "--midpoint", "10000"}
         << QStringList{"#ef8a62", "#ef8a62", "#fddbc7", "#d1e5f0", "#2166ac"};
+    QTest::newRow("an option file's classes recoloured")
+        << QStringList{"-m", "stored.tqo", "--scheme", "YlOrRd"} << natural;
+    QTest::newRow("an option file's classes computed anew")
+        << QStringList{"-m", "other.tqo", "--method", "natural", "--classes", "5", "--scheme",
+                       "YlOrRd"}
+        << natural;
 }
 
 void TestClassSwitches::coloursAtKnownCounties() {
-    QFETCH(QStringList, switches);
+    QFETCH(QStringList, arguments);
     QFETCH(QStringList, colours);
     const QString output = m_home.filePath(QStringLiteral("nc.png"));
     QFile::remove(output);
-    const Run run = chorel(QStringList{"-f", "TQ-files/nc_births_74.tq", "-o", output} + switches);
+    const Run run = chorel(arguments + QStringList{"-o", output});
     QCOMPARE(run.exitCode, 0);
     const QImage map(output);
     QVERIFY(!map.isNull());
