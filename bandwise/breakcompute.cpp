@@ -1,5 +1,6 @@
 #include "bandwise/breakcompute.h"
 
+#include "bandwise/databreaks.h"
 #include "contracts/maplayer.h"
 #include "contracts/runtimeerror.h"
 
@@ -141,6 +142,27 @@ BreakResult QuantileBreaks(const BreakInput &input, int &breakCount) {
     return result;
 }
 
+// Like the quantiles, breakCount becomes the number of breaks found and, without any, the
+// maximum is the only break (one class); without a region with data there is no break and
+// breakCount stays.
+BreakResult DataTypeBreaks(int classType, const BreakInput &input, int &breakCount) {
+    std::unique_ptr<MapRecordset> records;
+    const MapStatistics stats = selectWithStatistics(input, dataExpression(input), records);
+    BreakResult result;
+    result.maxValue = stats.Max;
+    result.minValue = stats.Min;
+    if (stats.Count == 0)
+        return result;
+    result.breaks =
+        BreaksOverData(classType, *records, stats, input.field, breakCount, input.maxClasses);
+    breakCount = int(result.breaks.size());
+    if (result.breaks.isEmpty()) {
+        result.breaks.append(result.maxValue);
+        breakCount = 1;
+    }
+    return result;
+}
+
 // The limits typed into the grid: break d is the upper limit of class row d plus the smallest
 // step, at the decimals of the limits. Asked for more breaks than the grid has rows, the
 // extra breaks follow the upper limit of the second-last row in whole steps, capped by the
@@ -194,6 +216,9 @@ BreakResult ComputeTypeBreaks(int classType, const BreakInput &input, int &break
         return QuantileBreaks(input, breakCount);
     case kbCustom:
         return CustomBreaks(input, breakCount);
+    case kbNatural:
+    case kbPretty:
+        return DataTypeBreaks(classType, input, breakCount);
     default:
         throw RunTimeError(5, QStringLiteral("Unknown classification type %1").arg(classType),
                            Source);

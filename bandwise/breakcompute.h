@@ -29,6 +29,7 @@ struct BreakInput {
     double minValue = 0.0;       // the lowest and highest limit shown so far
     double maxValue = 0.0;
     QList<ClassLimits> grid;     // the class rows, lowest first (custom limits)
+    int maxClasses = 0;          // rounded limits: at most this many classes (0: no bound)
 };
 
 struct BreakResult {
@@ -40,13 +41,16 @@ struct BreakResult {
 };
 
 // Computes the breaks of classType for breakCount breaks (the number of classes minus 1).
-// breakCount comes back lowered when the data give fewer breaks (quantiles) or set to 0
+// breakCount comes back lowered when the data give fewer breaks (quantiles, natural breaks,
+// rounded limits; rounded limits may also give one more) or set to 0
 // (custom limits with one class or none). Raises RunTimeError when the field has no
 // statistics or, for equal intervals, no region has data.
 BreakResult ComputeTypeBreaks(int classType, const BreakInput &input, int &breakCount);
 
 BreakResult EqualIntervalBreaks(const BreakInput &input, int breakCount);
 BreakResult QuantileBreaks(const BreakInput &input, int &breakCount);
+// Natural breaks and rounded limits (bandwise/databreaks.h) over the regions with data.
+BreakResult DataTypeBreaks(int classType, const BreakInput &input, int &breakCount);
 BreakResult CustomBreaks(const BreakInput &input, int &breakCount);
 
 // 10 to the power -numDecimals for numDecimals above 0, else 1: the gap between the upper

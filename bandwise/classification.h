@@ -13,6 +13,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
 class ClassBreaksRenderer;
 class LegendWidget;
@@ -80,6 +81,16 @@ public:
     void setShowNoData(int state);
     // Stored only.
     void setClassType(int type) { m_storedClassType = type; }
+    // The colour scheme that colours the classes (bandwise/colourschemes.h), or empty for the
+    // ramp from the start to the end colour. Setting it recolours nothing: see Recolour.
+    QString Scheme() const { return m_scheme; }
+    void setScheme(const QString &name);
+    // The value a diverging scheme centres on; none: the default midpoint of the data.
+    std::optional<double> Midpoint() const { return m_midpoint; }
+    void setMidpoint(std::optional<double> midpoint) { m_midpoint = midpoint; }
+    // The midpoint a diverging scheme centres on now: the one set, else 0 where the regions
+    // with data lie on both sides of 0, else their median.
+    double SchemeMidpoint() const;
 
     // Binds the control to layer 0 of map, classified on field, with the statistics of the
     // whole field (computed over the regions with data when not given); fills the legend
@@ -133,6 +144,9 @@ public:
     void objClass_SymbolClick(int layerIndex, int symbolIndex);
     void fgStat_Click(int row, int column);
     void txtMax_Commit();
+    // The user chose a scheme (empty: the start-to-end ramp) or a midpoint: the classes keep
+    // their limits and take the scheme's colours, or the ramp's.
+    void Recolour(const QString &scheme, std::optional<double> midpoint);
 
 signals:
     void Click();
@@ -143,6 +157,8 @@ signals:
     void MouseDown(int button, int shift, double x, double y);
     void MouseMove(int button, int shift, double x, double y);
     void MouseUp(int button, int shift, double x, double y);
+    // The classes or their colours changed (the preview was redrawn).
+    void RendererChanged();
 
 protected:
     void mousePressEvent(QMouseEvent *event) override;
@@ -169,6 +185,8 @@ private:
     double cellNumber(int row, int column) const;
     void setCell(int row, int column, const QString &text, std::optional<double> number);
     void chooseRampColor(bool start);
+    std::vector<double> dataValues() const;
+    void paintScheme(ClassBreaksRenderer &renderer) const;
     QString message(const QString &key) const;
     void refuse(const QString &key, double limit);
 
@@ -184,6 +202,8 @@ private:
     MapColor m_endColor = 255;                              // red
     QString m_noDataTag = QStringLiteral("No Data");
     int m_storedClassType = 0;
+    QString m_scheme;
+    std::optional<double> m_midpoint;
 
     // State.
     MapControl *m_map = nullptr;

@@ -1,5 +1,6 @@
 #include "bandwise/applybreaks.h"
 #include "bandwise/classgrid.h"
+#include "bandwise/colourschemes.h"
 #include "bandwise/classification.h"
 #include "contracts/mapcontrol.h"
 #include "platform/legend/legendsettings.h"
@@ -72,15 +73,20 @@ bool Classification::ComputeBreaks(int classType, MapColor start, MapColor end, 
         input.minValue = m_minValue;
         input.maxValue = m_maxValue;
         input.grid = gridLimits();
+        const ColourScheme *scheme = FindColourScheme(m_scheme);
+        input.maxClasses = scheme ? scheme->maxClasses : 0;
         int count = breakCount;
         const BreakResult result = ComputeTypeBreaks(classType, input, count);
-        const auto applied = ApplyBreaks(*current, {start, end, m_rampColors}, count,
+        // A scheme colours the classes itself: the ramp only gives the renderer its size.
+        const auto applied = ApplyBreaks(*current, {start, end, m_rampColors || scheme}, count,
                                          result.breaks, m_nullValue);
         if (!applied)
             return false;
         breakCount = count;
         m_minValue = result.minValue;
         m_maxValue = result.maxValue;
+        if (scheme)
+            paintScheme(*applied);
         thematic->SetRenderer(applied);
         refreshPreview();
         return true;
@@ -99,6 +105,7 @@ void Classification::refreshPreview() {
     m_objClass->setNoDataText(m_noDataTag);
     m_objClass->setShowNoData(m_cbxNoData->isChecked());
     m_objClass->Refresh();
+    emit RendererChanged();
 }
 
 void Classification::FillGrid() {

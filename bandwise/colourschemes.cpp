@@ -121,3 +121,13 @@ double DefaultMidpoint(std::vector<double> values) {
     const double lower = *std::max_element(values.begin(), middle);
     return lower + (upper - lower) / 2.0;
 }
+
+QList<MapColor> ClassColoursOfScheme(const ColourScheme &scheme, const QList<double> &breaks,
+                                     double minimum, double maximum,
+                                     std::optional<double> midpoint,
+                                     const std::function<std::vector<double>()> &dataValues) {
+    if (scheme.kind == SchemeKind::Sequential)
+        return SchemeColours(scheme, int(breaks.size()) + 1);
+    const double centre = midpoint ? *midpoint : DefaultMidpoint(dataValues());
+    return CentredSchemeColours(scheme, breaks, minimum, maximum, centre);
+}

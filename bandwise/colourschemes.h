@@ -7,6 +7,8 @@
 #include <QStringList>
 
 #include <cstdint>
+#include <functional>
+#include <optional>
 #include <vector>
 
 // The published colour schemes for class maps: sequential schemes (light to dark, for counts
@@ -57,3 +59,12 @@ QList<MapColor> CentredSchemeColours(const ColourScheme &scheme, const QList<dou
 // on both sides of 0, else their median (the middle value, or the mean of the middle two).
 // 0 for no values.
 double DefaultMidpoint(std::vector<double> values);
+
+// The colours of the classes that breaks make over data running from minimum to maximum: the
+// published colours for that many classes; a diverging scheme is centred on midpoint, or
+// without one on the DefaultMidpoint of the values dataValues gives (asked for only then).
+// What the map's class colours are whenever a scheme is chosen, in a batch run or a dialog.
+QList<MapColor> ClassColoursOfScheme(const ColourScheme &scheme, const QList<double> &breaks,
+                                     double minimum, double maximum,
+                                     std::optional<double> midpoint,
+                                     const std::function<std::vector<double>()> &dataValues);

@@ -62,6 +62,11 @@ const QList<Text> &textsBeforeAbout()
         {"QuantileText", "Quantile"},
         {"CustomText", "Custom"},
         {"EqualText", "Equal Interval"},
+        {"NaturalText", "Natural breaks"},
+        {"PrettyText", "Rounded limits"},
+        {"FrameSchemeText", "Colour scheme"},
+        {"SchemeNone", "(two colours)"},
+        {"MidpointText", "Midpoint"},
         {"ExportFilter", "Bitmap file (*.bmp)|*.bmp|Windows Meta file (*.wmf)|*.wmf|"
                          "Portable Network Graphics file(*.png)|*.png"},
         {"VectorExportFilter", "Scalable Vector Graphics file (*.svg)|*.svg|"

@@ -3,8 +3,7 @@
 #include "app/driver/showmessage.h"
 #include "app/files/messagetable.h"
 #include "app/mapdefs/creadmapfile.h"
-#include "bandwise/naturalbreaks.h"
-#include "bandwise/prettybreaks.h"
+#include "bandwise/databreaks.h"
 #include "contracts/maplayer.h"
 
 #include <QGuiApplication>
@@ -65,17 +64,6 @@ QList<double> foundBreaks(QList<double> breaks, int &numClasses, ViewValues &val
     if (breaks.last() > values.Maximum)
         values.Maximum = breaks.last();
     return breaks;
-}
-
-std::vector<double> recordValues(MapRecordset &records, const QString &field) {
-    std::vector<double> numbers;
-    numbers.reserve(std::size_t(std::max(records.Count(), 0)));
-    for (records.MoveFirst(); !records.AtEnd(); records.MoveNext()) {
-        const QVariant value = records.Value(field);
-        if (value.isValid())
-            numbers.push_back(value.toDouble());
-    }
-    return numbers;
 }
 
 std::optional<QList<double>> equalIntervals(MapLayer &layer, int numClasses, const QString &field,
@@ -151,26 +139,27 @@ std::optional<QList<double>> quantiles(MapLayer &layer, int &numClasses, const Q
     return foundBreaks(breaks, numClasses, values);
 }
 
-// Breaks that compute makes from the regions with data and the statistics of field over them;
-// an empty list when no region has data.
-template <class Compute>
+// Natural breaks or rounded limits over the regions with data; an empty list when no region
+// has data.
 std::optional<QList<double>> breaksOverData(MapLayer &layer, int &numClasses,
                                             const QString &field, int &classType,
-                                            ViewValues &values, Compute compute) {
+                                            ViewValues &values, int maxClasses) {
     std::unique_ptr<MapRecordset> records;
     const auto stats = dataStatistics(layer, field, QString(), classType, values, records);
     if (!stats)
         return std::nullopt;
     if (stats->Count == 0)
         return QList<double>();
-    return foundBreaks(compute(*records, *stats), numClasses, values);
+    return foundBreaks(
+        BreaksOverData(classType, *records, *stats, field, numClasses, maxClasses), numClasses,
+        values);
 }
 
 } // namespace
 
 std::vector<double> DataValues(MapLayer &layer, const QString &field, std::int32_t nullValue) {
     const auto records = layer.SearchExpression(DataExpression(field, nullValue));
-    return records ? recordValues(*records, field) : std::vector<double>();
+    return records ? RecordValues(*records, field) : std::vector<double>();
 }
 
 std::optional<QList<double>> GetClasses(MapLayer &layer, int &numClasses, const QString &field,
@@ -181,19 +170,8 @@ std::optional<QList<double>> GetClasses(MapLayer &layer, int &numClasses, const 
     case kbQuantile:
         return quantiles(layer, numClasses, field, classType, values);
     case kbNatural:
-        // The classes of least within-class squared deviation, over every region with data.
-        return breaksOverData(layer, numClasses, field, classType, values,
-                              [&](MapRecordset &records, const MapStatistics &) {
-                                  return NaturalBreaks(recordValues(records, field),
-                                                       numClasses + 1);
-                              });
     case kbPretty:
-        // Round numbers over the range; a class more or fewer than asked, at most maxClasses.
-        return breaksOverData(layer, numClasses, field, classType, values,
-                              [&](MapRecordset &, const MapStatistics &stats) {
-                                  return PrettyBreaks(stats.Min, stats.Max, numClasses + 1,
-                                                      maxClasses);
-                              });
+        return breaksOverData(layer, numClasses, field, classType, values, maxClasses);
     default:
         return std::nullopt;
     }

@@ -69,7 +69,9 @@ void frmClassification::buildControls() {
     clfClass = new Classification(choropleth);
     clfClass->setObjectName(QStringLiteral("clfClass"));
     auto *choroplethLayout = new QVBoxLayout(choropleth);
-    choroplethLayout->addWidget(clfClass);
+    choroplethLayout->addWidget(clfClass, 1);
+    buildSchemeBox(choropleth);
+    choroplethLayout->addWidget(fmeScheme);
     auto *circles = new QWidget(stbSymbolic);
     buildCirclePage(circles);
     stbSymbolic->addTab(choropleth, QString());
@@ -92,7 +94,7 @@ void frmClassification::buildControls() {
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(stbSymbolic, 1);
     layout->addLayout(buttons);
-    resize(760, 560);
+    resize(760, 620);
 
     connect(cmdOK, &QPushButton::clicked, this, &frmClassification::cmdOK_Click);
     connect(cmdCancel, &QPushButton::clicked, this, &frmClassification::cmdCancel_Click);
@@ -144,6 +146,8 @@ void frmClassification::applyTexts() {
     fmeColor->setTitle(text("CircleColorTxt"));
     cmdColor->setText(text("CircleColorCmdTxt"));
     fmeSize->setTitle(text("CircleSizeTxt"));
+    fmeScheme->setTitle(text("FrameSchemeText"));
+    lblMidpoint->setText(text("MidpointText"));
     lblSize->setText(text("CircleSizeDescTxt"));
     lblInfo->setText(text("CircleSizeInfoTxt"));
     cmdOK->setText(text("OK"));
@@ -192,6 +196,7 @@ void frmClassification::Load() {
         clfClass->MapSource(Map1, m_context.mapReader->GetStatField(), values.Statistics);
     clfClass->SetActiveClass();
     clfClass->SetActiveClassType(state.ClassType);
+    setUpScheme();
 }
 
 void frmClassification::setUpClassification() {
@@ -228,6 +233,10 @@ void frmClassification::setUpClassification() {
     c.AddTypeItem(text("EqualText"), kbEqual);
     c.AddTypeItem(text("QuantileText"), kbQuantile);
     c.AddTypeItem(text("CustomText"), kbCustom);
+    c.AddTypeItem(text("NaturalText"), kbNatural);
+    c.AddTypeItem(text("PrettyText"), kbPretty);
+    c.setScheme(state.Scheme);
+    c.setMidpoint(state.Midpoint);
 }
 
 // Only digits pass the key filter; the text then stays a percentage from 0 to 100.

@@ -18,6 +18,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QTabWidget;
+class SchemePicker;
 
 // The thematic settings dialog: the first page classifies the shown statistic as a choropleth
 // map through the classification control, the second draws it as proportional circles with a
@@ -35,6 +36,11 @@ public:
     QTabWidget *stbSymbolic = nullptr;
     Classification *clfClass = nullptr;
     MapWidget *Map1 = nullptr;
+    // Under the classification control: the colour scheme and a diverging scheme's midpoint.
+    QGroupBox *fmeScheme = nullptr;
+    SchemePicker *cmbScheme = nullptr;
+    QLabel *lblMidpoint = nullptr;
+    QLineEdit *txtMidpoint = nullptr;
     QGroupBox *fmeColor = nullptr;
     QWidget *shpCircle = nullptr;
     QPushButton *cmdColor = nullptr;
@@ -59,12 +65,21 @@ public:
     void cmdCancel_Click();
     void cmdChart_Click();
     void cmdColor_Click();
+    // The user chose a colour scheme (empty: the ramp) in the picker.
+    void cmbScheme_Click(const QString &scheme);
+    // The user ended editing the midpoint (Enter, leaving the box, or OK): an empty box
+    // returns to the default midpoint.
+    void txtMidpoint_Commit();
     // Cancel, Escape and the close button: the main map's layer gets its renderer back.
     void reject() override;
 
 private:
     void buildControls();
     void buildCirclePage(QWidget *page);
+    void buildSchemeBox(QWidget *page);
+    void setUpScheme();
+    void showMidpoint();
+    QString midpointText(double value) const;
     void applyTexts();
     void Load();
     void setUpClassification();
@@ -79,6 +94,7 @@ private:
     std::shared_ptr<MapLayer> m_layer;
     bool m_restored = false;
     ColorChooser m_chooseColor;
+    QChar m_decimal = u'.';
 };
 
 // Opens the thematic settings dialog modally on the shown map (nothing without a map).

@@ -10,11 +10,8 @@ std::optional<QList<MapColor>> SchemeClassColours(const QString &name, const QLi
     const ColourScheme *scheme = FindColourScheme(name);
     if (!scheme)
         return std::nullopt;
-    if (scheme->kind == SchemeKind::Sequential)
-        return SchemeColours(*scheme, int(breaks.size()) + 1);
-    const double centre =
-        midpoint ? *midpoint : DefaultMidpoint(DataValues(layer, field, values.NullValue));
-    return CentredSchemeColours(*scheme, breaks, values.Minimum, values.Maximum, centre);
+    return ClassColoursOfScheme(*scheme, breaks, values.Minimum, values.Maximum, midpoint,
+                                [&] { return DataValues(layer, field, values.NullValue); });
 }
 
 int SchemeMaxClasses(const QString &name) {

@@ -9,9 +9,10 @@ namespace {
 
 const QSize stripSize(72, 14);
 
+// The entry that keeps the ramp from the start to the end colour.
 QString rampText() {
-    const QString text = MessageText(QStringLiteral("FrameColorText"));
-    return text.isEmpty() ? QStringLiteral("Ramp Color") : text;
+    const QString text = MessageText(QStringLiteral("SchemeNone"));
+    return text.isEmpty() ? QStringLiteral("(two colours)") : text;
 }
 
 } // namespace

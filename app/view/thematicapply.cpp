@@ -55,6 +55,8 @@ void frmClassification::cmdChart_Click() {
 }
 
 void frmClassification::cmdOK_Click() {
+    // A midpoint typed but not yet committed counts.
+    txtMidpoint_Commit();
     ShowWaitPointer(nullptr);
     try {
         ViewState &state = *m_context.state;
@@ -108,7 +110,11 @@ void frmClassification::applyChoropleth() {
     for (int i = 1; i <= renderer->BreakCount(); ++i)
         colours.append(renderer->Symbol(i).Color);
     state.ClassColors = colours;
-    values.RampFlag = clfClass->RampColors();
+    // A scheme's colours are the classes' own (an option file stores them one by one); the
+    // scheme and its midpoint also colour the classes of later views.
+    state.Scheme = clfClass->Scheme();
+    state.Midpoint = clfClass->Midpoint();
+    values.RampFlag = state.Scheme.isEmpty() && clfClass->RampColors();
     values.NoDataColor = renderer->Symbol(0).Color;
     values.SymbolDrawer.reset();
     state.CircleMap = false;

@@ -22,6 +22,7 @@ private slots:
     void breaks_data();
     void breaks();
     void quantileRunsOfEqualValues();
+    void roundedLimitsWithinAScheme();
     void equalIntervalsWithoutDataFail();
     void customLimits_data();
     void customLimits();
@@ -86,6 +87,26 @@ void TestBandwiseBreaks::breaks_data() {
         << numbers({5, 6, 7}) << int(kbQuantile) << 4 << Breaks{6, 7} << 2 << 5.0 << 7.0;
     QTest::newRow("quantile without data keeps the count and finds no break")
         << Values{std::nullopt, -2.0} << int(kbQuantile) << 3 << Breaks{} << 3 << 0.0 << 0.0;
+
+    // Natural breaks: the largest value of each class below the next; like the quantiles the
+    // count is lowered when the data give fewer breaks.
+    QTest::newRow("natural of three groups")
+        << Values{20.0, 1.0, std::nullopt, 11.0, 2.0, 21.0, 10.0, -2.0} << int(kbNatural) << 2
+        << Breaks{2, 11} << 2 << 1.0 << 21.0;
+    QTest::newRow("natural with fewer distinct values than classes")
+        << numbers({5, 5, 6, 7, 7}) << int(kbNatural) << 4 << Breaks{5, 6} << 2 << 5.0 << 7.0;
+    QTest::newRow("natural of equal values: the maximum alone, one break")
+        << numbers({7, 7, 7, 7}) << int(kbNatural) << 2 << Breaks{7} << 1 << 7.0 << 7.0;
+    QTest::newRow("natural without data keeps the count and finds no break")
+        << Values{std::nullopt, -2.0} << int(kbNatural) << 3 << Breaks{} << 3 << 0.0 << 0.0;
+    // Rounded limits: 1..12 in about 3 classes is 0-5-10-15, breaks strictly inside the data.
+    QTest::newRow("rounded 1..12, 3 classes")
+        << numbers({12, 1, 7}) << int(kbPretty) << 2 << Breaks{5, 10} << 2 << 1.0 << 12.0;
+    // 1..12 in about 4 classes: step 5 (3 classes) is nearer than step 2 (6 classes).
+    QTest::newRow("rounded may give a class fewer")
+        << numbers({12, 1, 7}) << int(kbPretty) << 3 << Breaks{5, 10} << 2 << 1.0 << 12.0;
+    QTest::newRow("rounded of equal values: the maximum alone")
+        << numbers({3, 3}) << int(kbPretty) << 3 << Breaks{3} << 1 << 3.0 << 3.0;
 }
 
 void TestBandwiseBreaks::breaks() {
@@ -116,6 +137,24 @@ void TestBandwiseBreaks::quantileRunsOfEqualValues() {
     // records above 3 (8..11) are split into the two classes left, step round(4 / 3) = 1.
     QCOMPARE(result.breaks, (Breaks{3, 9, 10}));
     QCOMPARE(count, 3);
+}
+
+// A colour scheme's largest set bounds the rounded limits; natural breaks and rounded limits
+// on a column that is not numeric fail like the other types.
+void TestBandwiseBreaks::roundedLimitsWithinAScheme() {
+    BreakInput in = input(numbers({0, 100}));
+    int count = 63;
+    ComputeTypeBreaks(kbPretty, in, count);
+    QVERIFY(count > 9);
+    in.maxClasses = 9;
+    count = 63;
+    const BreakResult result = ComputeTypeBreaks(kbPretty, in, count);
+    QVERIFY2(count <= 8, qPrintable(QString::number(count)));
+    QCOMPARE(result.breaks.size(), count);
+    BreakInput text = input(numbers({1, 2}));
+    text.field = QStringLiteral("KEY");
+    for (int type : {int(kbNatural), int(kbPretty)})
+        QVERIFY_THROWS_EXCEPTION(RunTimeError, ComputeTypeBreaks(type, text, count));
 }
 
 void TestBandwiseBreaks::equalIntervalsWithoutDataFail() {

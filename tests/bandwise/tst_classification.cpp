@@ -3,6 +3,7 @@
 #include "app/driver/showmessage.h"
 #include "bandwise/applybreaks.h"
 #include "bandwise/classification.h"
+#include "bandwise/colourschemes.h"
 #include "contracts/maplayer.h"
 #include "platform/legend/legendwidget.h"
 #include "platform/mapcontrol/mapwidget.h"
@@ -32,6 +33,8 @@ private slots:
     void limitKeysAndMessageKeys();
     void withoutRampMoreClassesChangeNothing();
     void legendSymbolRecolours();
+    void naturalBreaksAndRoundedLimits();
+    void schemeColoursTheClasses();
 
 private:
     void choose(QComboBox *box, const QString &text);
@@ -75,6 +78,8 @@ void TestClassification::init() {
     c.AddTypeItem(QStringLiteral("Equal Interval"), kbEqual);
     c.AddTypeItem(QStringLiteral("Quantile"), kbQuantile);
     c.AddTypeItem(QStringLiteral("Custom"), kbCustom);
+    c.AddTypeItem(QStringLiteral("Natural breaks"), kbNatural);
+    c.AddTypeItem(QStringLiteral("Rounded limits"), kbPretty);
     c.setShowNoData(1);
     c.resize(700, 400);
     c.show();
@@ -274,6 +279,80 @@ void TestClassification::legendSymbolRecolours() {
     c.pbStart_Click();
     QVERIFY(!c.RampColors());
     QCOMPARE(c.Renderer(), before);
+}
+
+// The values 10, 20, ..., 100: natural breaks cut them evenly, rounded limits on tens.
+void TestClassification::naturalBreaksAndRoundedLimits() {
+    Classification &c = *m_control;
+    choose(c.ClassBox(), QStringLiteral("5"));
+    choose(c.TypeBox(), QStringLiteral("Natural breaks"));
+    QCOMPARE(*c.GetClasses(), (QList<double>{-1, 20, 40, 60, 80}));
+    QCOMPARE(c.Grid()->rowCount(), 5);
+    QCOMPARE(cell(4, 0), QStringLiteral("80"));
+    QCOMPARE(cell(4, 1), QStringLiteral("100"));
+    // Ten distinct values give ten classes at most: the class box shows the lowered count.
+    choose(c.ClassBox(), QStringLiteral("12"));
+    QCOMPARE(c.Renderer()->BreakCount(), 10);
+    QCOMPARE(c.ClassBox()->currentText(), QStringLiteral("10"));
+    QCOMPARE(c.CurrentClassNum(), 10);
+
+    // 10..100 in about 4 classes: 0-20-...-100 (5 classes) beats 0-50-100 (2 classes).
+    choose(c.ClassBox(), QStringLiteral("4"));
+    choose(c.TypeBox(), QStringLiteral("Rounded limits"));
+    QCOMPARE(*c.GetClasses(), (QList<double>{-1, 20, 40, 60, 80}));
+    QCOMPARE(c.ClassBox()->currentText(), QStringLiteral("5"));
+    QCOMPARE(cell(0, 1), QStringLiteral("19"));
+    // About 3 classes: 0-50-100, one break, two classes: "<3".
+    choose(c.ClassBox(), QStringLiteral("3"));
+    QCOMPARE(*c.GetClasses(), (QList<double>{-1, 50}));
+    QCOMPARE(c.ClassBox()->currentText(), QStringLiteral("<3"));
+    QCOMPARE(c.Grid()->rowCount(), 1); // the placeholder row of fewer than 3 classes
+    QVERIFY(!c.LimitBox()->parentWidget()->isEnabled());
+    QVERIFY(m_messages->messages.isEmpty());
+}
+
+void TestClassification::schemeColoursTheClasses() {
+    Classification &c = *m_control;
+    const ColourScheme &ylOrRd = *FindColourScheme(QStringLiteral("YlOrRd"));
+    const auto colours = [&c] {
+        QList<MapColor> found;
+        for (int i = 1; i <= c.Renderer()->BreakCount(); ++i)
+            found.append(c.Renderer()->Symbol(i).Color);
+        return found;
+    };
+    // Choosing a scheme recolours the classes as they are.
+    c.Recolour(QStringLiteral("ylorrd"), std::nullopt);
+    QCOMPARE(c.Scheme(), QStringLiteral("YlOrRd"));
+    QCOMPARE(*c.GetClasses(), (QList<double>{-1, 30, 50, 70}));
+    QCOMPARE(colours(), SchemeColours(ylOrRd, 4));
+    QCOMPARE(c.Renderer()->Symbol(0).Color, MapColor(0xFFFFFF));
+    QVERIFY(!c.findChild<QWidget *>(QStringLiteral("frmColor"))->isEnabled());
+    QCOMPARE(m_original->Symbol(1).Color, MapColor(0x00FFFF));
+    // Classes computed later take the scheme's colours for their number.
+    choose(c.ClassBox(), QStringLiteral("6"));
+    choose(c.TypeBox(), QStringLiteral("Equal Interval"));
+    QCOMPARE(colours(), SchemeColours(ylOrRd, 6));
+
+    // A diverging scheme centres on the midpoint set, else on the median (55, class 4 of 6).
+    const ColourScheme &rdBu = *FindColourScheme(QStringLiteral("RdBu"));
+    const QList<double> breaks = c.GetClasses()->mid(1);
+    c.Recolour(QStringLiteral("RdBu"), std::nullopt);
+    QCOMPARE(c.SchemeMidpoint(), 55.0);
+    QCOMPARE(colours(), CentredSchemeColours(rdBu, breaks, 10, 100, 55));
+    c.Recolour(QStringLiteral("RdBu"), 25.0);
+    QCOMPARE(c.SchemeMidpoint(), 25.0);
+    const QList<MapColor> centred = CentredSchemeColours(rdBu, breaks, 10, 100, 25);
+    QCOMPARE(colours(), centred);
+    QVERIFY(centred != CentredSchemeColours(rdBu, breaks, 10, 100, 55));
+
+    // No scheme: back to the ramp from the start to the end colour.
+    c.setRampColors(false);
+    c.Recolour(QString(), std::nullopt);
+    QVERIFY(c.RampColors());
+    QCOMPARE(c.Renderer()->Symbol(1).Color, c.StartColor());
+    QCOMPARE(c.Renderer()->Symbol(6).Color, c.EndColor());
+    QVERIFY(c.findChild<QWidget *>(QStringLiteral("frmColor"))->isEnabled());
+    QVERIFY(m_messages->messages.isEmpty());
 }
 
 QTEST_MAIN(TestClassification)

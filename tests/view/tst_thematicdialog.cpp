@@ -5,8 +5,10 @@
 #include "app/driver/showmessage.h"
 #include "app/files/optionfile.h"
 #include "app/view/cdrawsymbol.h"
+#include "app/view/classbreaks.h"
 #include "app/view/frmclassification.h"
 #include "app/view/mapsession.h"
+#include "app/view/schemepicker.h"
 #include "bandwise/classification.h"
 #include "platform/legend/legendwidget.h"
 #include "platform/mapcontrol/mapwidget.h"
@@ -100,7 +102,9 @@ private slots:
         const QString dataFile = home.filePath(QStringLiteral("TQ-files/nc_births_74.tq"));
         m_form = std::make_unique<MainForm>(
             ParseCommandLine({QStringLiteral("-f"), dataFile, QStringLiteral("-c"),
-                              QStringLiteral("choroplet")}));
+                              QStringLiteral("choroplet"), QStringLiteral("--method"),
+                              QStringLiteral("natural"), QStringLiteral("--classes"),
+                              QStringLiteral("5")}));
         m_form->Load();
         m_form->show();
         m_map = m_form->findChild<MapWidget *>(QStringLiteral("Map"));
@@ -110,6 +114,18 @@ private slots:
     }
 
     void cleanupTestCase() { m_form.reset(); }
+
+    // The map was made with --method natural --classes 5: the dialog opens on that type.
+    void opensOnTheTypeOfTheCommandLine() {
+        auto d = dialog();
+        QCOMPARE(d->clfClass->TypeBox()->currentText(), QStringLiteral("Natural breaks"));
+        QCOMPARE(d->clfClass->CurrentClassType(), int(kbNatural));
+        QCOMPARE(d->clfClass->ClassBox()->currentText(), QStringLiteral("5"));
+        QCOMPARE(d->cmbScheme->scheme(), QString());
+        QCOMPARE(d->cmbScheme->currentText(), QStringLiteral("(two colours)"));
+        QVERIFY(!d->txtMidpoint->isEnabled());
+        d->cmdCancel->click();
+    }
 
     void cancelLeavesTheMapAsItWas() {
         const QImage before = picture();
@@ -133,6 +149,38 @@ private slots:
         QCOMPARE(picture(), before);
         QCOMPARE(optionFile(QStringLiteral("after")), tqo);
         QVERIFY2(m_messages.isEmpty(), qPrintable(m_messages.join(u'\n')));
+    }
+
+    // The type box offers natural breaks and rounded limits; natural breaks give the breaks of
+    // the main program's own computation (the batch --method natural) on the same column.
+    void naturalBreaksAsTheBatchRun() {
+        const QImage before = picture();
+        auto d = dialog();
+        QComboBox *types = d->clfClass->TypeBox();
+        QCOMPARE(types->itemText(kbNatural), QStringLiteral("Natural breaks"));
+        QCOMPARE(types->itemText(kbPretty), QStringLiteral("Rounded limits"));
+        choose(d->clfClass->ClassBox(), QStringLiteral("5"));
+        choose(types, QStringLiteral("Natural breaks"));
+        const QList<double> breaks = d->clfClass->GetClasses()->mid(1);
+        // Births 1974-78: up to 2356, 5094, 9014, 16184, above.
+        QCOMPARE(breaks, (QList<double>{2356, 5094, 9014, 16184}));
+        int count = 4, type = kbNatural;
+        ViewValues values;
+        const auto batch = GetClasses(*m_map->Layer(session().Values.ThematicLayer), count,
+                                      session().MapReader.GetStatField(), type, values);
+        QVERIFY(batch);
+        QCOMPARE(breaks, *batch);
+
+        // Rounded limits: every break a whole multiple of one round step.
+        choose(types, QStringLiteral("Rounded limits"));
+        const QList<double> rounded = d->clfClass->GetClasses()->mid(1);
+        QVERIFY(rounded.size() >= 3 && rounded.size() <= 5);
+        const double step = rounded.at(1) - rounded.at(0);
+        for (double limit : rounded)
+            QCOMPARE(std::fmod(limit, step), 0.0);
+        QCOMPARE(d->clfClass->ClassBox()->currentText(), QString::number(rounded.size() + 1));
+        d->cmdCancel->click();
+        QCOMPARE(picture(), before);
     }
 
     void okOnAnUnchangedMapChangesNothing() {
