@@ -7,9 +7,11 @@
 #include "app/view/cdrawsymbol.h"
 #include "app/view/classbreaks.h"
 #include "app/view/frmclassification.h"
+#include "app/output/imageexport.h"
 #include "app/view/mapsession.h"
 #include "app/view/schemepicker.h"
 #include "bandwise/classification.h"
+#include "bandwise/colourschemes.h"
 #include "platform/legend/legendwidget.h"
 #include "platform/mapcontrol/mapwidget.h"
 
@@ -25,6 +27,27 @@
 #include <QtTest>
 
 #include <memory>
+
+namespace {
+
+struct County {
+    const char *name;
+    double lon, lat; // a point well inside the county
+};
+
+// Births 1974-78 in their five natural classes, one county per class.
+const County counties[] = {{"Chatham", -79.151, 35.690},  {"Sampson", -78.325, 34.982},
+                           {"Buncombe", -82.555, 35.626}, {"Wake", -78.642, 35.773},
+                           {"Mecklenburg", -80.834, 35.227}};
+
+QList<MapColor> classColours(const ClassBreaksRenderer &renderer) {
+    QList<MapColor> colours;
+    for (int i = 1; i <= renderer.BreakCount(); ++i)
+        colours.append(renderer.Symbol(i).Color);
+    return colours;
+}
+
+} // namespace
 
 class TestThematicDialog : public QObject {
     Q_OBJECT
@@ -42,6 +65,17 @@ private:
         QPainter painter(&image);
         m_map->PaintMap(painter, 1.0);
         return image;
+    }
+
+    // The main map exported as a PNG file and read back.
+    QImage exported(const QString &name) {
+        ImageExport(*m_map, *session().Legend).Export(m_dir.filePath(name), ImageFormat::Png);
+        const QImage image(m_dir.filePath(name + QStringLiteral(".png")));
+        return image.convertToFormat(QImage::Format_RGB32);
+    }
+
+    QColor colourAt(const QImage &map, const County &county) const {
+        return map.pixelColor(m_map->FromMapPoint({county.lon, county.lat}).toPoint());
     }
 
     std::unique_ptr<frmClassification> dialog() {
@@ -195,6 +229,107 @@ private slots:
         QCOMPARE(picture(), before);
         QCOMPARE(session().Legend->LegendText(), legend);
         QCOMPARE(optionFile(QStringLiteral("unchanged2")), tqo);
+    }
+
+    void schemeChosenInThePickerColoursTheMap() {
+        const ColourScheme &ylOrRd = *FindColourScheme(QStringLiteral("YlOrRd"));
+        auto d = dialog();
+        choose(d->cmbScheme, QStringLiteral("YlOrRd"));
+        // The preview takes the published colours of five classes at once.
+        QCOMPARE(classColours(*d->clfClass->Renderer()), SchemeColours(ylOrRd, 5));
+        QVERIFY(!d->txtMidpoint->isEnabled());
+        QCOMPARE(d->cmbScheme->classCount(), 5);
+        d->cmdOK->click();
+        QCOMPARE(session().State.Scheme, QStringLiteral("YlOrRd"));
+        QVERIFY(!session().Values.RampFlag);
+        const QImage map = exported(QStringLiteral("ylorrd"));
+        const QStringList published{"#ffffb2", "#fecc5c", "#fd8d3c", "#f03b20", "#bd0026"};
+        for (int i = 0; i < 5; ++i)
+            QCOMPARE(colourAt(map, counties[i]), QColor(published.at(i)));
+
+        // Saved as custom classes with their own colours, which read back the same.
+        const QString tqo = optionFile(QStringLiteral("ylorrd"));
+        QVERIFY(tqo.contains(QStringLiteral("RampColors=0")));
+        QVERIFY(tqo.contains(QStringLiteral("Color5=")));
+        ViewState state;
+        ViewValues values;
+        QVERIFY(ReadClasses(m_dir.filePath(QStringLiteral("ylorrd.tqo")), state, values,
+                            m_form->state().colColorMap));
+        QCOMPARE(*state.ClassColors, SchemeColours(ylOrRd, 5));
+
+        auto again = dialog();
+        QCOMPARE(again->cmbScheme->scheme(), QStringLiteral("YlOrRd"));
+        QCOMPARE(again->cmbScheme->currentText(), QStringLiteral("YlOrRd"));
+        again->cmdCancel->click();
+    }
+
+    void divergingSchemeWithATypedMidpoint() {
+        const ColourScheme &rdBu = *FindColourScheme(QStringLiteral("RdBu"));
+        auto d = dialog();
+        choose(d->cmbScheme, QStringLiteral("RdBu"));
+        // The births are all above 0: the default midpoint is their median.
+        QVERIFY(d->txtMidpoint->isEnabled());
+        QCOMPARE(d->txtMidpoint->text(), QStringLiteral("2180.5"));
+        d->txtMidpoint->selectAll();
+        QTest::keyClicks(d->txtMidpoint, QStringLiteral("-x10000"));
+        QCOMPARE(d->txtMidpoint->text(), QStringLiteral("-10000"));
+        d->txtMidpoint->setCursorPosition(0);
+        QTest::keyClick(d->txtMidpoint, Qt::Key_Delete);
+        QTest::keyClick(d->txtMidpoint, Qt::Key_Return);
+        QCOMPARE(d->result(), 0); // Enter commits the box, it does not press OK
+        const QList<double> breaks = d->clfClass->GetClasses()->mid(1);
+        const QList<MapColor> centred = CentredSchemeColours(rdBu, breaks, 248, 21588, 10000);
+        QCOMPARE(classColours(*d->clfClass->Renderer()), centred);
+        QVERIFY(centred != CentredSchemeColours(rdBu, breaks, 248, 21588, 2180.5));
+        d->cmdOK->click();
+        QCOMPARE(session().State.Scheme, QStringLiteral("RdBu"));
+        QCOMPARE(session().State.Midpoint.value_or(0), 10000.0);
+        const QImage map = exported(QStringLiteral("rdbu"));
+        for (int i = 0; i < 5; ++i)
+            QCOMPARE(colourAt(map, counties[i]), toQColor(centred.at(i)));
+        // Wake's class (9014 to 16184) holds 10000: the light middle colour.
+        QCOMPARE(colourAt(map, counties[3]), QColor("#f7f7f7"));
+
+        auto again = dialog();
+        QCOMPARE(again->txtMidpoint->text(), QStringLiteral("10000"));
+        // An emptied box goes back to the default midpoint.
+        again->txtMidpoint->clear();
+        again->txtMidpoint_Commit();
+        QCOMPARE(again->txtMidpoint->text(), QStringLiteral("2180.5"));
+        QVERIFY(!again->clfClass->Midpoint());
+        again->cmdCancel->click();
+        QCOMPARE(session().State.Midpoint.value_or(0), 10000.0);
+    }
+
+    void cancelAfterASchemeLeavesThePicture() {
+        const QImage before = exported(QStringLiteral("beforecancel"));
+        const QString tqo = optionFile(QStringLiteral("beforecancel"));
+        auto d = dialog();
+        choose(d->cmbScheme, QStringLiteral("PuOr"));
+        d->txtMidpoint->setText(QStringLiteral("5000"));
+        d->txtMidpoint_Commit();
+        choose(d->clfClass->ClassBox(), QStringLiteral("7"));
+        QCOMPARE(classColours(*d->clfClass->Renderer()).size(), 7);
+        d->cmdCancel->click();
+        QCOMPARE(exported(QStringLiteral("aftercancel")), before);
+        QCOMPARE(session().State.Scheme, QStringLiteral("RdBu"));
+        QCOMPARE(session().State.Midpoint.value_or(0), 10000.0);
+        QCOMPARE(optionFile(QStringLiteral("aftercancel")), tqo);
+    }
+
+    void twoColoursGoBackToTheRamp() {
+        auto d = dialog();
+        choose(d->cmbScheme, QStringLiteral("(two colours)"));
+        QVERIFY(!d->txtMidpoint->isEnabled());
+        QVERIFY(d->clfClass->findChild<QWidget *>(QStringLiteral("frmColor"))->isEnabled());
+        d->cmdOK->click();
+        QVERIFY(session().State.Scheme.isEmpty());
+        QVERIFY(session().Values.RampFlag);
+        const auto renderer = m_map->Layer(session().Values.ThematicLayer)->Renderer();
+        QCOMPARE(renderer->Symbol(1).Color, session().State.StartColor);
+        QCOMPARE(renderer->Symbol(5).Color, session().State.EndColor);
+        QVERIFY(optionFile(QStringLiteral("ramp")).contains(QStringLiteral("RampColors=1")));
+        QVERIFY2(m_messages.isEmpty(), qPrintable(m_messages.join(u'\n')));
     }
 
     void okAppliesClassesColoursAndBounds() {
