@@ -105,7 +105,8 @@ void Classification::chooseRampColor(bool start) {
     reclassify();
 }
 
-// A click on a class symbol of the preview recolours that class; the ramp is off from then on.
+// A click on a class symbol of the preview recolours that class; the ramp is off from then on,
+// and so is a colour scheme: the classes keep the colours they have, each its own.
 void Classification::objClass_SymbolClick(int, int symbolIndex) {
     if (!m_cbxNoData->isChecked())
         symbolIndex += 1;
@@ -116,6 +117,7 @@ void Classification::objClass_SymbolClick(int, int symbolIndex) {
     const std::optional<QColor> chosen = m_chooseColor(toQColor(current->Symbol(symbolIndex).Color));
     if (!chosen)
         return;
+    setScheme(QString());
     const auto recoloured = current->Clone();
     const MapColor colour = fromQColor(*chosen);
     recoloured->Symbol(symbolIndex).Color = colour;

@@ -44,10 +44,15 @@ void frmClassification::buildSchemeBox(QWidget *page) {
             [this](const QString &scheme) { cmbScheme_Click(scheme); });
     connect(filter, &NumberKeyFilter::committed, this, [this] { txtMidpoint_Commit(); });
     connect(txtMidpoint, &QLineEdit::editingFinished, this, [this] { txtMidpoint_Commit(); });
-    // The preview strips show as many colours as there are classes.
+    // The preview strips show as many colours as there are classes; a class given a colour
+    // of its own in the legend ends the scheme.
     connect(clfClass, &Classification::RendererChanged, this, [this] {
         if (const auto renderer = clfClass->Renderer())
             cmbScheme->setClassCount(std::max(renderer->BreakCount(), 1));
+        if (cmbScheme->scheme() != clfClass->Scheme()) {
+            cmbScheme->setScheme(clfClass->Scheme());
+            showMidpoint();
+        }
     });
 }
 

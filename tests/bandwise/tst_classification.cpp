@@ -345,6 +345,15 @@ void TestClassification::schemeColoursTheClasses() {
     QCOMPARE(colours(), centred);
     QVERIFY(centred != CentredSchemeColours(rdBu, breaks, 10, 100, 55));
 
+    // A class given a colour of its own in the legend ends the scheme; the others keep theirs.
+    c.setColorChooser([](const QColor &) { return std::optional<QColor>(QColor(1, 2, 3)); });
+    emit c.Legend()->SymbolClicked(0, 2);
+    QVERIFY(c.Scheme().isEmpty());
+    QVERIFY(!c.RampColors());
+    QCOMPARE(colours().mid(2), centred.mid(2));
+    QCOMPARE(colours().at(1), fromQColor(QColor(1, 2, 3)));
+    c.Recolour(QStringLiteral("RdBu"), 25.0);
+
     // No scheme: back to the ramp from the start to the end colour.
     c.setRampColors(false);
     c.Recolour(QString(), std::nullopt);

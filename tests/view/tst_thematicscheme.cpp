@@ -10,6 +10,7 @@
 #include "app/view/schemepicker.h"
 #include "bandwise/classification.h"
 #include "bandwise/colourschemes.h"
+#include "platform/legend/legendwidget.h"
 #include "platform/mapcontrol/mapwidget.h"
 
 #include <QComboBox>
@@ -124,6 +125,10 @@ private slots:
         d->txtMidpoint_Commit();
         Choose(d->clfClass->ClassBox(), QStringLiteral("7"));
         QCOMPARE(ClassColours(*d->clfClass->Renderer()).size(), 7);
+        // A class given its own colour in the legend ends the scheme: the picker follows.
+        emit d->clfClass->Legend()->SymbolClicked(0, 1);
+        QCOMPARE(d->cmbScheme->scheme(), QString());
+        QVERIFY(!d->txtMidpoint->isEnabled());
         d->cmdCancel->click();
         QCOMPARE(m_f.exported(QStringLiteral("aftercancel")), before);
         QCOMPARE(m_f.session().State.Scheme, QStringLiteral("RdBu"));
