@@ -1,5 +1,6 @@
 #include "platform/mapcontrol/mappainter.h"
 
+#include "platform/mapcontrol/crispoutlines.h"
 #include "platform/mapcontrol/shapefilelayer.h"
 
 #include <QPaintEngine>
@@ -43,6 +44,8 @@ void MapPainter::setTarget(QPainter &painter)
     if (!(m_deviceScale > 0.0))
         m_deviceScale = 1.0;
     m_wholePixels = painter.paintEngine() && painter.paintEngine()->type() == QPaintEngine::Raster;
+    // Vector targets keep true ellipses (an SVG circle, a PDF curve).
+    m_ellipsePolygons = CrispOutlines::available(painter);
 }
 
 double MapPainter::lineWidth(const MapSymbol &symbol) const
@@ -123,12 +126,14 @@ void MapPainter::drawShape(QPainter &painter, const MapShape &shape, const MapSy
     QPainter *previous = m_painter;
     const double deviceScale = m_deviceScale;
     const bool wholePixels = m_wholePixels;
+    const bool ellipsePolygons = m_ellipsePolygons;
     m_painter = &painter;
     setTarget(painter);
     drawShape(shape, symbol);
     m_painter = previous;
     m_deviceScale = deviceScale;
     m_wholePixels = wholePixels;
+    m_ellipsePolygons = ellipsePolygons;
 }
 
 void MapPainter::drawShape(const MapShape &shape, const MapSymbol &symbol)
@@ -177,7 +182,10 @@ void MapPainter::drawPrepared(const MapShape &shape, const MapSymbol &symbol)
     const QRectF box = m_transform.mapRect(QRectF(e.Left, e.Bottom, e.Width(), e.Height()));
     switch (shape.ShapeType()) {
     case EllipseShape:
-        p.drawEllipse(box);
+        if (m_ellipsePolygons)
+            m_ellipses.draw(p, box, m_deviceScale);
+        else
+            p.drawEllipse(box);
         break;
     case RectangleShape:
         p.drawRect(box);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "contracts/maplayer.h"
+#include "platform/mapcontrol/ellipserings.h"
 
 #include <QColor>
 #include <QList>
@@ -77,6 +78,8 @@ private:
     double m_lineScale;
     double m_deviceScale = 1.0; // device pixels per painter unit
     bool m_wholePixels = false; // the target is a bitmap: widths in whole device pixels
+    bool m_ellipsePolygons = false; // ... drawn without rotation or stretching: EllipseRings
+    EllipseRings m_ellipses;
     QTransform m_transform;
     QColor m_background = Qt::white;
     LayerEvent m_before;
