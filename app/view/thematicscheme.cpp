@@ -87,7 +87,8 @@ void frmClassification::cmbScheme_Click(const QString &scheme) {
 }
 
 void frmClassification::txtMidpoint_Commit() {
-    if (!txtMidpoint->isEnabled())
+    // Once the dialog has closed (the box loses its focus then) the map is no longer ours.
+    if (m_restored || !txtMidpoint->isEnabled())
         return;
     QString typed = txtMidpoint->text().trimmed();
     if (typed == midpointText(clfClass->SchemeMidpoint()))

@@ -134,6 +134,20 @@ private slots:
         QCOMPARE(m_f.session().State.Scheme, QStringLiteral("RdBu"));
         QCOMPARE(m_f.session().State.Midpoint.value_or(0), 10000.0);
         QCOMPARE(m_f.optionFile(QStringLiteral("aftercancel")), tqo);
+
+        // Escape while a midpoint is being typed: the box losing its focus as the dialog
+        // closes changes nothing either.
+        auto typing = m_f.dialog();
+        typing->show();
+        QVERIFY(QTest::qWaitForWindowExposed(typing.get()));
+        Choose(typing->cmbScheme, QStringLiteral("RdYlGn"));
+        typing->txtMidpoint->setFocus();
+        typing->txtMidpoint->selectAll();
+        QTest::keyClicks(typing->txtMidpoint, QStringLiteral("3000"));
+        QTest::keyClick(typing->txtMidpoint, Qt::Key_Escape);
+        QVERIFY(!typing->isVisible());
+        QCOMPARE(m_f.exported(QStringLiteral("afterescape")), before);
+        QCOMPARE(m_f.session().State.Midpoint.value_or(0), 10000.0);
     }
 
     void twoColoursGoBackToTheRamp() {
