@@ -48,18 +48,35 @@ SheetTexts sheetTexts(MainForm &form, int statistic)
     return texts;
 }
 
-// The join line of the map shown.
-void reportJoin(MainForm &form, const QString &prefix)
+// The statistics rows that matched no region, found for one layer and statistics table.
+struct UnmatchedCache {
+    std::weak_ptr<MapLayer> layer;
+    QString keyField, table, statKey;
+    UnmatchedRows rows;
+};
+
+// The join line of the map shown. With a cache, the unmatched rows of the layer and table
+// it holds are taken from it (they do not depend on the column joined).
+void reportJoin(MainForm &form, const QString &prefix, UnmatchedCache *cache)
 {
     MapSession &session = form.session();
     const int thematic = session.Values.ThematicLayer;
     if (thematic < 0 || thematic >= session.Map->LayerCount())
         return;
+    const auto layer = session.Map->Layer(thematic);
+    const QString keyField = session.MapReader.GetKeyField(session.State.CurrentMap);
     const QString table = kbpath::findNoCase(QDir(session.MapReader.GetPathDir())
                                                  .filePath(session.StatTableName + QStringLiteral(".dbf")));
-    const JoinSummary summary = SummariseJoin(
-        *session.Map->Layer(thematic), session.MapReader.GetKeyField(session.State.CurrentMap),
-        session.MapReader.GetStatField(), session.Values.NullValue, table, session.StatKeyField);
+    UnmatchedCache fresh{layer, keyField, table, session.StatKeyField, {}};
+    const bool known = cache && cache->layer.lock() == layer && cache->keyField == keyField
+                       && cache->table == table && cache->statKey == fresh.statKey;
+    if (!known)
+        fresh.rows = FindUnmatchedRows(*layer, keyField, table, fresh.statKey);
+    const UnmatchedCache &found = known ? *cache : fresh;
+    const JoinSummary summary = MakeJoinSummary(*layer, session.MapReader.GetStatField(),
+                                                session.Values.NullValue, found.rows);
+    if (cache && !known)
+        *cache = fresh;
     std::fprintf(stderr, "%s%s\n", qUtf8Printable(prefix), qUtf8Printable(summary.line()));
 }
 
@@ -75,12 +92,13 @@ BatchPictureOptions pictureOptions(MainForm &form, int statistic)
     return options;
 }
 
-bool writeShownMap(MainForm &form, const QString &output, const QString &joinPrefix)
+bool writeShownMap(MainForm &form, const QString &output, const QString &joinPrefix,
+                   UnmatchedCache *cache = nullptr)
 {
     MapSession &session = form.session();
     const bool written = RunBatchExport(output, *session.Map, *session.Legend,
                                         pictureOptions(form, session.State.CurrentColumn));
-    reportJoin(form, joinPrefix);
+    reportJoin(form, joinPrefix, cache);
     return written;
 }
 
@@ -92,6 +110,10 @@ bool writeEachMap(MainForm &form)
     const int maps = session.MapReader.MapList() ? int(session.MapReader.MapList()->size()) : 0;
     const int statistics = int(session.StatFieldList.size());
     const bool oneStatistic = form.commandLine().has("stat");
+    // The maps differ in their statistic only: each further one re-joins its column into
+    // the layer table and draws, the shapes stay as read.
+    session.MapReader.KeepLoadedLayers();
+    UnmatchedCache unmatched;
     bool all = true;
     for (int m = 1; m <= maps; ++m) {
         for (int s = 1; s <= statistics; ++s) {
@@ -101,6 +123,10 @@ bool writeEachMap(MainForm &form)
             int column = s;
             const bool shown = m == session.State.CurrentMap &&
                                s == session.State.CurrentColumn && session.Map->LayerCount() > 0;
+            // Each map as a run of its statistic alone: a circle map's classes (and the range
+            // its legend names for the largest circle) are those of its own statistic.
+            if (!shown)
+                session.Values.CurrentRenderer.reset();
             if (!shown && !BuildView(session.Context, session.StatTableName,
                                      session.StatKeyField, m, column, std::nullopt)) {
                 WriteBatchLog(QStringLiteral("%1 was not written: the map %2 of statistic %3 "
@@ -111,7 +137,8 @@ bool writeEachMap(MainForm &form)
                 all = false;
                 continue;
             }
-            if (!writeShownMap(form, name, QFileInfo(name).fileName() + QStringLiteral(": ")))
+            if (!writeShownMap(form, name, QFileInfo(name).fileName() + QStringLiteral(": "),
+                               &unmatched))
                 all = false;
         }
     }

@@ -189,8 +189,9 @@ void CReadMapFile::AddMap(int mapNumber)
         OutlineSize = 1;
         OutlineColor = 0;
         std::shared_ptr<MapLayer> layer;
+        m_loadedLayers.clear();
         if (!map.sFileName().isEmpty())
-            layer = addLayer(map.sFileName());
+            layer = addLayer(map.sFileName(), true);
 
         const QString section = QStringLiteral("FIELDS") + QString::number(map.iNum());
         const QString show = readIni(section, QStringLiteral("Show"));
@@ -211,23 +212,55 @@ void CReadMapFile::AddMap(int mapNumber)
         }
 
         if (!map.sEFileName().isEmpty())
-            applySecondLayerSymbol(map.iNum(), addLayer(map.sEFileName()));
+            applySecondLayerSymbol(map.iNum(), addLayer(map.sEFileName(), false));
+        if (m_keepLayers)
+            m_keptLayers = m_loadedLayers;
     } catch (const RunTimeError &error) {
         mapdefsError(QStringLiteral("Chorel (AddMap)"), error);
     }
 }
 
-std::shared_ptr<MapLayer> CReadMapFile::addLayer(const QString &path)
+void CReadMapFile::KeepLoadedLayers()
+{
+    m_keepLayers = true;
+    m_keptLayers.clear();
+    for (int i = 0; Map && i < Map->LayerCount(); ++i)
+        if (const auto layer = Map->Layer(i))
+            m_keptLayers.insert(layer->FileName(), layer);
+}
+
+// The kept layer of the shapefile, as freshly read: none when there is none or its table
+// can't be read again (the shapefile is then read whole, which reports the fault).
+std::shared_ptr<MapLayer> CReadMapFile::keptLayer(const QString &path, bool joinedTable)
+{
+    const std::shared_ptr<MapLayer> layer = m_keptLayers.value(path);
+    if (!layer || (joinedTable && !layer->ReloadTable()))
+        return nullptr;
+    layer->SetRenderer(nullptr);
+    layer->Symbol() = MapSymbol();
+    layer->SetVisible(true);
+    return layer;
+}
+
+std::shared_ptr<MapLayer> CReadMapFile::addLayer(const QString &path, bool joinedTable)
 {
     if (!Map)
         throw RunTimeError(91, QStringLiteral("No map control to load the map into"),
                            QStringLiteral("Chorel"));
-    QString reason;
-    std::shared_ptr<MapLayer> layer = Map->AddShapefileLayer(path, &reason);
-    if (!layer)
-        throw RunTimeError(kFileNotFound,
-                           QStringLiteral("The shape file %1 cannot be read: %2").arg(path, reason),
-                           QStringLiteral("Chorel"));
+    std::shared_ptr<MapLayer> layer = m_keepLayers ? keptLayer(path, joinedTable) : nullptr;
+    if (layer) {
+        Map->AddLayer(layer);
+    } else {
+        QString reason;
+        layer = Map->AddShapefileLayer(path, &reason);
+        if (!layer)
+            throw RunTimeError(kFileNotFound,
+                               QStringLiteral("The shape file %1 cannot be read: %2")
+                                   .arg(path, reason),
+                               QStringLiteral("Chorel"));
+    }
+    if (m_keepLayers)
+        m_loadedLayers.insert(path, layer);
     return layer;
 }
 

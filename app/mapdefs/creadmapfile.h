@@ -2,6 +2,7 @@
 
 #include "app/mapdefs/cmaps.h"
 
+#include <QHash>
 #include <QList>
 #include <QString>
 
@@ -62,6 +63,11 @@ public:
     QString GetTableName(int mapNumber);
     // Loads map n of MapList (1-based) into Map and sets the outline settings.
     void AddMap(int mapNumber);
+    // From now on AddMap takes the layers it loaded last (and those now in Map) again
+    // instead of reading their shapes once more: their symbols and renderers are reset and
+    // the region table, which a join may have rewritten, is read again. For runs that draw
+    // many statistics on one map; the layers of one map only are kept.
+    void KeepLoadedLayers();
     // A [DEFAULT] value: a number rounded to a whole number, or a colour name.
     std::int32_t GetDefault(const QString &key, std::int32_t defaultValue);
     // The colour scheme [DEFAULT] Scheme names, as the scheme writes its name; empty when the
@@ -85,7 +91,8 @@ private:
     CKbUtil &Util();
     QString readIni(const QString &section, const QString &key);
     std::int32_t readColour(const QString &text, const QString &section, const QString &key);
-    std::shared_ptr<MapLayer> addLayer(const QString &path);
+    std::shared_ptr<MapLayer> addLayer(const QString &path, bool joinedTable);
+    std::shared_ptr<MapLayer> keptLayer(const QString &path, bool joinedTable);
     std::int16_t readSize(const QString &section);
     void applySecondLayerSymbol(int mapNumber, const std::shared_ptr<MapLayer> &layer);
     void showProgress(int value);
@@ -94,4 +101,8 @@ private:
     std::optional<QList<CMaps>> m_mapList;
     std::unique_ptr<CKbUtil> m_util;
     QString m_savedCaption;
+    bool m_keepLayers = false;
+    // Layers by the path of their shapefile: those AddMap loaded last, while keeping.
+    QHash<QString, std::shared_ptr<MapLayer>> m_keptLayers;
+    QHash<QString, std::shared_ptr<MapLayer>> m_loadedLayers;
 };

@@ -192,5 +192,8 @@ void CReadMapFile::KillFiles()
         QFile::remove(stat + QStringLiteral(".dbf"));
         QFile::remove(stat + QStringLiteral(".cpg"));
     }
+    // The kept layers were read from the working copies just deleted.
+    m_keptLayers.clear();
+    m_loadedLayers.clear();
     m_mapList.reset();
 }

@@ -1,38 +1,34 @@
 #include "app/view/joinsummary.h"
 
 #include "contracts/maplayer.h"
+#include "contracts/runtimeerror.h"
+#include "platform/dbase/dbftable.h"
 
-#include <QFile>
+#include <QFileInfo>
 #include <QSet>
-
-#include <shapefil.h>
-
-#include <memory>
 
 namespace {
 
 constexpr int kCodesShown = 5;
 
-struct DbfCloser {
-    void operator()(DBFInfo *handle) const { DBFClose(handle); }
-};
-
-// The codes of the key field of a statistics table, trimmed, in the table's order.
+// The codes of the key field of a statistics table, trimmed, in the table's order: every row,
+// as the join reads them. The table is read in one pass (a read per row would cost more than
+// the join itself on large tables).
 QStringList statisticsCodes(const QString &path, const QString &key)
 {
-    std::unique_ptr<DBFInfo, DbfCloser> table(DBFOpen(QFile::encodeName(path).constData(), "rb"));
-    if (!table)
+    std::shared_ptr<DbfTable> table;
+    try {
+        table = DbfTable::load(path, QFileInfo(path).completeBaseName());
+    } catch (const RunTimeError &) {
         return {};
-    const int field = DBFGetFieldIndex(table.get(), key.toUtf8().constData());
+    }
+    const int field = table->fieldIndex(key);
     if (field < 0)
         return {};
     QStringList codes;
-    const int rows = DBFGetRecordCount(table.get());
-    for (int r = 0; r < rows; ++r) {
-        if (DBFIsRecordDeleted(table.get(), r))
-            continue;
-        codes << QString::fromUtf8(DBFReadStringAttribute(table.get(), r, field)).trimmed();
-    }
+    codes.reserve(table->rowCount());
+    for (qint64 r = 0; r < table->rowCount(); ++r)
+        codes << table->text(r, field).trimmed();
     return codes;
 }
 
@@ -52,28 +48,53 @@ QString JoinSummary::line() const
     return text;
 }
 
-JoinSummary SummariseJoin(const MapLayer &layer, const QString &keyField,
-                          const QString &statField, std::int32_t nullValue,
-                          const QString &statTablePath, const QString &statKey)
+UnmatchedRows FindUnmatchedRows(const MapLayer &layer, const QString &keyField,
+                                const QString &statTablePath, const QString &statKey)
 {
-    JoinSummary summary;
-    summary.regions = layer.RecordCount();
     QSet<QString> regionCodes;
-    regionCodes.reserve(summary.regions);
-    for (int r = 0; r < summary.regions; ++r) {
+    regionCodes.reserve(layer.RecordCount());
+    for (int r = 0; r < layer.RecordCount(); ++r)
         regionCodes.insert(layer.FieldValue(r, keyField).toString().trimmed());
+    UnmatchedRows unmatched;
+    for (const QString &code : statisticsCodes(statTablePath, statKey)) {
+        if (regionCodes.contains(code))
+            continue;
+        ++unmatched.count;
+        if (unmatched.firstCodes.size() < kCodesShown)
+            unmatched.firstCodes << code;
+    }
+    return unmatched;
+}
+
+int CountRegionsWithData(const MapLayer &layer, const QString &statField,
+                         std::int32_t nullValue)
+{
+    int withData = 0;
+    for (int r = 0; r < layer.RecordCount(); ++r) {
         const QVariant value = layer.FieldValue(r, statField);
         bool number = false;
         const double v = value.toDouble(&number);
         if (!value.isNull() && number && v != double(nullValue))
-            ++summary.regionsWithData;
+            ++withData;
     }
-    for (const QString &code : statisticsCodes(statTablePath, statKey)) {
-        if (regionCodes.contains(code))
-            continue;
-        ++summary.unmatchedRows;
-        if (summary.unmatchedCodes.size() < kCodesShown)
-            summary.unmatchedCodes << code;
-    }
+    return withData;
+}
+
+JoinSummary MakeJoinSummary(const MapLayer &layer, const QString &statField,
+                            std::int32_t nullValue, const UnmatchedRows &unmatched)
+{
+    JoinSummary summary;
+    summary.regions = layer.RecordCount();
+    summary.regionsWithData = CountRegionsWithData(layer, statField, nullValue);
+    summary.unmatchedRows = unmatched.count;
+    summary.unmatchedCodes = unmatched.firstCodes;
     return summary;
+}
+
+JoinSummary SummariseJoin(const MapLayer &layer, const QString &keyField,
+                          const QString &statField, std::int32_t nullValue,
+                          const QString &statTablePath, const QString &statKey)
+{
+    return MakeJoinSummary(layer, statField, nullValue,
+                           FindUnmatchedRows(layer, keyField, statTablePath, statKey));
 }

@@ -21,6 +21,22 @@ struct JoinSummary {
     QString line() const;
 };
 
+// The statistics rows whose code no region of a layer has. They depend on the layer's codes
+// and the statistics table only, not on the column joined: a run that draws several columns
+// on one layer finds them once.
+struct UnmatchedRows {
+    int count = 0;
+    QStringList firstCodes; // at most five, in the table's order
+};
+UnmatchedRows FindUnmatchedRows(const MapLayer &layer, const QString &keyField,
+                                const QString &statTablePath, const QString &statKey);
+// The regions whose statField holds a value other than nullValue.
+int CountRegionsWithData(const MapLayer &layer, const QString &statField,
+                         std::int32_t nullValue);
+// The summary of the join: the two above together.
+JoinSummary MakeJoinSummary(const MapLayer &layer, const QString &statField,
+                            std::int32_t nullValue, const UnmatchedRows &unmatched);
+
 // Compares the region codes of the layer's keyField with the codes of statKey in the
 // statistics table (a .dbf file); a region has data when its statField holds a value other
 // than nullValue. The statistics table is read once per call; a table that cannot be read

@@ -55,16 +55,17 @@ bool writeShapefile(const QString &base, int regions, int vertices)
 
 bool writeStatistics(const QString &path, int regions)
 {
-    QByteArray text = "Bench.ini\r\nRegion;Births;Deaths;\r\n";
-    text.reserve(regions * 24);
+    QByteArray text = "Bench.ini\r\nRegion;Births;Deaths;Marriages;\r\n";
+    text.reserve(regions * 32);
     for (int r = 0; r < regions; ++r) {
         if (r % 100 == 37)
             continue; // 1 % of the regions have no line
         // Values spread over four orders of magnitude, so classes and circles differ.
         const int births = 10 + (r * 7919) % 49000;
         const int deaths = (r * 104729) % 997;
+        const int marriages = 1 + (r * 31337) % 5003;
         text += key(r).toLatin1() + ';' + QByteArray::number(births) + ';'
-                + QByteArray::number(deaths) + ";\r\n";
+                + QByteArray::number(deaths) + ';' + QByteArray::number(marriages) + ";\r\n";
     }
     QFile file(path);
     return file.open(QIODevice::WriteOnly) && file.write(text) == text.size();

@@ -6,7 +6,7 @@
 
 // A map definition "Bench.INI" with one map of `regions` polygons of `vertices` corners each
 // (regular polygons in a square grid, projected coordinates in metres), and a semicolon
-// statistics file "bench.sdv" with two value columns in which every 100th region is missing.
+// statistics file "bench.sdv" with three value columns in which every 100th region is missing.
 // Returns the path of the statistics file; empty on failure.
 QString WriteBenchData(const QString &programFolder, int regions, int vertices);
 

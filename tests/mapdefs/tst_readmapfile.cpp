@@ -11,6 +11,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <shapefil.h>
+
 // Reading map-definition files: map list, field records, [DEFAULT] values and colour names.
 class TestReadMapFile : public QObject {
     Q_OBJECT
@@ -302,6 +304,65 @@ private slots:
         QCOMPARE(map.LayerCount(), 0);
         messages.clear();
         reader.AddMap(2);
+        QCOMPARE(messages.size(), 1);
+        QCOMPARE(messages[0].caption, QStringLiteral("Chorel (AddMap)"));
+    }
+
+    // A run drawing several statistics on one map keeps its layers: AddMap takes them again
+    // as freshly read (the map definition's symbol, no renderer, shown), with the region table
+    // read anew, since the join rewrites it between statistics. Without keeping, every AddMap
+    // reads the shapefile.
+    void keptLayersAreTakenAgain()
+    {
+        QList<RecordedMessage> &messages = recordMessages();
+        const QString folder = path(QStringLiteral("kept"));
+        copySampleShapefile(QStringLiteral("nc_counties"), folder, QStringLiteral("nc"));
+        CReadMapFile reader;
+        prepare(reader, "[MAPS]\nNumMaps=1\n1=kept/nc.shp\n[FIELDS1]\nShow=1\nColor=colNavy\n"
+                        "Size=2\n");
+        MapWidget map;
+        reader.Map = &map;
+        QVERIFY(reader.GetMapFileCollection().has_value());
+        reader.AddMap(1);
+        const auto first = map.Layer(0);
+        const MapSymbol asRead = first->Symbol();
+        map.ClearLayers();
+        reader.AddMap(1);
+        QVERIFY(map.Layer(0) != first);
+
+        reader.KeepLoadedLayers();
+        const auto kept = map.Layer(0);
+        kept->Symbol().Color = 255;
+        kept->Symbol().Style = TransparentFill;
+        kept->SetRenderer(std::make_shared<ClassBreaksRenderer>());
+        kept->SetVisible(false);
+        const QByteArray dbf = QFile::encodeName(folder + QStringLiteral("/nc.dbf"));
+        DBFHandle table = DBFOpen(dbf.constData(), "r+b");
+        QVERIFY(table);
+        const int births = DBFGetFieldIndex(table, "BIR74");
+        QVERIFY(DBFWriteDoubleAttribute(table, 0, births, 12345.0));
+        DBFClose(table);
+        for (int again = 0; again < 2; ++again) {
+            map.ClearLayers();
+            reader.AddMap(1);
+            QCOMPARE(map.LayerCount(), 1);
+            QCOMPARE(map.Layer(0), kept);
+            QVERIFY(kept->Symbol() == asRead);
+            QVERIFY(!kept->Renderer());
+            QVERIFY(kept->Visible());
+            QCOMPARE(kept->FieldValue(0, QStringLiteral("BIR74")).toDouble(), 12345.0);
+        }
+        QCOMPARE(reader.OutlineSize, 2);
+        QVERIFY(messages.isEmpty());
+
+        // A table that no longer has a row per shape is read whole again, which reports it.
+        table = DBFOpen(dbf.constData(), "r+b");
+        QVERIFY(table);
+        QVERIFY(DBFWriteDoubleAttribute(table, DBFGetRecordCount(table), births, 1.0));
+        DBFClose(table);
+        map.ClearLayers();
+        reader.AddMap(1);
+        QCOMPARE(map.LayerCount(), 0);
         QCOMPARE(messages.size(), 1);
         QCOMPARE(messages[0].caption, QStringLiteral("Chorel (AddMap)"));
     }

@@ -48,6 +48,9 @@ private slots:
     void joinLine();
     void chosenStatistic_data();
     void chosenStatistic();
+    void eachEqualsSingleRuns_data();
+    void eachEqualsSingleRuns();
+    // Last: it runs the program in this process, which sets TMPDIR for good.
     void eachStatisticColoursTheCounties();
 
 private:
@@ -393,6 +396,44 @@ void TestBatchMaps::eachStatisticColoursTheCounties()
     QCOMPARE(colourAt("Washington", 1), classColour(1));
     QCOMPARE(colourAt("Washington", 2), classColour(3));
     QCOMPARE(colourAt("Washington", 3), classColour(2));
+}
+
+void TestBatchMaps::eachEqualsSingleRuns_data()
+{
+    QTest::addColumn<QStringList>("switches");
+    QTest::addColumn<QStringList>("parts"); // the files of one map, after the base name
+    const QStringList three{".png", "L.png", "LI.png"};
+    QTest::newRow("choropleth") << QStringList() << three;
+    QTest::newRow("circles") << QStringList{"-c", "circle"} << three;
+    QTest::newRow("sheet") << QStringList{"--sheet", "--width", "900"} << QStringList{".png"};
+}
+
+// --each keeps the layers read for the first statistic and only joins, classifies and draws
+// the others: every file must be the one a run of that statistic alone writes, byte for byte.
+void TestBatchMaps::eachEqualsSingleRuns()
+{
+    QFETCH(QStringList, switches);
+    QFETCH(QStringList, parts);
+    const QString tq = data("nc_births_74.tq");
+    const Run each = chorel(QStringList{"-f", tq, "-o", "e.png", "--each"} + switches);
+    QVERIFY2(each.exitCode == 0, qPrintable(each.errors + log()));
+    const auto bytes = [&](const QString &name) {
+        QFile file(out(name));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+    for (int s = 1; s <= 3; ++s) {
+        const QString single = QStringLiteral("one%1").arg(s);
+        const Run run = chorel(QStringList{"-f", tq, "-o", single + ".png", "--stat",
+                                           QString::number(s)} + switches);
+        QVERIFY2(run.exitCode == 0, qPrintable(run.errors + log()));
+        QVERIFY(each.errors.contains(QStringLiteral("e-s%1-m1.png: ").arg(s) + run.errors));
+        for (const QString &part : parts) {
+            const QByteArray alone = bytes(single + part);
+            QVERIFY(!alone.isEmpty());
+            QVERIFY2(bytes(QStringLiteral("e-s%1-m1").arg(s) + part) == alone,
+                     qPrintable(QStringLiteral("statistic %1, file %2").arg(s).arg(part)));
+        }
+    }
 }
 
 QTEST_MAIN(TestBatchMaps)
