@@ -44,6 +44,9 @@ void MapPainter::setTarget(QPainter &painter)
     if (!(m_deviceScale > 0.0))
         m_deviceScale = 1.0;
     m_wholePixels = painter.paintEngine() && painter.paintEngine()->type() == QPaintEngine::Raster;
+    const QPaintEngine::Type type =
+        painter.paintEngine() ? painter.paintEngine()->type() : QPaintEngine::User;
+    m_vectorGrid = type == QPaintEngine::SVG || type == QPaintEngine::Pdf ? kVectorGrid : 1.0;
     // Vector targets keep true ellipses (an SVG circle, a PDF curve).
     m_ellipsePolygons = CrispOutlines::available(painter);
 }
@@ -59,7 +62,9 @@ double MapPainter::lineWidth(const MapSymbol &symbol) const
 QPen MapPainter::outlinePen(const MapSymbol &symbol) const
 {
     const double width = lineWidth(symbol);
-    QPen pen(toQColor(symbol.OutlineColor), width, Qt::SolidLine, Qt::RoundCap, Qt::BevelJoin);
+    // While a layer is drawn on a vector grid the painter is scaled down by it: widths up.
+    QPen pen(toQColor(symbol.OutlineColor), width * m_gridNow, Qt::SolidLine, Qt::RoundCap,
+             Qt::BevelJoin);
     // One-pixel outlines go through the cosmetic stroker: crisp and much faster.
     if (width * m_deviceScale <= 1.0) {
         pen.setCosmetic(true);
@@ -127,6 +132,7 @@ void MapPainter::drawShape(QPainter &painter, const MapShape &shape, const MapSy
     const double deviceScale = m_deviceScale;
     const bool wholePixels = m_wholePixels;
     const bool ellipsePolygons = m_ellipsePolygons;
+    const double vectorGrid = m_vectorGrid;
     m_painter = &painter;
     setTarget(painter);
     drawShape(shape, symbol);
@@ -134,6 +140,7 @@ void MapPainter::drawShape(QPainter &painter, const MapShape &shape, const MapSy
     m_deviceScale = deviceScale;
     m_wholePixels = wholePixels;
     m_ellipsePolygons = ellipsePolygons;
+    m_vectorGrid = vectorGrid;
 }
 
 void MapPainter::drawShape(const MapShape &shape, const MapSymbol &symbol)

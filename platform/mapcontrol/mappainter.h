@@ -60,6 +60,9 @@ public:
     double lineWidth(const MapSymbol &symbol) const;
 
 private:
+    // Vertices of layers on SVG and PDF pictures are whole numbers of 1/kVectorGrid target
+    // units (a tenth of a pixel of the picture: finer than any print or zoom shows).
+    static constexpr double kVectorGrid = 10.0;
     class LayerShapes;
     void paintLayer(const MapLayer &layer);
     std::vector<int> symbolIndexes(const MapLayer &layer, int count) const;
@@ -78,6 +81,8 @@ private:
     double m_lineScale;
     double m_deviceScale = 1.0; // device pixels per painter unit
     bool m_wholePixels = false; // the target is a bitmap: widths in whole device pixels
+    double m_vectorGrid = 1.0;  // SVG and PDF: layers' vertices in whole 1/kVectorGrid units
+    double m_gridNow = 1.0;     // the grid the painter is scaled to while a layer is drawn
     bool m_ellipsePolygons = false; // ... drawn without rotation or stretching: EllipseRings
     EllipseRings m_ellipses;
     QTransform m_transform;

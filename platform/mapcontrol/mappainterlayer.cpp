@@ -43,11 +43,12 @@ constexpr int kSoftStrokeBatch = 200;
 class MapPainter::LayerShapes {
 public:
     // minStep: the distance in target units below which successive vertices are merged.
+    // grid: units of t per target unit; above 1, vertices are rounded to whole units of t.
     LayerShapes(const MapLayer &layer, const MapRectangle &view, const QTransform &t,
-                double minStep)
+                double minStep, double grid)
         : m_layer(layer), m_shp(dynamic_cast<const ShapefileLayer *>(&layer)),
           m_k(t.m11()), m_dx(t.dx()), m_dy(t.dy()), m_minStep(minStep),
-          m_closed(layer.ShapeType() == PolygonShape)
+          m_closed(layer.ShapeType() == PolygonShape), m_whole(grid != 1.0), unit(grid)
     {
         for (int s = 0; s < layer.RecordCount(); ++s)
             if (bounds(s).Intersects(view))
@@ -61,7 +62,8 @@ public:
     bool tiny(int s) const
     {
         const MapRectangle b = bounds(s);
-        return m_closed && b.Width() * m_k < kTinyShape && b.Height() * m_k < kTinyShape;
+        return m_closed && b.Width() * m_k < kTinyShape * unit
+               && b.Height() * m_k < kTinyShape * unit;
     }
     QPointF centre(int s) const
     {
@@ -102,7 +104,11 @@ private:
         QPointF *o = out;
         double lx = 0.0, ly = 0.0;
         for (const QPointF *p = begin; p != end; ++p) {
-            const double x = p->x() * m_k + m_dx, y = m_dy - p->y() * m_k;
+            double x = p->x() * m_k + m_dx, y = m_dy - p->y() * m_k;
+            if (m_whole) {
+                x = std::round(x);
+                y = std::round(y);
+            }
             if (o != out && p + 1 != end && std::abs(x - lx) + std::abs(y - ly) < m_minStep)
                 continue;
             *o++ = QPointF(x, y);
@@ -118,6 +124,10 @@ private:
     double m_k, m_dx, m_dy;
     double m_minStep;
     bool m_closed;
+    bool m_whole;
+
+public:
+    const double unit; // one target unit in the units of the rings
 };
 
 bool MapPainter::thinOutline(const MapSymbol &symbol) const
@@ -150,7 +160,15 @@ void MapPainter::fillAreas(const LayerShapes &shapes, const std::vector<int> &gr
     int current = -1;
     QPainterPath path;
     path.setFillRule(Qt::OddEvenFill);
-    for (int s : shapes.visible) {
+    // An SVG or PDF writer starts a new group of attributes at every change of the brush,
+    // which in file order comes at almost every region: there the regions are drawn class by
+    // class, each class one group. The regions of a map do not overlap, and neighbours
+    // share their outline, so the picture is the same.
+    std::vector<int> order = shapes.visible;
+    if (m_vectorGrid != 1.0)
+        std::stable_sort(order.begin(), order.end(),
+                         [&](int a, int b) { return groups[a] < groups[b]; });
+    for (int s : order) {
         const int g = groups[s];
         if (symbols[g].Style == TransparentFill)
             continue;
@@ -164,7 +182,8 @@ void MapPainter::fillAreas(const LayerShapes &shapes, const std::vector<int> &gr
             current = g;
         }
         if (shapes.tiny(s)) {
-            p.fillRect(QRectF(shapes.centre(s) - QPointF(0.5, 0.5), QSizeF(1, 1)),
+            const double u = shapes.unit;
+            p.fillRect(QRectF(shapes.centre(s) - QPointF(u, u) / 2.0, QSizeF(u, u)),
                        brushes[g].color());
             continue;
         }
@@ -289,8 +308,22 @@ void MapPainter::paintLayer(const MapLayer &layer)
     // Merged below one pixel of the map at its own size, but never below one device pixel.
     const double minStep =
         std::max(kMinStep * m_lineScale, kMinStep / std::max(m_deviceScale, 1e-9));
-    const LayerShapes shapes(layer, view, m_transform, minStep);
+    // SVG and PDF files get whole numbers of a fine grid (kVectorGrid per target unit) drawn
+    // under a scale back: half the text of full-precision numbers to write (and for PDF to
+    // compress), at a precision no print or zoom shows.
+    const double grid = m_vectorGrid;
+    if (grid != 1.0) {
+        m_painter->save();
+        m_painter->scale(1.0 / grid, 1.0 / grid);
+        m_gridNow = grid;
+    }
+    const LayerShapes shapes(layer, view, m_transform * QTransform::fromScale(grid, grid),
+                             minStep * grid, grid);
     if (layer.ShapeType() == PolygonShape)
         fillAreas(shapes, groups, symbols);
     strokeRings(shapes, groups, symbols, layer.ShapeType() == LineShape);
+    if (grid != 1.0) {
+        m_painter->restore();
+        m_gridNow = 1.0;
+    }
 }

@@ -144,6 +144,14 @@ void TestBatchMaps::vectorOutputs()
     QVERIFY2(run.exitCode == 0, qPrintable(run.errors + log()));
     const QSize png = QImageReader(out("nc.png")).size();
     const QStringList legendTexts{"Live births", "4,000", "21,588", "No data"};
+    // Drawn, the file looks like the PNG: only edges differ (smoothed against crisp).
+    const QImage picture = QImage(out("nc.png")).convertToFormat(QImage::Format_RGB32);
+    const QImage drawn = extension == QLatin1String("svg") ? RenderSvg(out("nc.svg"))
+                                                           : RenderPdf(out("nc.pdf"));
+    if (!drawn.isNull()) {
+        const double share = ShareOfDifferentPixels(picture, drawn, 64);
+        QVERIFY2(share < 0.01, qPrintable(QString::number(share)));
+    }
     if (extension == QLatin1String("svg")) {
         const SvgContent map = ReadSvg(out("nc.svg"));
         QVERIFY2(map.parsed, qPrintable(map.error));
@@ -152,6 +160,11 @@ void TestBatchMaps::vectorOutputs()
         for (auto it = map.pathsByFill.cbegin(); it != map.pathsByFill.cend(); ++it)
             filled += it.key() == QLatin1String("none") ? 0 : it.value();
         QCOMPARE(filled, 100); // every county of North Carolina, once
+        // Drawn class by class: one group of paths per class colour; the outlines in whole
+        // numbers (of a tenth of a pixel).
+        for (auto it = map.pathGroupsByFill.cbegin(); it != map.pathGroupsByFill.cend(); ++it)
+            QVERIFY2(it.key() == QLatin1String("none") || it.value() == 1, qPrintable(it.key()));
+        QVERIFY(map.wholeNumberPaths);
         const SvgContent legend = ReadSvg(out("ncL.svg"));
         QVERIFY(legend.parsed);
         for (const QString &text : legendTexts)
