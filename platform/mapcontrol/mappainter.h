@@ -4,6 +4,7 @@
 #include "platform/mapcontrol/ellipserings.h"
 
 #include <QColor>
+#include <QImage>
 #include <QList>
 #include <QPainterPath>
 #include <QSize>
@@ -33,6 +34,9 @@ public:
     void setBeforeLayerDraw(LayerEvent event) { m_before = std::move(event); }
     void setAfterLayerDraw(LayerEvent event) { m_after = std::move(event); }
     void setBackground(const QColor &color) { m_background = color; }
+    // An image kept between pictures for drawing wide outlines (see CrispOutlines), so that
+    // redraws of a window neither make nor clear a picture-sized image each time.
+    void setOutlineBuffer(QImage *buffer) { m_outlineBuffer = buffer; }
 
     // Paints the background and the layers into the rectangle (0, 0, size) of the painter.
     void paint(QPainter &painter);
@@ -85,6 +89,7 @@ private:
     double m_gridNow = 1.0;     // the grid the painter is scaled to while a layer is drawn
     bool m_ellipsePolygons = false; // ... drawn without rotation or stretching: EllipseRings
     EllipseRings m_ellipses;
+    QImage *m_outlineBuffer = nullptr;
     QTransform m_transform;
     QColor m_background = Qt::white;
     LayerEvent m_before;

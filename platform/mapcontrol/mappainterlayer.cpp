@@ -242,7 +242,8 @@ void MapPainter::strokeRings(const LayerShapes &shapes, const std::vector<int> &
                 continue;
             auto it = wide.find(w);
             if (it == wide.end())
-                it = wide.try_emplace(w, p, QSizeF(m_size), w).first;
+                it = wide.try_emplace(w, p, QSizeF(m_size), w, wide.empty() ? m_outlineBuffer : nullptr)
+                         .first;
             wideOf[g] = &it->second;
             pens[g].setCosmetic(true);
             pens[g].setWidthF(1.0);
@@ -251,7 +252,7 @@ void MapPainter::strokeRings(const LayerShapes &shapes, const std::vector<int> &
         // Outlines are drawn without antialiasing: crisp, and they cover the edges of the
         // fills beneath them. Lines are antialiased.
         if (wideOf[g]) {
-            wideOf[g]->painter().strokePath(batches[g], pens[g]);
+            wideOf[g]->stroke(batches[g], pens[g]);
         } else {
             p.setRenderHint(QPainter::Antialiasing, lines);
             p.strokePath(batches[g], pens[g]);

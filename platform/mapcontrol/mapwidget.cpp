@@ -147,11 +147,17 @@ void MapWidget::renderCache()
 {
     // Painted in device pixels, like an exported picture at the factor of the screen: on a
     // screen of two device pixels per pixel the map looks as on an ordinary one, drawn finer.
+    // The picture and the outline image are kept from one redraw to the next (the map
+    // covers the whole picture, so nothing of the previous one shows).
     const qreal dpr = devicePixelRatioF();
-    m_cache = QImage(size() * dpr, QImage::Format_ARGB32_Premultiplied);
+    if (m_cache.size() != size() * dpr)
+        m_cache = QImage(size() * dpr, QImage::Format_ARGB32_Premultiplied);
+    m_cache.setDevicePixelRatio(1.0);
     {
         QPainter p(&m_cache);
-        PaintMap(p, dpr);
+        MapPainter mp(m_layers, Extent(), size() * dpr, dpr);
+        mp.setOutlineBuffer(&m_outlineBuffer);
+        paintWith(mp, p);
     }
     m_cache.setDevicePixelRatio(dpr);
     m_dirty = false;

@@ -85,6 +85,7 @@ private:
     QColor m_background = Qt::white;
     int m_pointer = DefaultPointer;
     QImage m_cache;
+    QImage m_outlineBuffer; // for the wide outlines of the redraws
     bool m_dirty = true;
     MapPainter *m_active = nullptr;
     bool m_buttonDown = false;

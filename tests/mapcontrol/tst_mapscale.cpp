@@ -27,6 +27,7 @@ private slots:
     void outlinesOfExpectedWidth_data();
     void outlinesOfExpectedWidth();
     void widgetAtPixelRatioTwoIsThePictureAtFactorTwo();
+    void redrawsAtPixelRatioTwoLeaveNoTrace();
 
 private:
     void useLayer(const QString &base, bool outline, double size);
@@ -271,6 +272,31 @@ void TestMapScale::widgetAtPixelRatioTwoIsThePictureAtFactorTwo()
     QCOMPARE(shown.size(), picture.size());
     picture.setDevicePixelRatio(shown.devicePixelRatio());
     QVERIFY(shown == picture);
+}
+
+// The window keeps its picture and outline image from one redraw to the next: zoomed in,
+// out past the regions' edges (outlines on part of the window only), with outlines twice as
+// wide and back, every redraw is still exactly the picture at factor 2.
+void TestMapScale::redrawsAtPixelRatioTwoLeaveNoTrace()
+{
+    useLayer("jittered", true, 1.0);
+    const MapRectangle whole = m_layer->Extent();
+    const MapRectangle views[] = {whole.ScaleRectangle(0.3), whole.ScaleRectangle(2.5),
+                                  MapRectangle(whole.Left - 4000, whole.Left + 2000,
+                                               whole.Top - 2500, whole.Top + 1500),
+                                  whole, whole.ScaleRectangle(0.5)};
+    int step = 0;
+    for (const MapRectangle &view : views) {
+        m_map.SetExtent(view);
+        if (step == 3)
+            for (int i = 0; i < m_renderer->SymbolCount(); ++i)
+                m_renderer->Symbol(i).Size = 2.0;
+        const QImage shown = m_map.grab().toImage().convertToFormat(QImage::Format_RGB32);
+        QImage picture = paint(2.0);
+        picture.setDevicePixelRatio(shown.devicePixelRatio());
+        QVERIFY2(shown == picture, qPrintable(QString::number(step)));
+        ++step;
+    }
 }
 
 int main(int argc, char **argv)
