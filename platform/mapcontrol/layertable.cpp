@@ -56,7 +56,19 @@ struct FieldLayout {
 
 // Reads the whole .dbf into memory and takes its cells column by column: one read instead
 // of a seek and a read per record.
-bool LayerTable::read(const QString &dbfPath, QString *error)
+// The column of this table named name that holds the texts of the same cells as column.
+const LayerTable::Column *LayerTable::sameTexts(const QString &name, const Column &column) const
+{
+    const int f = fieldIndex(name);
+    if (f < 0)
+        return nullptr;
+    const Column &c = m_columns[std::size_t(f)];
+    const bool same = c.kind == MapFieldKind::Text && c.offset == column.offset
+                      && c.width == column.width && c.bytesHash == column.bytesHash;
+    return same ? &c : nullptr;
+}
+
+bool LayerTable::read(const QString &dbfPath, QString *error, const LayerTable *previous)
 {
     auto fail = [&](const QString &why) {
         if (error)
@@ -95,6 +107,8 @@ bool LayerTable::read(const QString &dbfPath, QString *error)
                         .arg((size - headerLength) / std::max(recordLength, 1))
                         .arg(rows));
     const DbfTextDecoder decoder = DbfTextDecoder::forTable(dbfPath);
+    if (previous && (previous->m_rows != rows || previous->m_codePage != decoder.codePage()))
+        previous = nullptr;
     QStringList names;
     QHash<QString, int> index;
     std::vector<Column> columns(layout.size());
@@ -111,6 +125,16 @@ bool LayerTable::read(const QString &dbfPath, QString *error)
             for (qint64 r = 0; r < rows; ++r, cell += recordLength)
                 c.numbers[r] = parseNumber(cellBytes(cell, field.width));
         } else {
+            c.offset = field.offset;
+            c.width = field.width;
+            c.bytesHash = qHash(int(rows));
+            for (qint64 r = 0; r < rows; ++r)
+                c.bytesHash = qHashBits(cell + r * recordLength, std::size_t(field.width),
+                                        c.bytesHash);
+            if (const Column *kept = previous ? previous->sameTexts(names.last(), c) : nullptr) {
+                c.texts = kept->texts;
+                continue;
+            }
             c.texts.reserve(rows);
             for (qint64 r = 0; r < rows; ++r, cell += recordLength)
                 c.texts << decoder.decode(cellBytes(cell, field.width).toByteArray()).trimmed();
@@ -120,6 +144,7 @@ bool LayerTable::read(const QString &dbfPath, QString *error)
     m_index = index;
     m_columns = std::move(columns);
     m_rows = int(rows);
+    m_codePage = decoder.codePage();
     return true;
 }
 

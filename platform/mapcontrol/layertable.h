@@ -17,8 +17,11 @@ class LayerTable {
 public:
     LayerTable() = default;
 
-    // Reads the table; false with *error set when the file cannot be read.
-    bool read(const QString &dbfPath, QString *error);
+    // Reads the table; false with *error set when the file cannot be read. With previous (the
+    // same table read before), text columns whose bytes did not change take its decoded texts
+    // instead of decoding every cell again: a table rewritten for one numeric column (a join)
+    // is read again at the cost of its numbers.
+    bool read(const QString &dbfPath, QString *error, const LayerTable *previous = nullptr);
 
     int rowCount() const { return m_rows; }
     const QStringList &fieldNames() const { return m_names; }
@@ -37,9 +40,14 @@ private:
         MapFieldKind kind = MapFieldKind::Text;
         std::vector<double> numbers;
         QStringList texts;
+        // Of a text column: where its cells lie in a record, and a hash of all their bytes.
+        int offset = 0, width = 0;
+        std::size_t bytesHash = 0;
     };
+    const Column *sameTexts(const QString &name, const Column &column) const;
     QStringList m_names;
     QHash<QString, int> m_index; // upper-case name -> field
     std::vector<Column> m_columns;
     int m_rows = 0;
+    QString m_codePage; // of the decoder the texts were decoded with
 };

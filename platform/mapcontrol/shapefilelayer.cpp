@@ -154,7 +154,7 @@ std::unique_ptr<MapRecordset> ShapefileLayer::SearchByDistance(const MapPoint &p
 bool ShapefileLayer::ReloadTable()
 {
     LayerTable fresh;
-    if (!fresh.read(tablePath(m_path), &m_lastError))
+    if (!fresh.read(tablePath(m_path), &m_lastError, &m_table))
         return false;
     if (fresh.rowCount() != RecordCount()) {
         m_lastError = QStringLiteral("The table of %1 now has %2 rows for %3 shapes")

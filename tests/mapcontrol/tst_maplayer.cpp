@@ -204,6 +204,24 @@ void TestMapLayer::reloadTable()
     QVERIFY(layer->ReloadTable());
     QCOMPARE(layer->FieldValue(0, "VAL").toDouble(), 50.0);
     QCOMPARE(open->Value("VAL").toDouble(), 50.0); // an open selection reads the new table
+    QCOMPARE(layer->FieldValue(2, "NAME").toString(), QString::fromUtf8("Caf\xc3\xa9"));
+    // Texts are taken over from the old table only where their bytes are the same: a changed
+    // cell, and the same texts in a field of another width, are read anew.
+    QList<QVariantList> renamed = rows(10.0);
+    renamed[4][0] = "F";
+    QVERIFY(writeTable(base + ".dbf", fields(), renamed));
+    QVERIFY(layer->ReloadTable());
+    QCOMPARE(layer->FieldValue(4, "NAME").toString(), QStringLiteral("F"));
+    QCOMPARE(layer->FieldValue(0, "NAME").toString(), QStringLiteral("A"));
+    QList<FixtureField> wider = fields();
+    wider[0].width = 30;
+    renamed[0][0] = "Anew";
+    QVERIFY(writeTable(base + ".dbf", wider, renamed));
+    QVERIFY(layer->ReloadTable());
+    QCOMPARE(layer->FieldValue(0, "NAME").toString(), QStringLiteral("Anew"));
+    QCOMPARE(layer->FieldValue(3, "NAME").toString(), QString::fromUtf8("\xc3\x86r\xc3\xb8"));
+    QVERIFY(writeTable(base + ".dbf", fields(), rows(10.0)));
+    QVERIFY(layer->ReloadTable());
     // A table that no longer fits the shapes is refused and the old one kept.
     QVERIFY(writeTable(base + ".dbf", fields(), rows(2.0).mid(0, 3)));
     QVERIFY(!layer->ReloadTable());
