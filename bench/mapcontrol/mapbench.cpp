@@ -5,8 +5,13 @@
 // The full redraw is measured the way the window does it, through the widget's own repaint,
 // at the device pixel ratio of the screen: run it once as it is and once with
 // QT_SCALE_FACTOR=2 for a screen of two device pixels per pixel. It is also measured as
-// pictures at factors 1, 1.5 and 2 of the widget's size (exports). Times are medians of five
-// (wall clock and the thread's CPU time, since the machine may be shared).
+// pictures at factors 1, 1.5 and 2 of the widget's size (exports). Then a grid of 50,000 such
+// polygons is printed to a PDF file through the printer (QPrinter writing PDF, landscape, the
+// PrintMap of File, Print). Times are medians of five (wall clock and the thread's CPU time,
+// since the machine may be shared).
+//
+//   chorel_mapbench [--pdf FILE]   (--pdf: keep the printed map in FILE, to look at it)
+//   QT_SCALE_FACTOR=2 chorel_mapbench   (the window on a screen of device pixel ratio 2)
 #include "platform/mapcontrol/mapwidget.h"
 #include "platform/mapcontrol/shapefilelayer.h"
 
@@ -17,6 +22,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QPainter>
+#include <QPrinter>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTextStream>
@@ -44,7 +50,7 @@ long residentBytes()
 // Each cell is a polygon with 5 vertices per side (20 in all, plus the closing one), whose
 // corners are shifted the same way for all four cells that share them, so neighbours meet
 // without gaps and the cells are not plain squares.
-bool generate(const QString &base)
+bool generate(const QString &base, int cols = kCols, int rows = kRows)
 {
     SHPHandle shp = SHPCreate(QFile::encodeName(base).constData(), SHPT_POLYGON);
     DBFHandle dbf = DBFCreate(QFile::encodeName(base + ".dbf").constData());
@@ -57,8 +63,8 @@ bool generate(const QString &base)
     };
     QRandomGenerator rng(7);
     int id = 0;
-    for (int j = 0; j < kRows; ++j)
-        for (int i = 0; i < kCols; ++i) {
+    for (int j = 0; j < rows; ++j)
+        for (int i = 0; i < cols; ++i) {
             const QPointF c[4] = {corner(i, j), corner(i, j + 1), corner(i + 1, j + 1),
                                   corner(i + 1, j)}; // clockwise
             std::vector<double> xs, ys;
@@ -120,12 +126,55 @@ std::pair<double, double> pictureMs(MapWidget &map, double factor, int runs)
     });
 }
 
+// Five classes of the field V with grey outlines, as a choropleth map shows them.
+void classify(MapLayer &layer)
+{
+    auto renderer = std::make_shared<ClassBreaksRenderer>();
+    renderer->SetField("V");
+    renderer->SetBreakCount(5);
+    for (int i = 0; i < 5; ++i)
+        renderer->SetBreak(i, i * 200.0);
+    renderer->RampColors(7340031, 255);
+    for (int i = 0; i < renderer->SymbolCount(); ++i)
+        renderer->Symbol(i).OutlineColor = 8421504;
+    layer.SetRenderer(renderer);
+}
+
+// A grid of 50,000 cells printed to a PDF file: median times and the file's size.
+void printToPdf(const QTemporaryDir &dir, const QString &keep, QTextStream &out)
+{
+    const QString base = dir.filePath("print");
+    MapWidget map;
+    map.resize(1600, 1000);
+    std::shared_ptr<MapLayer> layer;
+    if (!generate(base, 250, 200) || !(layer = map.AddShapefileLayer(base + ".shp")))
+        return;
+    classify(*layer);
+    const QString pdf = keep.isEmpty() ? dir.filePath("print.pdf") : keep;
+    const auto [ms, cpuMs] = medianMs(5, [&] {
+        QPrinter printer; // as File, Print makes it
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(pdf);
+        map.PrintMap(printer, QStringLiteral("Chorel"), true);
+    });
+    out << "print " << layer->RecordCount() << " polygons to PDF (landscape): " << ms
+        << " ms, CPU " << cpuMs << " ms, " << QFileInfo(pdf).size() / 1e6 << " MB\n";
+}
+
 } // namespace
 
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
     QTextStream out(stdout);
+    const QStringList args = app.arguments();
+    if (args.contains("--help")) {
+        out << "chorel_mapbench [--pdf FILE]: map control benchmarks (see the source's head); "
+               "--pdf keeps the printed map\n";
+        return 0;
+    }
+    const qsizetype pdfAt = args.indexOf("--pdf");
+    const QString keep = pdfAt > 0 && pdfAt + 1 < args.size() ? args[pdfAt + 1] : QString();
     QTemporaryDir dir;
     const QString base = dir.filePath("cells");
     if (!generate(base))
@@ -144,15 +193,7 @@ int main(int argc, char **argv)
     const double memMb = (residentBytes() - before) / 1e6;
     if (!layer)
         return 1;
-    auto renderer = std::make_shared<ClassBreaksRenderer>();
-    renderer->SetField("V");
-    renderer->SetBreakCount(5);
-    for (int i = 0; i < 5; ++i)
-        renderer->SetBreak(i, i * 200.0);
-    renderer->RampColors(7340031, 255);
-    for (int i = 0; i < renderer->SymbolCount(); ++i)
-        renderer->Symbol(i).OutlineColor = 8421504;
-    layer->SetRenderer(renderer);
+    classify(*layer);
 
     map.show();
     QCoreApplication::processEvents();
@@ -187,5 +228,7 @@ int main(int argc, char **argv)
         << "search by distance: " << searchMs << " ms (limit 1), hits " << found << "\n"
         << "memory of the layer: " << memMb << " MB = " << memMb / shpMb
         << " x the .shp (limit 3)\n";
+    out.flush();
+    printToPdf(dir, keep, out);
     return 0;
 }
