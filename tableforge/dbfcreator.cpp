@@ -71,12 +71,20 @@ void DBFCreator::startProgress(qint64 steps, int extra)
     m_currentStep = 1;
     m_progressBar->setMax(int(std::min<qint64>(steps + extra, INT32_MAX)));
     m_progressBar->setValue(0);
+    m_shownStep = 0;
     showPercentage();
 }
 
+// The bar and the caption are told of every thousandth part of the steps and of the last
+// one: no bar shows finer steps, and telling them of each record of a 50,000-region table
+// cost half as much as reading it.
 void DBFCreator::advanceProgress()
 {
     ++m_currentStep;
+    const qint64 max = m_progressBar->Max();
+    if (m_currentStep < max && m_currentStep - m_shownStep < std::max<qint64>(1, max / 1000))
+        return;
+    m_shownStep = m_currentStep;
     m_progressBar->setValue(int(std::min<qint64>(m_currentStep, INT32_MAX)));
     showPercentage();
 }

@@ -99,5 +99,6 @@ private:
     std::optional<QStringList> m_statInfo;
     qint64 m_stepCount = 0;
     qint64 m_currentStep = 0;
+    qint64 m_shownStep = 0; // the step the progress bar was last told of
     QString m_baseCaption;
 };

@@ -186,6 +186,7 @@ bool DBFCreator::InsertData(provider::Connection &connection, const CellSource &
                             qsizetype fieldCount)
 {
     QString step = QStringLiteral("Open ") + m_tableName;
+    qsizetype adding = -1;
     auto records = createDbaseRecordset();
     try {
         records->setCursorType(provider::CursorKeyset);
@@ -195,7 +196,7 @@ bool DBFCreator::InsertData(provider::Connection &connection, const CellSource &
         startProgress(m_regionCodes.size(), 1);
         const QVariant missing = QVariant::fromValue(int(m_nullValue));
         for (qsizetype i = 0; i < m_regionCodes.size(); ++i) {
-            step = QStringLiteral("AddNew ") + m_regionCodes[i];
+            adding = i; // the step "AddNew CODE", spelt out only if it fails
             records->addNew();
             records->setValue(0, m_regionCodes[i]);
             for (qsizetype k = 0; k < fieldCount; ++k) {
@@ -212,6 +213,8 @@ bool DBFCreator::InsertData(provider::Connection &connection, const CellSource &
         records->close();
         return true;
     } catch (const RunTimeError &e) {
+        if (adding >= 0)
+            step = QStringLiteral("AddNew ") + m_regionCodes[adding];
         setLongForm(e, &connection, step);
         m_progressBar->setValue(0);
         if (records->state() == provider::StateOpen)

@@ -165,6 +165,37 @@ private slots:
         QCOMPARE(cat->columns(QStringLiteral("STAT")).front().definedSize, 4);
     }
 
+    // A large table: the bar and the caption follow in steps a bar can show, and end full.
+    void progressOfALargeTable()
+    {
+        auto c = creator();
+        QString text = QStringLiteral("Big.ini\nCode;N;\n");
+        constexpr int kRegions = 20000;
+        for (int r = 0; r < kRegions; ++r)
+            text += QStringLiteral("R%1;%2;\n").arg(r).arg(r % 97);
+        const QString file = write(QStringLiteral("big.sdv"), text);
+        TableCaption caption(QStringLiteral("Loading"));
+        c->setFormCaption(&caption);
+        QList<int> values;
+        QStringList captions;
+        const auto told = connect(&m_progress, &TableProgress::valueChanged, this,
+                                  [&](int v) { values << v; });
+        const auto shown = connect(&caption, &TableCaption::captionChanged, this,
+                                   [&] { captions << caption.Caption(); });
+        const bool created = c->CreateTable(file, m_dir.path());
+        disconnect(told);
+        disconnect(shown);
+        QVERIFY2(created, qPrintable(c->ErrorMsg()));
+        QCOMPARE(readStat(m_dir.path()).size(), kRegions);
+        QCOMPARE(readStat(m_dir.path()).at(kRegions - 1), QStringLiteral("R19999=17"));
+        QCOMPARE(m_progress.Value(), m_progress.Max());
+        QCOMPARE(caption.Caption(), QStringLiteral("Loading 100%"));
+        QVERIFY2(values.size() < 2200, qPrintable(QString::number(values.size())));
+        // Every percentage of the insertion is shown on the way.
+        for (int p = 1; p <= 100; ++p)
+            QVERIFY2(captions.contains(QStringLiteral("Loading %1%").arg(p)), qPrintable(QString::number(p)));
+    }
+
     void failures_data()
     {
         QTest::addColumn<QString>("name");
