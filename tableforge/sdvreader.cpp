@@ -62,7 +62,9 @@ std::optional<DataRows> ReadDataRows(const QString &text, qsizetype columns,
                                      NullValueTracker &nulls)
 {
     qsizetype pos = 0;
-    if (text.count(CRLF) < 2)
+    // At least two line breaks (the file's header lines); found without counting them all.
+    const qsizetype firstBreak = text.indexOf(CRLF);
+    if (firstBreak < 0 || text.indexOf(CRLF, firstBreak + 2) < 0)
         return std::nullopt;
     ReadLine(text, pos);
     ReadLine(text, pos);
