@@ -7,9 +7,9 @@
 //
 // Cases: the demo run on the North Carolina sample (three palette PNG files), and a run on a
 // generated layer of 50,000 polygons of 20 vertices with a semicolon statistics file in which
-// 1 % of the regions are missing, as a choropleth and as a circle map. Then the publication
-// outputs: the 50,000 polygons as SVG, PDF and sheets, and --each on the North Carolina file
-// and on the 50,000 polygons (three statistics each) against single runs.
+// 1 % of the regions are missing, as a choropleth and as a circle map (also at -s 1.5). Then
+// the publication outputs: the 50,000 polygons as SVG, PDF and sheets, and --each on the North
+// Carolina file and on the 50,000 polygons (three statistics each) against single runs.
 
 #include "batchdata.h"
 
@@ -166,6 +166,8 @@ int main(int argc, char *argv[])
         {"50,000 polygons at -s 1.2", {"-f", bench, "-o", "bench.png", "-s", "1.2"}, 0.8},
         {"50,000 polygons at -s 1.5", {"-f", bench, "-o", "bench.png", "-s", "1.5"}, 0.8},
         {"50,000 polygons, circles -> png", {"-f", bench, "-o", "circles.png", "-c", "circle"}, 1.0},
+        {"50,000 polygons, circles at -s 1.5",
+         {"-f", bench, "-o", "circles.png", "-c", "circle", "-s", "1.5"}, 1.0},
     };
     bool ok = true;
     for (const Case &c : cases) {
