@@ -65,10 +65,17 @@ PrintCommand::PrintCommand(QWidget *parent) : QObject(parent), m_parent(parent)
     setObjectName(QStringLiteral("PrintCommand"));
 }
 
+QPrinter &PrintCommand::printer()
+{
+    if (!m_printer)
+        m_printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    return *m_printer;
+}
+
 void PrintCommand::run(const PrintInput &input)
 {
-    m_printer.setPageOrientation(QPageLayout::Landscape);
-    QPrintDialog dialog(&m_printer, m_parent);
+    printer().setPageOrientation(QPageLayout::Landscape);
+    QPrintDialog dialog(&printer(), m_parent);
     dialog.setObjectName(QStringLiteral("PrintDialog"));
     dialog.setWindowTitle(MessageText(QStringLiteral("PrintTitle")));
     dialog.setOption(QAbstractPrintDialog::PrintSelection, false);
@@ -78,7 +85,7 @@ void PrintCommand::run(const PrintInput &input)
     if (dialog.exec() != QDialog::Accepted)
         return;
     try {
-        PrintMapOnPaper(m_printer, input);
+        PrintMapOnPaper(printer(), input);
     } catch (const RunTimeError &error) {
         ShowMessage(QStringLiteral("Chorel (mnuPrint)"), 16, error);
     }

@@ -56,10 +56,13 @@ class PrintCommand : public QObject {
 public:
     explicit PrintCommand(QWidget *parent);
 
-    QPrinter &printer() { return m_printer; }
+    // Made when first needed: making a printer asks the print system for its printers, which
+    // costs every start (a batch run never prints) tens of milliseconds, more on a slow
+    // network.
+    QPrinter &printer();
     void run(const PrintInput &input);
 
 private:
     QWidget *m_parent;
-    QPrinter m_printer{QPrinter::HighResolution};
+    std::unique_ptr<QPrinter> m_printer;
 };

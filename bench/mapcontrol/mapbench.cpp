@@ -152,7 +152,7 @@ void printToPdf(const QTemporaryDir &dir, const QString &keep, QTextStream &out)
     classify(*layer);
     const QString pdf = keep.isEmpty() ? dir.filePath("print.pdf") : keep;
     const auto [ms, cpuMs] = medianMs(5, [&] {
-        QPrinter printer; // as File, Print makes it
+        QPrinter printer(QPrinter::HighResolution); // as File, Print makes it
         printer.setOutputFormat(QPrinter::PdfFormat);
         printer.setOutputFileName(pdf);
         map.PrintMap(printer, QStringLiteral("Chorel"), true);

@@ -67,6 +67,7 @@ private:
     // Vertices of layers on SVG and PDF pictures are whole numbers of 1/kVectorGrid target
     // units (a tenth of a pixel of the picture: finer than any print or zoom shows).
     static constexpr double kVectorGrid = 10.0;
+    static constexpr int kPixelsPerInch = 96; // a pixel of the map's pictures
     class LayerShapes;
     void paintLayer(const MapLayer &layer);
     std::vector<int> symbolIndexes(const MapLayer &layer, int count) const;

@@ -2,6 +2,7 @@
 
 #include <QPainter>
 #include <QPrinter>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -23,6 +24,8 @@ private slots:
 
 private:
     QImage paint(double factor = 1.0);
+    QColor classColour(int record) const;
+    QList<std::pair<int, QPointF>> interiorRegions() const;
     MapWidget m_map;
     std::shared_ptr<MapLayer> m_layer;
     std::shared_ptr<ClassBreaksRenderer> m_renderer;
@@ -58,14 +61,27 @@ QImage TestMapRender::paint(double factor)
 void TestMapRender::regionsHaveTheirClassColours()
 {
     const QImage image = paint();
-    int checked = 0;
+    const auto regions = interiorRegions();
+    for (const auto &[record, px] : regions)
+        QCOMPARE(image.pixelColor(px.toPoint()), classColour(record));
+    QVERIFY2(regions.size() >= 20, qPrintable(QString::number(regions.size())));
+}
+
+QColor TestMapRender::classColour(int record) const
+{
+    const int cls = m_renderer->SymbolIndex(m_layer->FieldValue(record, "POP8").toDouble());
+    return toQColor(m_renderer->Symbol(cls).Color);
+}
+
+// Regions large on screen whose centroid lies well inside them (then the centroid pixel is
+// away from every outline), with the centroid's position in the widget.
+QList<std::pair<int, QPointF>> TestMapRender::interiorRegions() const
+{
+    QList<std::pair<int, QPointF>> regions;
     for (int r = 0; r < m_layer->RecordCount(); ++r) {
         const MapShape shape = m_layer->RecordShape(r);
         const MapPoint c = shape.Centroid();
-        const QPointF px = m_map.FromMapPoint(c);
         const MapRectangle e = shape.Extent();
-        // Only regions large on screen whose centroid lies well inside them: then the
-        // centroid pixel is away from every outline.
         const QPointF a = m_map.FromMapPoint({e.Left, e.Top});
         const QPointF b = m_map.FromMapPoint({e.Right, e.Bottom});
         if (b.x() - a.x() < 40 || b.y() - a.y() < 40 || !shape.Contains(c))
@@ -74,12 +90,9 @@ void TestMapRender::regionsHaveTheirClassColours()
         if (shape.Contains({c.X + 4 * k, c.Y}) + shape.Contains({c.X - 4 * k, c.Y}) +
                 shape.Contains({c.X, c.Y + 4 * k}) + shape.Contains({c.X, c.Y - 4 * k}) < 4)
             continue;
-        const int cls = m_renderer->SymbolIndex(m_layer->FieldValue(r, "POP8").toDouble());
-        const QColor want = toQColor(m_renderer->Symbol(cls).Color);
-        QCOMPARE(image.pixelColor(px.toPoint()), want);
-        ++checked;
+        regions.append({r, m_map.FromMapPoint(c)});
     }
-    QVERIFY2(checked >= 20, qPrintable(QString::number(checked)));
+    return regions;
 }
 
 void TestMapRender::backgroundOutsideRegions()
@@ -202,6 +215,26 @@ void TestMapRender::printsToPdf()
     const QByteArray bytes = pdf.readAll();
     QVERIFY(bytes.startsWith("%PDF"));
     QVERIFY2(bytes.size() > 20000, "the page holds the regions, not an empty sheet");
+    // The page drawn again (at 150 dots an inch): the map fitted into the printable area and
+    // centred, each region in its class colour.
+    constexpr int kDpi = 150;
+    QProcess pdftoppm;
+    pdftoppm.start("pdftoppm", {"-r", QString::number(kDpi), "-png", "-singlefile", path,
+                                dir.filePath("page")});
+    QVERIFY(pdftoppm.waitForFinished(60000) && pdftoppm.exitCode() == 0);
+    const QImage page(dir.filePath("page.png"));
+    QVERIFY(!page.isNull());
+    const double toPage = double(kDpi) / printer.resolution();
+    const QRectF area = printer.pageLayout().paintRectPixels(printer.resolution());
+    const double s = std::min(area.width() / m_map.width(), area.height() / m_map.height());
+    const QPointF origin(std::round((area.width() - qRound(m_map.width() * s)) / 2.0),
+                         std::round((area.height() - qRound(m_map.height() * s)) / 2.0));
+    const auto regions = interiorRegions();
+    for (const auto &[record, px] : regions) {
+        const QPointF at = (area.topLeft() + origin + px * s) * toPage;
+        QCOMPARE(page.pixelColor(at.toPoint()), classColour(record));
+    }
+    QVERIFY(regions.size() >= 20);
 }
 
 void TestMapRender::extentRoundTrip_data()
