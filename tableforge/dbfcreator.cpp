@@ -112,6 +112,7 @@ QString DBFCreator::readText(const QString &sTQFile)
 
 bool DBFCreator::CreateTable(const QString &sTQFile, const QString &sDBDir)
 {
+    m_builtTablePath.clear();
     try {
         if (m_formCaption)
             m_baseCaption = m_formCaption->Caption();

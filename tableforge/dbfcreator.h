@@ -57,6 +57,10 @@ public:
     QString GetStatInfo();
     QString GetTitle(const QString &sTQFile);
     QString GetValue(const QString &sText);
+    // The table the last CreateTable wrote ("<folder>/STAT.dbf") and the key of each of its
+    // records, in record order, as the table holds them; empty when the last one failed.
+    const QString &BuiltTablePath() const { return m_builtTablePath; }
+    const QStringList &BuiltTableCodes() const { return m_regionCodes; }
 
 private:
     // The cell of region i, field k (0-based), or none when the data hold no value there.
@@ -95,6 +99,7 @@ private:
 
     QHash<QString, QString> m_messages; // by upper-cased tag
     QStringList m_regionCodes;
+    QString m_builtTablePath;
     QString m_statVariable;
     std::optional<QStringList> m_statInfo;
     qint64 m_stepCount = 0;

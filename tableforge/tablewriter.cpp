@@ -7,6 +7,7 @@
 #include "tableforge/tableprogress.h"
 #include "tableforge/textops.h"
 
+#include <QDir>
 #include <QVariant>
 
 namespace {
@@ -170,6 +171,8 @@ bool DBFCreator::BuildTable(const QString &sDBDir, const CellSource &cell, qsize
         if (inserted)
             m_keyFld = QStringLiteral("REGION");
         connection->close();
+        if (inserted)
+            m_builtTablePath = QDir(sDBDir).filePath(m_tableName + QStringLiteral(".dbf"));
         return inserted;
     } catch (const RunTimeError &e) {
         setLongForm(e, connection.get(), step);

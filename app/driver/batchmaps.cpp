@@ -55,6 +55,18 @@ struct UnmatchedCache {
     UnmatchedRows rows;
 };
 
+// The statistics rows that match no region of the layer. When the table is the one the table
+// builder wrote in this run, its codes are taken from the builder rather than read back.
+UnmatchedRows unmatchedRows(MapSession &session, const MapLayer &layer, const QString &keyField,
+                            const QString &table, const QString &statKey)
+{
+    const DBFCreator &builder = session.TableBuilder(QString(), {});
+    const bool written = !builder.BuiltTablePath().isEmpty() && statKey == builder.KeyFld()
+                         && QDir::cleanPath(builder.BuiltTablePath()) == QDir::cleanPath(table);
+    return written ? FindUnmatchedRows(layer, keyField, builder.BuiltTableCodes())
+                   : FindUnmatchedRows(layer, keyField, table, statKey);
+}
+
 // The join line of the map shown. With a cache, the unmatched rows of the layer and table
 // it holds are taken from it (they do not depend on the column joined).
 void reportJoin(MainForm &form, const QString &prefix, UnmatchedCache *cache)
@@ -71,7 +83,7 @@ void reportJoin(MainForm &form, const QString &prefix, UnmatchedCache *cache)
     const bool known = cache && cache->layer.lock() == layer && cache->keyField == keyField
                        && cache->table == table && cache->statKey == fresh.statKey;
     if (!known)
-        fresh.rows = FindUnmatchedRows(*layer, keyField, table, fresh.statKey);
+        fresh.rows = unmatchedRows(session, *layer, keyField, table, fresh.statKey);
     const UnmatchedCache &found = known ? *cache : fresh;
     const JoinSummary summary = MakeJoinSummary(*layer, session.MapReader.GetStatField(),
                                                 session.Values.NullValue, found.rows);

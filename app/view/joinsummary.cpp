@@ -32,6 +32,37 @@ QStringList statisticsCodes(const QString &path, const QString &key)
     return codes;
 }
 
+// A code as a text field of the table gives it back: without the blanks and zero bytes
+// that fill the field, then trimmed as the join trims it.
+QString storedCode(const QString &written)
+{
+    QString code = written;
+    qsizetype end = code.size();
+    while (end > 0 && (code[end - 1] == u' ' || code[end - 1] == QChar(0)))
+        --end;
+    code.truncate(end);
+    return std::move(code).trimmed();
+}
+
+UnmatchedRows unmatchedRows(const MapLayer &layer, const QString &keyField,
+                            const QStringList &statCodes, QString (*code)(const QString &))
+{
+    QSet<QString> regionCodes;
+    regionCodes.reserve(layer.RecordCount());
+    for (int r = 0; r < layer.RecordCount(); ++r)
+        regionCodes.insert(layer.FieldValue(r, keyField).toString().trimmed());
+    UnmatchedRows unmatched;
+    for (const QString &statCode : statCodes) {
+        const QString c = code(statCode);
+        if (regionCodes.contains(c))
+            continue;
+        ++unmatched.count;
+        if (unmatched.firstCodes.size() < kCodesShown)
+            unmatched.firstCodes << c;
+    }
+    return unmatched;
+}
+
 } // namespace
 
 QString JoinSummary::line() const
@@ -51,19 +82,14 @@ QString JoinSummary::line() const
 UnmatchedRows FindUnmatchedRows(const MapLayer &layer, const QString &keyField,
                                 const QString &statTablePath, const QString &statKey)
 {
-    QSet<QString> regionCodes;
-    regionCodes.reserve(layer.RecordCount());
-    for (int r = 0; r < layer.RecordCount(); ++r)
-        regionCodes.insert(layer.FieldValue(r, keyField).toString().trimmed());
-    UnmatchedRows unmatched;
-    for (const QString &code : statisticsCodes(statTablePath, statKey)) {
-        if (regionCodes.contains(code))
-            continue;
-        ++unmatched.count;
-        if (unmatched.firstCodes.size() < kCodesShown)
-            unmatched.firstCodes << code;
-    }
-    return unmatched;
+    return unmatchedRows(layer, keyField, statisticsCodes(statTablePath, statKey),
+                         [](const QString &read) { return read; });
+}
+
+UnmatchedRows FindUnmatchedRows(const MapLayer &layer, const QString &keyField,
+                                const QStringList &writtenStatCodes)
+{
+    return unmatchedRows(layer, keyField, writtenStatCodes, storedCode);
 }
 
 int CountRegionsWithData(const MapLayer &layer, const QString &statField,

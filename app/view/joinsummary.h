@@ -30,6 +30,10 @@ struct UnmatchedRows {
 };
 UnmatchedRows FindUnmatchedRows(const MapLayer &layer, const QString &keyField,
                                 const QString &statTablePath, const QString &statKey);
+// The same from the codes of the statistics rows, in the table's order, as they were written
+// to the table (the table gives them back without trailing blanks and trimmed, as here).
+UnmatchedRows FindUnmatchedRows(const MapLayer &layer, const QString &keyField,
+                                const QStringList &writtenStatCodes);
 // The regions whose statField holds a value other than nullValue.
 int CountRegionsWithData(const MapLayer &layer, const QString &statField,
                          std::int32_t nullValue);

@@ -99,6 +99,11 @@ void TestBatchMaps::init()
     writeFile(data("onebad.sdv"), "ONEBAD.INI\r\n" + rows);
     writeFile(data("mistyped.sdv"), "NC.INI\r\nCounty;Births;\r\n37001;10;\r\n37003;20;\r\n"
                                     "3700l;30;\r\n99999;40;\r\nXX;50;\r\n");
+    // Codes padded with blanks and a tab, a matched and an unmatched code twice, more
+    // unmatched codes than the line names.
+    writeFile(data("repeated.sdv"), "NC.INI\r\nCounty;Births;\r\n 37001 ;10;\r\n37003;20;\r\n"
+                                    "37003;25;\r\nZZ1;1;\r\nZZ1;2;\r\nZZ2;3;\r\n  ZZ3;4;\r\n"
+                                    "ZZ4 ;5;\r\nZZ5;6;\r\nZZ6\t;7;\r\n");
 }
 
 TestBatchMaps::Run TestBatchMaps::chorel(const QStringList &arguments)
@@ -325,6 +330,9 @@ void TestBatchMaps::joinLine_data()
     QTest::newRow("mistyped codes")
         << "mistyped.sdv" << "2 of 100 regions have data; 3 statistics rows match no region: "
                              "3700l, 99999, XX\n";
+    QTest::newRow("padded and repeated codes")
+        << "repeated.sdv" << "2 of 100 regions have data; 7 statistics rows match no region: "
+                             "ZZ1, ZZ1, ZZ2, ZZ3, ZZ4, ...\n";
 }
 
 void TestBatchMaps::joinLine()
