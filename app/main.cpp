@@ -6,6 +6,7 @@
 #include <QApplication>
 
 #include <cstdio>
+#include <cstdlib>
 
 namespace {
 
@@ -81,5 +82,14 @@ int main(int argc, char *argv[])
     if (batch)
         form.setUpdatesEnabled(false);
     const int result = app.exec();
-    return form.state().ExitCode != 0 ? form.state().ExitCode : result;
+    const int exitCode = form.state().ExitCode != 0 ? form.state().ExitCode : result;
+    if (form.state().BatchMode) {
+        // Every output is written and closed by now: what is left is the working folder and
+        // the instance lock. Taking the window, layers and tables apart piece by piece would
+        // only return memory to a process that is ending.
+        form.RemoveWorkFolder();
+        std::fflush(nullptr);
+        std::_Exit(exitCode);
+    }
+    return exitCode;
 }

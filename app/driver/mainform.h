@@ -52,6 +52,9 @@ public:
 
     // Ends the program with exitCode once control returns to the event loop.
     void EndProgram(int exitCode);
+    // Removes the working folder and releases the instance lock, as the end of the program
+    // does; for a batch run that ends without taking the window apart.
+    void RemoveWorkFolder() { m_workFolder.reset(); }
 
 private:
     void ValidateSwitches();

@@ -62,6 +62,12 @@ private:
     QString out(const QString &name) const { return m_home->filePath("out/" + name); }
     QString data(const QString &name) const { return m_home->filePath("TQ-files/" + name); }
     QString log() const;
+    // The working folders and instance locks the runs left in the temporary folder.
+    QStringList leftInTemporaryFolder() const
+    {
+        return QDir(m_home->filePath("tmp")).entryList({"Chorel*"}, QDir::AllEntries |
+                                                       QDir::NoDotAndDotDot | QDir::Hidden);
+    }
 
     std::unique_ptr<QTemporaryDir> m_home;
 };
@@ -315,6 +321,7 @@ void TestBatchMaps::eachWithOneMapFailing()
              (QStringList{"b-s1-m1.svg", "b-s1-m1L.svg", "b-s1-m1LI.svg"}));
     QVERIFY2(log().contains("b-s1-m2.svg was not written"), qPrintable(log()));
     QVERIFY(ReadSvg(out("b-s1-m1.svg")).parsed);
+    QCOMPARE(leftInTemporaryFolder(), QStringList());
 }
 
 void TestBatchMaps::joinLine_data()
@@ -342,6 +349,7 @@ void TestBatchMaps::joinLine()
     const Run run = chorel({"-f", data(file), "-o", "j.png"});
     QCOMPARE(run.exitCode, 0);
     QCOMPARE(run.errors, line);
+    QCOMPARE(leftInTemporaryFolder(), QStringList());
 }
 
 void TestBatchMaps::chosenStatistic_data()
