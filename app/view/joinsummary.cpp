@@ -36,6 +36,9 @@ QStringList statisticsCodes(const QString &path, const QString &key)
 // that fill the field, then trimmed as the join trims it.
 QString storedCode(const QString &written)
 {
+    const auto blank = [](QChar c) { return c.isSpace() || c == QChar(0); };
+    if (written.isEmpty() || (!blank(written.front()) && !blank(written.back())))
+        return written; // the common case: nothing to take off
     QString code = written;
     qsizetype end = code.size();
     while (end > 0 && (code[end - 1] == u' ' || code[end - 1] == QChar(0)))

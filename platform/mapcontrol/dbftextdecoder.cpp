@@ -11,7 +11,7 @@
 
 namespace {
 
-bool isAscii(const QByteArray &bytes)
+bool isAscii(QByteArrayView bytes)
 {
     return std::all_of(bytes.begin(), bytes.end(),
                        [](char c) { return static_cast<unsigned char>(c) < 0x80; });
@@ -50,7 +50,7 @@ DbfTextDecoder::DbfTextDecoder(const QString &codePage) : m_codePage(codePage)
         m_kind = Kind::Named;
 }
 
-QString DbfTextDecoder::decode(const QByteArray &bytes) const
+QString DbfTextDecoder::decode(QByteArrayView bytes) const
 {
     if (isAscii(bytes))
         return QString::fromLatin1(bytes);

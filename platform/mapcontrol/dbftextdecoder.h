@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 
 // The file beside `path` with the same base name and the extension `ext`; when no file of
@@ -17,7 +18,7 @@ public:
     static DbfTextDecoder forTable(const QString &dbfPath);
     explicit DbfTextDecoder(const QString &codePage = QString());
 
-    QString decode(const QByteArray &bytes) const;
+    QString decode(QByteArrayView bytes) const;
     const QString &codePage() const { return m_codePage; }
 
 private:

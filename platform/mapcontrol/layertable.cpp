@@ -30,6 +30,19 @@ QByteArrayView cellBytes(const uchar *p, int width)
 
 // A numeric cell: NULL when blank or starting with an asterisk (a value too wide for its
 // field); otherwise the number at its start, 0 when there is none, in any locale.
+// A text cell without the blanks that pad it (and any other ASCII white space at its ends),
+// taken off before decoding, so that trimming the decoded text seldom has anything left to do.
+QByteArrayView withoutBlanks(QByteArrayView cell)
+{
+    const auto blank = [](char c) { return c == ' ' || (c >= '\t' && c <= '\r'); };
+    qsizetype begin = 0, end = cell.size();
+    while (end > begin && blank(cell[end - 1]))
+        --end;
+    while (begin < end && blank(cell[begin]))
+        ++begin;
+    return cell.sliced(begin, end - begin);
+}
+
 double parseNumber(QByteArrayView cell)
 {
     const char *p = cell.data(), *end = p + cell.size();
@@ -137,7 +150,7 @@ bool LayerTable::read(const QString &dbfPath, QString *error, const LayerTable *
             }
             c.texts.reserve(rows);
             for (qint64 r = 0; r < rows; ++r, cell += recordLength)
-                c.texts << decoder.decode(cellBytes(cell, field.width).toByteArray()).trimmed();
+                c.texts << decoder.decode(withoutBlanks(cellBytes(cell, field.width))).trimmed();
         }
     }
     m_names = names;

@@ -91,6 +91,23 @@ void TestMapLayer::textDecoding()
     const auto layer = ShapefileLayer::open(base + ".shp", nullptr);
     QVERIFY(layer);
     QCOMPARE(layer->FieldValue(0, "NAME").toString(), QString::fromUtf8("\xc3\x83\xc2\xa9"));
+    // Texts come trimmed of blanks, tabs and line breaks at both ends (also of a no-break
+    // space the code page has), kept inside; a cell of blanks only is an empty text.
+    const QString padded = m_dir.filePath("padded");
+    QVERIFY(writeShapefile(padded, SHPT_POLYGON,
+                           {{squareRing(0, 0, 1)}, {squareRing(2, 0, 1)}, {squareRing(4, 0, 1)}},
+                           {{"NAME", 'C', 12, 0}},
+                           {{QByteArray("\t Caf\xe9 \xa0\r\n")}, {QByteArray(" A \t B ")},
+                            {QByteArray("     ")}}));
+    QFile paddedCpg(padded + ".cpg");
+    QVERIFY(paddedCpg.open(QIODevice::WriteOnly));
+    paddedCpg.write("1252");
+    paddedCpg.close();
+    const auto paddedLayer = ShapefileLayer::open(padded + ".shp", nullptr);
+    QVERIFY(paddedLayer);
+    QCOMPARE(paddedLayer->FieldValue(0, "NAME").toString(), QString::fromUtf8("Caf\xc3\xa9"));
+    QCOMPARE(paddedLayer->FieldValue(1, "NAME").toString(), QString("A \t B"));
+    QCOMPARE(paddedLayer->FieldValue(2, "NAME").toString(), QString());
 }
 
 void TestMapLayer::search_data()
