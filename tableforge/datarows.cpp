@@ -40,7 +40,9 @@ void DataRows::addSpaceSeparatedRow(qsizetype start, qsizetype length)
 
 void NullValueTracker::see(QStringView token)
 {
-    if (!tqtext::IsDataValue(token))
+    // Only a value below 0 can lower the null value, and every such value has a minus sign:
+    // the others (nearly all values of most files) need not be converted.
+    if (!token.contains(u'-') || !tqtext::IsDataValue(token))
         return;
     const double v = tqtext::ToNumber(token);
     if (v < m_lowest)

@@ -124,6 +124,11 @@ private slots:
         QTest::newRow("smallest 5") << "5 6;" << QStringList{"5", "6"} << -2;
         QTest::newRow("smallest -5.3") << "-5.3 6;" << QStringList{"-5.3", "6"} << -7;
         QTest::newRow("smallest -4.5") << "-4.5 2;" << QStringList{"-4.5", "2"} << -6;
+        // Signs and minus signs that do not make a value below 0.
+        QTest::newRow("plus then minus") << "+-5 6;" << QStringList{"+-5", "6"} << -7;
+        QTest::newRow("decimal comma") << "-1,5 6;" << QStringList{"-1,5", "6"} << -4;
+        QTest::newRow("negative exponent") << "1e-3 -0;" << QStringList{"1e-3", "-0"} << -2;
+        QTest::newRow("minus inside") << "5-3 2;" << QStringList{"5-3", "2"} << -2;
     }
 
     void normalizeData()
