@@ -5,7 +5,10 @@
 #include "tableforge/tableprogress.h"
 #include "tableforge/textops.h"
 
+#include <QFileInfo>
+
 #include <cmath>
+#include <utility>
 
 namespace {
 
@@ -110,6 +113,16 @@ QString DBFCreator::readText(const QString &sTQFile)
     return tqtext::readStatisticsFile(sTQFile);
 }
 
+QString DBFCreator::takeKeptText(const QString &sTQFile)
+{
+    KeptText kept = std::exchange(m_keptText, KeptText());
+    const QFileInfo now(sTQFile);
+    if (kept.path.isEmpty() || kept.path != sTQFile || kept.size != now.size()
+        || kept.modified != now.lastModified())
+        return readText(sTQFile);
+    return std::move(kept.text);
+}
+
 bool DBFCreator::CreateTable(const QString &sTQFile, const QString &sDBDir)
 {
     m_builtTablePath.clear();
@@ -124,7 +137,7 @@ bool DBFCreator::CreateTable(const QString &sTQFile, const QString &sDBDir)
             m_errorMsg = message(QStringLiteral("MISSING"));
             return false;
         }
-        QString text = readText(sTQFile);
+        QString text = takeKeptText(sTQFile);
         const QString extension = tqtext::GetExtension(sTQFile).toLower();
         if (extension != QLatin1String("tq") && extension != QLatin1String("tqx"))
             return CreateTextTable(text, sDBDir);

@@ -3,6 +3,7 @@
 #include "contracts/runtimeerror.h"
 #include "tableforge/tableprogress.h"
 
+#include <QDateTime>
 #include <QHash>
 #include <QList>
 #include <QPointer>
@@ -82,6 +83,9 @@ private:
     bool InsertData(provider::Connection &connection, const CellSource &cell,
                     qsizetype fieldCount);
     QString readText(const QString &sTQFile);
+    // The text GetIniFile read, kept for the CreateTable of the same, unchanged file that
+    // normally follows, so a statistics file is read and decoded once per table.
+    QString takeKeptText(const QString &sTQFile);
     void reportQueryFailure(const RunTimeError &error);
 
     QPointer<TableProgress> m_progressBar;
@@ -100,6 +104,12 @@ private:
     QHash<QString, QString> m_messages; // by upper-cased tag
     QStringList m_regionCodes;
     QString m_builtTablePath;
+    struct KeptText {
+        QString path;
+        QDateTime modified;
+        qint64 size = -1;
+        QString text;
+    } m_keptText;
     QString m_statVariable;
     std::optional<QStringList> m_statInfo;
     qint64 m_stepCount = 0;

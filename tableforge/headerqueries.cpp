@@ -2,6 +2,8 @@
 
 #include "tableforge/textops.h"
 
+#include <QFileInfo>
+
 namespace {
 
 const QString kSource = QStringLiteral("TableForge");
@@ -30,8 +32,11 @@ QString quotedValue(const QString &text, qsizetype from, QLatin1String opener)
 QString DBFCreator::GetIniFile(const QString &sTQFile)
 {
     QString result;
+    m_keptText = {};
     try {
+        const QFileInfo read(sTQFile);
         const QString text = readText(sTQFile);
+        m_keptText = {sTQFile, read.lastModified(), read.size(), text};
         if (isCubeFile(sTQFile)) {
             const qsizetype map = text.indexOf(QLatin1String("MAP(\""), 0, Qt::CaseInsensitive);
             if (map >= 0) {

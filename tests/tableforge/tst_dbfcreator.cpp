@@ -165,6 +165,36 @@ private slots:
         QCOMPARE(cat->columns(QStringLiteral("STAT")).front().definedSize, 4);
     }
 
+    // The header query and the table of one file read it once; a file changed after its
+    // header was read, or another file, is read again. The builder tells the table it wrote
+    // and the codes of its records, as the table holds them.
+    void headerThenTable()
+    {
+        auto c = creator();
+        const QString file = write(QStringLiteral("again.sdv"),
+                                   QStringLiteral("County.ini\nCode;Men;\nA1;1;\nB2;2;\n"));
+        QCOMPARE(c->GetIniFile(file), QStringLiteral("County.ini"));
+        QVERIFY2(c->CreateTable(file, m_dir.path()), qPrintable(c->ErrorMsg()));
+        QCOMPARE(readStat(m_dir.path()), (QStringList{"A1=1", "B2=2"}));
+        QCOMPARE(c->BuiltTablePath(), QDir(m_dir.path()).filePath("STAT.dbf"));
+        QCOMPARE(c->BuiltTableCodes(), (QStringList{"A1", "B2"}));
+
+        QCOMPARE(c->GetIniFile(file), QStringLiteral("County.ini"));
+        write(QStringLiteral("again.sdv"), QStringLiteral("County.ini\nCode;Men;\nC3;30;\n"));
+        QVERIFY2(c->CreateTable(file, m_dir.path()), qPrintable(c->ErrorMsg()));
+        QCOMPARE(readStat(m_dir.path()), QStringList{"C3=30"});
+        QCOMPARE(c->BuiltTableCodes(), QStringList{"C3"});
+
+        const QString other = write(QStringLiteral("other.sdv"),
+                                    QStringLiteral("County.ini\nCode;Men;\nD4;4;\n"));
+        QCOMPARE(c->GetIniFile(file), QStringLiteral("County.ini"));
+        QVERIFY2(c->CreateTable(other, m_dir.path()), qPrintable(c->ErrorMsg()));
+        QCOMPARE(readStat(m_dir.path()), QStringList{"D4=4"});
+
+        QVERIFY(!c->CreateTable(m_dir.filePath("missing.sdv"), m_dir.path()));
+        QVERIFY(c->BuiltTablePath().isEmpty());
+    }
+
     // A large table: the bar and the caption follow in steps a bar can show, and end full.
     void progressOfALargeTable()
     {
