@@ -1,3 +1,4 @@
+#include "app/driver/batchheap.h"
 #include "app/driver/chorelglobals.h"
 #include "app/driver/commandline.h"
 #include "app/driver/mainform.h"
@@ -52,6 +53,8 @@ int main(int argc, char *argv[])
 
     // Batch runs never need a display; without one, messages go to stderr.
     const bool batch = !commandLine.value(u'o').isEmpty();
+    if (batch)
+        PrepareBatchHeap();
     bool offscreen = false;
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && (batch || !displayAvailable())) {
         if (!batch && commandLine.valid()) {
