@@ -13,7 +13,7 @@ namespace {
 std::pair<qsizetype, qsizetype> nextLine(const QString &text, qsizetype &position)
 {
     const qsizetype start = position;
-    const qsizetype lineBreak = text.indexOf(CRLF, position);
+    const qsizetype lineBreak = FindLineBreak(text, position);
     if (lineBreak >= 0) {
         position = lineBreak + 2;
         return {start, lineBreak - start};
@@ -63,8 +63,8 @@ std::optional<DataRows> ReadDataRows(const QString &text, qsizetype columns,
 {
     qsizetype pos = 0;
     // At least two line breaks (the file's header lines); found without counting them all.
-    const qsizetype firstBreak = text.indexOf(CRLF);
-    if (firstBreak < 0 || text.indexOf(CRLF, firstBreak + 2) < 0)
+    const qsizetype firstBreak = FindLineBreak(text);
+    if (firstBreak < 0 || FindLineBreak(text, firstBreak + 2) < 0)
         return std::nullopt;
     ReadLine(text, pos);
     ReadLine(text, pos);

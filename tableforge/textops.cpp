@@ -58,13 +58,28 @@ QString GetVariableName(QStringView statement)
     return statement.mid(open + 2, close - open - 2).toString();
 }
 
+qsizetype FindLineBreak(QStringView text, qsizetype from)
+{
+    // A search for the carriage return alone runs through the text many characters at a
+    // time; a line feed must follow it.
+    while (from < text.size()) {
+        const qsizetype cr = text.indexOf(u'\r', from);
+        if (cr < 0 || cr + 1 >= text.size())
+            return -1;
+        if (text[cr + 1] == u'\n')
+            return cr;
+        from = cr + 1;
+    }
+    return -1;
+}
+
 QString ReadLine(const QString &text, qsizetype &position)
 {
     if (position >= text.size()) {
         position = text.size();
         return QString();
     }
-    const qsizetype e = text.indexOf(CRLF, position);
+    const qsizetype e = FindLineBreak(text, position);
     QString line;
     if (e >= 0) {
         line = text.mid(position, e + 2 - position);

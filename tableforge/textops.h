@@ -26,6 +26,8 @@ QStringList SplitValueList(QStringView statement);
 qsizetype CountValues(QStringView statement);
 // The name inside ("...") of a statement such as VALUES("county")=...
 QString GetVariableName(QStringView statement);
+// The position of the first line break (CR LF) at or after from, -1 when there is none.
+qsizetype FindLineBreak(QStringView text, qsizetype from = 0);
 // The line from position through the next CR LF (included); moves position past it.
 QString ReadLine(const QString &text, qsizetype &position);
 bool AtEnd(const QString &text, qsizetype position);

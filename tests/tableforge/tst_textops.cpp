@@ -49,6 +49,14 @@ private slots:
         QCOMPARE(ReadLine(text, pos), QStringLiteral("las")); // no line end: last character left out
         QVERIFY(AtEnd(text, pos));
         QCOMPARE(ReadLine(text, pos), QString());
+        // Carriage returns without a line feed, and a last one, are no line breaks.
+        const QString loose = QStringLiteral("a\rb\r\rc\r\nd\r");
+        QCOMPARE(FindLineBreak(loose), 6);
+        QCOMPARE(FindLineBreak(loose, 6), 6);
+        QCOMPARE(FindLineBreak(loose, 7), -1);
+        QCOMPARE(FindLineBreak(loose, 99), -1);
+        qsizetype from = 0;
+        QCOMPARE(ReadLine(loose, from), QStringLiteral("a\rb\r\rc\r\n"));
     }
 
     void tokens_data()
