@@ -145,7 +145,11 @@ bool AddRelate::Join(const QString &sSourceKey, FieldType KeyType, const QString
         return refuse(QStringLiteral("Missing Source Table value!"));
     if (m_dataCollection)
         return joinCollection();
+    return checkAndJoinTables(sExternalKey, sExternalDataFld);
+}
 
+bool AddRelate::checkAndJoinTables(const QString &sExternalKey, const QString &sExternalDataFld)
+{
     if (sExternalKey.isEmpty())
         return refuse(QStringLiteral("Missing External Key Field"));
     if (sExternalDataFld.isEmpty())
@@ -238,6 +242,21 @@ bool AddRelate::joinCollection()
     m_dataCollection.reset();
     m_joined = true;
     return true;
+}
+
+bool AddRelate::JoinedOn(const QString &sourceTable, const QString &externalTable,
+                         const QString &sSourceKey, const QString &sSourceDataFld) const
+{
+    return m_joined && !m_dataCollection && m_sourceTable == sourceTable
+           && m_externalTable == externalTable && m_sourceKey == sSourceKey
+           && m_sourceDataFld == sSourceDataFld;
+}
+
+bool AddRelate::JoinAgain(const QString &sExternalKey, const QString &sExternalDataFld)
+{
+    if (!m_joined || m_dataCollection)
+        return refuse(QStringLiteral("Table not joined!"));
+    return checkAndJoinTables(sExternalKey, sExternalDataFld);
 }
 
 bool AddRelate::UnJoin()

@@ -60,10 +60,21 @@ public:
               const QString &sExternalDataFld = QString());
     bool UnJoin();
 
+    // True while the source table is joined in table mode on sSourceDataFld by sSourceKey
+    // with externalTable: then JoinAgain fills the field with another column.
+    bool JoinedOn(const QString &sourceTable, const QString &externalTable,
+                  const QString &sSourceKey, const QString &sSourceDataFld) const;
+    // Fills the joined field with another column of the external table, leaving the table as
+    // UnJoin followed by Join would: every row is preset with the null value before the copy,
+    // so nothing of the old column is left. Spares UnJoin's own pass and write of the table.
+    // On failure the table keeps the old column and stays joined.
+    bool JoinAgain(const QString &sExternalKey, const QString &sExternalDataFld);
+
     void SetNullValue(std::int32_t vData);
     std::int32_t GetNullValue() const { return m_nullValue; }
 
 private:
+    bool checkAndJoinTables(const QString &sExternalKey, const QString &sExternalDataFld);
     bool joinTables(const QString &sExternalKey, const QString &sExternalDataFld);
     bool joinCollection();
     void computeNullValue(const QString &sExternalDataFld);

@@ -15,6 +15,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QScopeGuard>
 
 #include <cstdio>
 
@@ -125,6 +126,10 @@ bool writeEachMap(MainForm &form)
     // The maps differ in their statistic only: each further one re-joins its column into
     // the layer table and draws, the shapes stay as read.
     session.MapReader.KeepLoadedLayers();
+    // A further statistic on the same map replaces the joined column in place: the layer
+    // table ends as undoing and redoing the join would leave it, written once instead of twice.
+    session.Context.rejoinInPlace = true;
+    const auto inPlaceOnlyHere = qScopeGuard([&session] { session.Context.rejoinInPlace = false; });
     UnmatchedCache unmatched;
     bool all = true;
     for (int m = 1; m <= maps; ++m) {

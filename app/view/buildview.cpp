@@ -86,16 +86,28 @@ void checkColumn(const ViewState &state, int &statColumn) {
     statColumn = 1;
 }
 
-// Undoes the old join and joins column into the layer table of the map (steps 6 to 8). False
+// Undoes the old join and joins column into the layer table of the map (steps 6 to 8); with
+// rejoinInPlace, a column for the field already joined replaces the old one directly. False
 // when the join failed (after the report).
 bool joinColumn(ViewContext &context, const QString &statTable, const QString &statKey,
                 int mapNumber, const QString &column) {
     AddRelate &joiner = *context.joiner;
     CReadMapFile &reader = *context.mapReader;
+    const auto &maps = reader.MapList();
+    const bool known = maps && mapNumber >= 1 && mapNumber <= maps->size();
+    if (known && context.rejoinInPlace
+        && joiner.JoinedOn(maps->at(mapNumber - 1).sTableName(), statTable,
+                           reader.GetKeyField(mapNumber), reader.GetStatField())) {
+        if (!joiner.JoinAgain(statKey, column)) {
+            reportJoinFailure(context);
+            return false;
+        }
+        context.values->NullValue = joiner.GetNullValue();
+        return true;
+    }
     if (joiner.Joined() && !joiner.UnJoin())
         reportJoinFailure(context);
-    const auto &maps = reader.MapList();
-    if (!maps || mapNumber < 1 || mapNumber > maps->size())
+    if (!known)
         throw RunTimeError(9, QStringLiteral("Subscript out of range: no map %1").arg(mapNumber),
                            QStringLiteral("Chorel"));
     joiner.setSourceTable(maps->at(mapNumber - 1).sTableName());

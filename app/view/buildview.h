@@ -38,6 +38,10 @@ struct ViewContext {
     QList<QPair<QAction *, int>> tools;
     ViewState *state = nullptr;
     ViewValues *values = nullptr;
+    // Set by runs that show several statistics on the same map one after another: a column
+    // joined into the same field of the same layer table replaces the old one in place,
+    // without undoing the old join first.
+    bool rejoinInPlace = false;
 };
 
 // Shows column statColumn (1-based; replaced by 1 when out of range) of the statistics table

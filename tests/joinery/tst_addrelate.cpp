@@ -4,6 +4,8 @@
 #include "joinery/addrelate.h"
 #include "joinery/quotevalue.h"
 
+#include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -52,6 +54,26 @@ private:
     QHash<QString, QVariant> values(const QString &field = QStringLiteral("V"))
     {
         return readColumn(folder(), QStringLiteral("T"), QStringLiteral("K"), field);
+    }
+
+    // T as makeTables writes it, in dir, and STAT (REGION, F1, F2) for A, B, C: F2 has a lower
+    // minimum, so its null value differs from that of F1.
+    static void makeTwoColumnTables(const QString &dir)
+    {
+        createTable(dir, {QStringLiteral("T"),
+                          {QStringLiteral("K"), QStringLiteral("W")},
+                          {QStringLiteral("V")},
+                          {{"A", "a", 1.0}, {"B", "b", 1.0}, {"C", "c", 1.0},
+                           {"D", "d", 1.0}, {QVariant(), "none", 1.0}}});
+        createTable(dir, {QStringLiteral("STAT"), {QStringLiteral("REGION")},
+                          {QStringLiteral("F1"), QStringLiteral("F2")},
+                          {{"A", 5.0, 40.0}, {"B", 7.0, -6.0}, {"C", 12.0, 0.0}}});
+    }
+
+    static QByteArray fileBytes(const QString &path)
+    {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
 
 private slots:
@@ -109,6 +131,58 @@ private slots:
         join.setSourceTable(QStringLiteral("Other"));
         QCOMPARE(join.SourceTable(), QStringLiteral("Other"));
         QVERIFY(join.ErrorMsg().isEmpty());
+    }
+
+    // A second column joined in place leaves the layer table byte for byte as undoing the
+    // join and joining that column would; a failing one keeps the old column and the join.
+    void joinAgainEqualsUnJoinThenJoin()
+    {
+        QList<HookMessage> &messages = recordHookMessages();
+        QTemporaryDir other;
+        QVERIFY(other.isValid());
+        makeTwoColumnTables(folder());
+        makeTwoColumnTables(other.path());
+
+        AddRelate again;
+        prepare(again);
+        QVERIFY(!again.JoinAgain(QStringLiteral("REGION"), QStringLiteral("F2")));
+        QCOMPARE(messages.last().text, QStringLiteral("Table not joined!"));
+        QVERIFY(tableJoin(again));
+        QVERIFY(again.JoinedOn(QStringLiteral("T"), QStringLiteral("STAT"), QStringLiteral("K"),
+                               QStringLiteral("V")));
+        QVERIFY(!again.JoinedOn(QStringLiteral("T2"), QStringLiteral("STAT"), QStringLiteral("K"),
+                                QStringLiteral("V")));
+        QVERIFY(!again.JoinedOn(QStringLiteral("T"), QStringLiteral("STAT"), QStringLiteral("K"),
+                                QStringLiteral("W")));
+        QVERIFY2(again.JoinAgain(QStringLiteral("REGION"), QStringLiteral("F2")),
+                 qPrintable(again.ErrorMsg()));
+        QVERIFY(again.Joined());
+        QCOMPARE(again.GetNullValue(), -8);
+        const QHash<QString, QVariant> v = values();
+        QCOMPARE(v.value("A").toDouble(), 40.0);
+        QCOMPARE(v.value("B").toDouble(), -6.0);
+        QCOMPARE(v.value("C").toDouble(), 0.0);
+        QCOMPARE(v.value("D").toDouble(), -8.0);
+        QCOMPARE(v.value(QString()).toDouble(), -8.0);
+
+        AddRelate redo;
+        redo.setDBPath(other.path());
+        QVERIFY(redo.Connect());
+        redo.setSourceTable(QStringLiteral("T"));
+        redo.setExternalTable(QStringLiteral("STAT"));
+        QVERIFY(tableJoin(redo));
+        QVERIFY(redo.UnJoin());
+        QVERIFY(redo.Join(QStringLiteral("K"), STRINGFLD, QStringLiteral("V"), NUMERICFLD,
+                          QStringLiteral("REGION"), QStringLiteral("F2")));
+        QCOMPARE(fileBytes(QDir(folder()).filePath(QStringLiteral("T.dbf"))),
+                 fileBytes(QDir(other.path()).filePath(QStringLiteral("T.dbf"))));
+
+        QVERIFY(!again.JoinAgain(QStringLiteral("NOKEY"), QStringLiteral("F1")));
+        QVERIFY(again.Joined());
+        QCOMPARE(values().value("A").toDouble(), 40.0);
+        QCOMPARE(values().value("D").toDouble(), -8.0);
+        QVERIFY(again.UnJoin());
+        QCOMPARE(values().value("A").toDouble(), 0.0);
     }
 
     void nullValueFromMinimum_data()
