@@ -20,7 +20,7 @@ void writeTable(provider::Connection &connection)
 {
     auto catalog = createDbaseCatalog();
     catalog->setActiveConnection(&connection);
-    for (const QString name : {QStringLiteral("T"), QStringLiteral("E")}) {
+    for (const QString &name : {QStringLiteral("T"), QStringLiteral("E")}) {
         try {
             catalog->deleteTable(name);
         } catch (const RunTimeError &) {
