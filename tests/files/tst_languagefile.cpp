@@ -109,6 +109,8 @@ private slots:
         QCOMPARE(MessageText("AboutDescription").count(QStringLiteral("\r\n")), 3);
         QVERIFY(AboutText().startsWith(QStringLiteral("Chorel 1.")));
         QVERIFY(AboutText().contains(QStringLiteral("Chorel zeichnet thematische Karten")));
+        QVERIFY(AboutText().endsWith(QStringLiteral("(GPL-3.0-or-later). It comes with "
+                                                    "ABSOLUTELY NO WARRANTY.")));
         QCOMPARE(MessageText("Unavailable"), QString("ist nicht verfügbar"));
     }
 
