@@ -18,7 +18,7 @@ DESTDIR ?=
 FUZZ_SECONDS ?= 60
 FUZZ_CI_SECONDS ?= 5
 
-.PHONY: deps build test demo bench install package clean fuzz fuzz-build
+.PHONY: deps configure program build test demo bench install package clean fuzz fuzz-build
 
 deps:
 	@if dpkg-query -W -f='$${Status}\n' $(PKGS) 2>/dev/null | grep -qv 'install ok installed' \
@@ -28,8 +28,15 @@ deps:
 	    DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -q --no-install-recommends $(PKGS); \
 	fi
 
-build: deps
+configure: deps
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release
+
+# The program alone (chorel, tq2dbf and their libraries): what `make demo` waits for.
+program: configure
+	cmake --build $(BUILD) -j $(JOBS) --target chorel tq2dbf
+
+# Everything: the program, the test suites and the tools.
+build: configure
 	cmake --build $(BUILD) -j $(JOBS)
 
 test: build fuzz-build
@@ -44,7 +51,7 @@ fuzz-build: deps
 fuzz: fuzz-build
 	fuzz/run.sh $(BUILD)-fuzz $(FUZZ_SECONDS)
 
-demo: build
+demo: program
 	mkdir -p out
 	$(BUILD)/bin/chorel -f samples/TQ-files/nc_births_74.tq -o out/nc_births_74.png
 	@ls -l out/
