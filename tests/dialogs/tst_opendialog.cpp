@@ -295,6 +295,10 @@ private slots:
         QVERIFY(dialog->lsvBack->isVisible());
         QTreeWidgetItem *smallNode = dialog->tvDir->currentItem();
         QCOMPARE(smallNode->text(0), QString("small"));
+        // A deep temporary folder puts the node right of and below the tree's visible part.
+        dialog->tvDir->setMinimumWidth(dialog->tvDir->visualItemRect(smallNode).right() + 40);
+        QApplication::processEvents();
+        dialog->tvDir->scrollToItem(smallNode);
         QTest::mouseClick(dialog->tvDir->viewport(), Qt::LeftButton, {},
                           dialog->tvDir->visualItemRect(smallNode).center());
         QTRY_VERIFY_WITH_TIMEOUT(!dialog->busy(), Patience);
