@@ -60,10 +60,10 @@ demo: program
 install: build
 	DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix "$(PREFIX)"
 
-# The Debian package build/chorel_VERSION_ARCH.deb; lintian says what it thinks of it.
+# The Debian package build/chorel_VERSION_ARCH.deb; an error or warning of lintian fails it.
 package: build
-	cd $(BUILD) && cpack -G DEB
-	-lintian --info $(BUILD)/chorel_*.deb
+	cd $(BUILD) && rm -f chorel_*.deb && cpack -G DEB
+	lintian --fail-on error,warning --info $(BUILD)/chorel_*.deb
 
 bench: deps
 	cmake -S . -B $(BUILD)-bench -DCMAKE_BUILD_TYPE=Release -DCHOREL_BENCH=ON
