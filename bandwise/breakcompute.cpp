@@ -163,8 +163,8 @@ BreakResult DataTypeBreaks(int classType, const BreakInput &input, int &breakCou
     return result;
 }
 
-// The limits typed into the grid: break d is the upper limit of class row d plus the smallest
-// step, at the decimals of the limits. Asked for more breaks than the grid has rows, the
+// The limits typed into the grid: break d is the upper limit of class row d, at the decimals
+// of the limits. Asked for more breaks than the grid has rows, the
 // extra breaks follow the upper limit of the second-last row in whole steps, capped by the
 // last row's upper limit.
 BreakResult CustomBreaks(const BreakInput &input, int &breakCount) {
@@ -175,7 +175,6 @@ BreakResult CustomBreaks(const BreakInput &input, int &breakCount) {
     if (grid.isEmpty())
         throw RunTimeError(9, QStringLiteral("Subscript out of range: no class limits"), Source);
     const qsizetype rows = grid.size();
-    const double step = SmallestStep(input.numDecimals);
     if (breakCount > 1) {
         double extra = 1;
         for (int d = 1; d <= breakCount; ++d) {
@@ -186,13 +185,13 @@ BreakResult CustomBreaks(const BreakInput &input, int &breakCount) {
                 const double base = rows >= 2 ? grid.at(rows - 2).upper : input.maxValue;
                 result.breaks.append(last < base + extra ? last : base + extra);
             } else {
+                // The renderer paints a value on a break in the lower class: the typed
+                // upper limit itself is the break, so that the class holds the limit.
                 const double upper = grid.at(d - 1).upper;
-                if (upper == 0)
-                    result.breaks.append(step);
-                else if (input.numDecimals >= 1)
-                    result.breaks.append(RoundToDecimals(upper + step, input.numDecimals));
+                if (input.numDecimals >= 1)
+                    result.breaks.append(RoundToDecimals(upper, input.numDecimals));
                 else
-                    result.breaks.append(std::floor(upper + step));
+                    result.breaks.append(std::floor(upper));
             }
         }
     } else {

@@ -17,6 +17,7 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -95,6 +96,8 @@ void Classification::buildControls() {
     m_fgStat->verticalHeader()->hide();
     m_fgStat->setHorizontalHeaderLabels({QString(), QString(), QString(), QString()});
     m_fgStat->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    m_fgStat->setTabKeyNavigation(false);
+    m_fgStat->installEventFilter(this);
     m_cbxNoData = new QCheckBox(QStringLiteral("Show No Data"), this);
     m_cbxNoData->setObjectName(QStringLiteral("cbxNoData"));
     m_objClass = new LegendWidget(this);
@@ -131,9 +134,14 @@ void Classification::layOut() {
     settings->addWidget(m_frmColor, 0, 2, 2, 1);
     settings->addWidget(m_fmeMax, 1, 0);
     settings->addWidget(m_cbxNoData, 1, 1);
+    // The legend preview scrolls when it is longer than the grid beside it.
+    auto *legend = new QScrollArea(this);
+    legend->setObjectName(QStringLiteral("scrLegend"));
+    legend->setWidgetResizable(true);
+    legend->setWidget(m_objClass);
     auto *tables = new QHBoxLayout;
     tables->addWidget(m_fgStat, 3);
-    tables->addWidget(m_objClass, 2);
+    tables->addWidget(legend, 2);
     auto *all = new QVBoxLayout(this);
     all->addLayout(settings);
     all->addLayout(tables, 1);
@@ -319,11 +327,29 @@ void Classification::mouseReleaseEvent(QMouseEvent *e) {
     emit Click();
 }
 void Classification::mouseDoubleClickEvent(QMouseEvent *) { emit DblClick(); }
+// The key events are reported and passed on to the host: Escape and Enter, which a control
+// of the classification area left unhandled, close the dialog holding it as anywhere else.
 void Classification::keyPressEvent(QKeyEvent *e) {
     emit KeyDown(e->key(), shiftState(e->modifiers()));
     if (!e->text().isEmpty())
         emit KeyPress(e->text().at(0).unicode());
+    e->ignore();
 }
 void Classification::keyReleaseEvent(QKeyEvent *e) {
     emit KeyUp(e->key(), shiftState(e->modifiers()));
+    e->ignore();
+}
+
+// The grid is one stop of the Tab chain; the arrow keys walk its cells, and Enter or F2 on a
+// limit cell edits that limit in the limit box, as a click does (custom classes only).
+bool Classification::eventFilter(QObject *watched, QEvent *event) {
+    if (watched == m_fgStat && event->type() == QEvent::KeyPress &&
+        CurrentClassType() == kbCustom) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_F2) {
+            fgStat_Click(m_fgStat->currentRow(), m_fgStat->currentColumn());
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }

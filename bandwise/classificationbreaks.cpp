@@ -132,10 +132,13 @@ void Classification::countClasses() {
     const auto thematic = layer();
     if (!thematic)
         return;
-    QList<double> uppers;
-    for (int i = 0; i < m_fgStat->rowCount(); ++i)
-        uppers.append(cellNumber(i, 1));
-    const QList<qint64> counts = CountClasses(*thematic, m_field, m_nullValue, uppers);
+    const auto renderer = Renderer();
+    if (!renderer)
+        return;
+    // The counts of the classes the map paints, so that grid, legend and map agree.
+    const QList<qint64> counts = CountPaintedClasses(
+        *thematic, *renderer, renderer->Field().isEmpty() ? m_field : renderer->Field(),
+        m_nullValue);
     const QLocale locale;
     for (int i = 0; i < counts.size(); ++i) {
         setCell(i, 2, QString::number(counts.at(i)), double(counts.at(i)));

@@ -2,6 +2,9 @@
 
 #include <QLocale>
 
+#include <algorithm>
+#include <cmath>
+
 QString formatLegendNumber(double value, const QString &format)
 {
     const qsizetype dot = format.indexOf('.');
@@ -22,4 +25,16 @@ QString formatLegendNumber(double value, const QString &format)
         locale.toDouble(text.mid(locale.negativeSign().size())) == 0.0)
         text = text.mid(locale.negativeSign().size());
     return text;
+}
+
+double ShownBreak(double value, int decimals)
+{
+    if (!std::isfinite(value))
+        return value;
+    const double scale = std::pow(10.0, std::max(decimals, 0));
+    const double scaled = value * scale;
+    const double nearest = std::nearbyint(scaled);
+    if (std::fabs(scaled - nearest) <= 1e-7 * std::max(1.0, std::fabs(scaled)))
+        return nearest / scale;
+    return std::floor(scaled) / scale;
 }

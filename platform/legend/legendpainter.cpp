@@ -83,8 +83,10 @@ void LegendPainter::addClasses(int index, const ClassBreaksRenderer &renderer)
 {
     const auto layer = m_map->Layer(index);
     const int n = renderer.BreakCount();
-    // The bottom of a class is one unit of the last decimal above the top of the class below.
-    const double step = std::pow(10.0, -std::max(0, m_settings.numDecimals));
+    // A class ends at the highest shown number not above its break (a value on the break is
+    // painted in the lower class); the next begins one unit of the last decimal above it.
+    const int decimals = std::max(0, m_settings.numDecimals);
+    const double step = std::pow(10.0, -decimals);
     QList<int> counts(renderer.SymbolCount(), 0);
     if (m_settings.showCounts)
         for (int r = 0; r < layer->RecordCount(); ++r) {
@@ -102,8 +104,9 @@ void LegendPainter::addClasses(int index, const ClassBreaksRenderer &renderer)
         m_rows << row;
     };
     for (int i = 1; i <= n; ++i) {
-        const double lo = i == 1 ? m_settings.rangeMinimum() : renderer.Break(i - 1) + step;
-        const double hi = i == n ? m_settings.rangeMaximum() : renderer.Break(i);
+        const double lo =
+            i == 1 ? m_settings.rangeMinimum() : ShownBreak(renderer.Break(i - 1), decimals) + step;
+        const double hi = i == n ? m_settings.rangeMaximum() : ShownBreak(renderer.Break(i), decimals);
         add(i, formatLegendNumber(lo, m_settings.numberFormat),
             formatLegendNumber(hi, m_settings.numberFormat), QString());
     }
@@ -115,7 +118,9 @@ void LegendPainter::addCircles(int index)
 {
     const double max = m_settings.rangeMaximum(), min = m_settings.rangeMinimum();
     double big = kLargestCircle, small = 0.0;
-    if (m_settings.largestDiameter > 0.0 && m_map && m_map->Extent().Width() > 0.0) {
+    if (m_settings.circleSizesGiven && m_settings.largestDiameter <= 0.0) {
+        big = 0.0; // the map draws no circle (a size of 0 %): neither does the legend
+    } else if (m_settings.largestDiameter > 0.0 && m_map && m_map->Extent().Width() > 0.0) {
         const double k = m_map->ControlSize().width() / m_map->Extent().Width();
         big = m_settings.largestDiameter * k;
         small = m_settings.smallestDiameter * k;
@@ -127,7 +132,9 @@ void LegendPainter::addCircles(int index)
     sym.OutlineColor = 0;
     auto add = [&](const QString &text, double value, double diameter) {
         Row row = makeRow(Row::Kind::Circle, index, -1, sym);
-        row.diameter = std::max(diameter, 2.0);
+        // A circle too small to see is drawn at 2 pixels, as the map draws it; one of size 0
+        // is not drawn at all.
+        row.diameter = diameter > 0.0 ? std::max(diameter, 2.0) : 0.0;
         row.label = text + QStringLiteral(": ") + formatLegendNumber(value, m_settings.numberFormat);
         m_rows << row;
     };

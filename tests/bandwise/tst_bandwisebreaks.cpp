@@ -177,18 +177,20 @@ void TestBandwiseBreaks::customLimits_data() {
     QTest::addColumn<int>("found");
     QTest::addColumn<double>("maxValue");
 
-    const Limits whole{{10.0, 19}, {20, 29}, {30, 50}};
-    QTest::newRow("whole limits plus one") << whole << 0 << 2 << Breaks{20, 30} << 2 << 50.0;
-    QTest::newRow("two decimals plus 0.01")
-        << Limits{{10.0, 19.99}, {20, 29.99}, {30, 50}} << 2 << 2 << Breaks{20, 30} << 2 << 50.0;
-    QTest::newRow("an upper limit of 0 gives the smallest step")
-        << Limits{{-5.0, 0}, {1, 9}, {10, 20}} << 1 << 2 << Breaks{0.1, 9.1} << 2 << 20.0;
-    // More breaks than rows: the extra breaks follow the second-last row's limit (29) in
+    // The typed upper limits are the breaks: a value on a break is painted in the lower class.
+    const Limits whole{{10.0, 20}, {21, 30}, {31, 50}};
+    QTest::newRow("whole limits") << whole << 0 << 2 << Breaks{20, 30} << 2 << 50.0;
+    QTest::newRow("two decimals")
+        << Limits{{10.0, 19.99}, {20, 29.99}, {30, 50}} << 2 << 2 << Breaks{19.99, 29.99} << 2
+        << 50.0;
+    QTest::newRow("an upper limit of 0")
+        << Limits{{-5.0, 0}, {0.1, 9}, {9.1, 20}} << 1 << 2 << Breaks{0, 9} << 2 << 20.0;
+    // More breaks than rows: the extra breaks follow the second-last row's limit (30) in
     // whole steps starting at + 2, capped by the last row's limit.
     QTest::newRow("more classes than rows")
-        << whole << 0 << 4 << Breaks{20, 30, 31, 32} << 4 << 50.0;
+        << whole << 0 << 4 << Breaks{20, 30, 32, 33} << 4 << 50.0;
     QTest::newRow("extra breaks capped by the highest limit")
-        << Limits{{10.0, 19}, {20, 29}, {30, 31}} << 0 << 4 << Breaks{20, 30, 31, 31} << 4
+        << Limits{{10.0, 19}, {20, 29}, {30, 31}} << 0 << 4 << Breaks{19, 29, 31, 31} << 4
         << 31.0;
     // One class row: the heading is no limit, the highest limit stands in for row R - 2.
     QTest::newRow("one row and the heading")
@@ -226,14 +228,18 @@ void TestBandwiseBreaks::customLimits() {
 void TestBandwiseBreaks::gridLimits_data() {
     QTest::addColumn<int>("decimals");
     QTest::addColumn<Breaks>("uppers");
-    QTest::newRow("no decimals") << 0 << Breaks{19, 29, 39, 50};
-    QTest::newRow("one decimal") << 1 << Breaks{19.9, 29.9, 39.9, 50};
-    QTest::newRow("two decimals") << 2 << Breaks{19.99, 29.99, 39.99, 50};
+    QTest::addColumn<Breaks>("lowers");
+    // A value on a break is painted in the lower class: the class ends at its break.
+    QTest::newRow("no decimals") << 0 << Breaks{20, 30, 40, 50} << Breaks{10, 21, 31, 41};
+    QTest::newRow("one decimal") << 1 << Breaks{20, 30, 40, 50} << Breaks{10, 20.1, 30.1, 40.1};
+    QTest::newRow("two decimals") << 2 << Breaks{20, 30, 40, 50}
+                                  << Breaks{10, 20.01, 30.01, 40.01};
 }
 
 void TestBandwiseBreaks::gridLimits() {
     QFETCH(int, decimals);
     QFETCH(Breaks, uppers);
+    QFETCH(Breaks, lowers);
     QCOMPARE(SmallestStep(decimals), decimals == 0 ? 1.0 : decimals == 1 ? 0.1 : 0.01);
     ClassBreaksRenderer renderer;
     renderer.SetBreakCount(4);
@@ -248,9 +254,16 @@ void TestBandwiseBreaks::gridLimits() {
     QCOMPARE(rows.first().lower, 10.0); // the data minimum is below MinValue
     for (int i = 0; i < 4; ++i) {
         QCOMPARE(rows.at(i).upper, uppers.at(i));
-        if (i > 0)
-            QCOMPARE(rows.at(i).lower, breaks.at(i));
+        QCOMPARE(rows.at(i).lower, lowers.at(i));
     }
+    // A break between two shown numbers: its class ends at the lower one (20.2, 20.26 being
+    // painted below the break) and the next class starts at the higher one.
+    renderer.SetBreak(1, 20.26);
+    const QList<GridRow> fractional = GridRows(renderer, stats, 12, 45, decimals);
+    const double end = decimals == 0 ? 20 : decimals == 1 ? 20.2 : 20.26;
+    QCOMPARE(fractional.at(0).upper, end);
+    QCOMPARE(fractional.at(1).lower, RoundToDecimals(end + SmallestStep(decimals), decimals));
+    renderer.SetBreak(1, 20);
     // Stored bounds beyond the data widen the first and last class.
     const QList<GridRow> wide = GridRows(renderer, stats, 0, 60, decimals);
     QCOMPARE(wide.first().lower, 0.0);

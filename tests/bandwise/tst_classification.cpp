@@ -113,10 +113,11 @@ void TestClassification::opensOnTheRendererAsItIs() {
     QCOMPARE(c.CurrentClassNum(), 4);
     QCOMPARE(c.CurrentClassType(), int(kbQuantile));
     QCOMPARE(c.Grid()->rowCount(), 4);
-    const QStringList lower{"10", "30", "50", "70"};
-    const QStringList upper{"29", "49", "69", "100"};
-    const QStringList counts{"2", "2", "2", "4"};
-    const QStringList percents{"20.0", "20.0", "20.0", "40.0"};
+    // The classes as the map paints them: a value on a break (30, 50, 70) in the lower class.
+    const QStringList lower{"10", "31", "51", "71"};
+    const QStringList upper{"30", "50", "70", "100"};
+    const QStringList counts{"3", "2", "2", "3"};
+    const QStringList percents{"30.0", "20.0", "20.0", "30.0"};
     for (int i = 0; i < 4; ++i) {
         QCOMPARE(cell(i, 0), lower.at(i));
         QCOMPARE(cell(i, 1), upper.at(i));
@@ -150,7 +151,7 @@ void TestClassification::equalIntervalsWithOtherColours() {
     QCOMPARE(renderer->Symbol(1).Color, MapColor(0x00FF00));
     QCOMPARE(renderer->Symbol(6).Color, MapColor(0x800000));
     QCOMPARE(c.Grid()->rowCount(), 6);
-    QCOMPARE(cell(0, 1), QStringLiteral("24"));
+    QCOMPARE(cell(0, 1), QStringLiteral("25"));
     QCOMPARE(cell(0, 2), QStringLiteral("2")); // 10 and 20
     QCOMPARE(cell(5, 2), QStringLiteral("2")); // 90 and 100
     QCOMPARE(c.CurrentClassNum(), 6);
@@ -177,22 +178,22 @@ void TestClassification::customLimitsTypedAndRefused() {
     choose(c.TypeBox(), QStringLiteral("Custom"));
     // Choosing custom keeps the classes and puts the first upper limit into the edit box.
     QCOMPARE(*c.GetClasses(), (QList<double>{-1, 30, 50, 70}));
-    QCOMPARE(c.LimitBox()->text(), QStringLiteral("29"));
+    QCOMPARE(c.LimitBox()->text(), QStringLiteral("30"));
     QLineEdit *edit = c.LimitBox();
     edit->selectAll();
     QTest::keyClicks(edit, QStringLiteral("3x5"));
     QCOMPARE(edit->text(), QStringLiteral("35"));
     QTest::keyClick(edit, Qt::Key_Return);
-    QCOMPARE(*c.GetClasses(), (QList<double>{-1, 36, 50, 70}));
+    QCOMPARE(*c.GetClasses(), (QList<double>{-1, 35, 50, 70}));
     QCOMPARE(cell(0, 1), QStringLiteral("35"));
     QCOMPARE(cell(0, 2), QStringLiteral("3")); // 10, 20, 30
     // The edit moved on to row 2; a limit at or above the next row's is refused.
     QCOMPARE(c.Grid()->currentRow(), 1);
-    edit->setText(QStringLiteral("69"));
+    edit->setText(QStringLiteral("70"));
     QTest::keyClick(edit, Qt::Key_Return);
     QCOMPARE(m_messages->messages.size(), 1);
     QCOMPARE(m_messages->messages.last(),
-             QStringLiteral("Chorel|Number can't be greater than or equal to 69"));
+             QStringLiteral("Chorel|Number can't be greater than or equal to 70"));
     // Below its lower limit.
     edit->setText(QStringLiteral("30"));
     QTest::keyClick(edit, Qt::Key_Return);
@@ -208,7 +209,7 @@ void TestClassification::customLimitsTypedAndRefused() {
     QTest::keyClick(edit, Qt::Key_Return);
     QCOMPARE(m_messages->messages.last(), QStringLiteral("Chorel|Number can't be greater than 10"));
     QCOMPARE(m_messages->messages.size(), 4);
-    QCOMPARE(*c.GetClasses(), (QList<double>{-1, 36, 50, 70}));
+    QCOMPARE(*c.GetClasses(), (QList<double>{-1, 35, 50, 70}));
     // Enter on an empty box commits 0, accepted as the lowest limit.
     edit->clear();
     QTest::keyClick(edit, Qt::Key_Return);
@@ -288,7 +289,7 @@ void TestClassification::naturalBreaksAndRoundedLimits() {
     choose(c.TypeBox(), QStringLiteral("Natural breaks"));
     QCOMPARE(*c.GetClasses(), (QList<double>{-1, 20, 40, 60, 80}));
     QCOMPARE(c.Grid()->rowCount(), 5);
-    QCOMPARE(cell(4, 0), QStringLiteral("80"));
+    QCOMPARE(cell(4, 0), QStringLiteral("81")); // 80 is painted in the class below
     QCOMPARE(cell(4, 1), QStringLiteral("100"));
     // Ten distinct values give ten classes at most: the class box shows the lowered count.
     choose(c.ClassBox(), QStringLiteral("12"));
@@ -301,7 +302,7 @@ void TestClassification::naturalBreaksAndRoundedLimits() {
     choose(c.TypeBox(), QStringLiteral("Rounded limits"));
     QCOMPARE(*c.GetClasses(), (QList<double>{-1, 20, 40, 60, 80}));
     QCOMPARE(c.ClassBox()->currentText(), QStringLiteral("5"));
-    QCOMPARE(cell(0, 1), QStringLiteral("19"));
+    QCOMPARE(cell(0, 1), QStringLiteral("20"));
     // About 3 classes: 0-50-100, one break, two classes: "<3".
     choose(c.ClassBox(), QStringLiteral("3"));
     QCOMPARE(*c.GetClasses(), (QList<double>{-1, 50}));

@@ -40,10 +40,11 @@ bool MainWindowFixture::start(const QString &dataFile, const QStringList &moreAr
         return false;
     qputenv("CHOREL_HOME", home.path().toLocal8Bit());
     qputenv("TMPDIR", path(QStringLiteral("tmp")).toLocal8Bit());
-    form = std::make_unique<MainForm>(
-        ParseCommandLine(QStringList{QStringLiteral("-f"), path(QStringLiteral("TQ-files/") + dataFile),
-                                     QStringLiteral("-c"), QStringLiteral("choroplet")}
-                         + moreArguments));
+    // A choropleth map unless the arguments ask for a map type.
+    QStringList arguments{QStringLiteral("-f"), path(QStringLiteral("TQ-files/") + dataFile)};
+    if (!moreArguments.contains(QStringLiteral("-c")))
+        arguments << QStringLiteral("-c") << QStringLiteral("choroplet");
+    form = std::make_unique<MainForm>(ParseCommandLine(arguments + moreArguments));
     form->Load();
     form->show();
     map = form->findChild<MapWidget *>(QStringLiteral("Map"));

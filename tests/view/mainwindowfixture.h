@@ -19,8 +19,8 @@ public:
     MainWindowFixture();
     ~MainWindowFixture();
 
-    // Opens the window on TQ-files/dataFile as a choropleth map; false when the map did not
-    // appear.
+    // Opens the window on TQ-files/dataFile as a choropleth map (unless moreArguments name a
+    // map type with -c); false when the map did not appear.
     bool start(const QString &dataFile, const QStringList &moreArguments = {});
 
     QString path(const QString &relative) const;
