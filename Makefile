@@ -9,7 +9,7 @@ PKGS := cmake make g++ pkg-config ccache \
         libshp-dev libimagequant-dev libpng-dev libgif-dev \
         gdal-bin libwmf-bin poppler-utils fonts-urw-base35 imagemagick xvfb xauth fonts-dejavu-core \
         desktop-file-utils libxml2-utils shared-mime-info man-db dpkg-dev lintian \
-        clang libfuzzer-14-dev
+        clang libfuzzer-14-dev qt6-translations-l10n
 
 PREFIX  ?= /usr/local
 DESTDIR ?=
@@ -18,7 +18,7 @@ DESTDIR ?=
 FUZZ_SECONDS ?= 60
 FUZZ_CI_SECONDS ?= 5
 
-.PHONY: deps configure program build test demo bench install package clean fuzz fuzz-build
+.PHONY: deps configure program build test demo bench install uninstall package clean fuzz fuzz-build
 
 deps:
 	@if dpkg-query -W -f='$${Status}\n' $(PKGS) 2>/dev/null | grep -qv 'install ok installed' \
@@ -59,6 +59,15 @@ demo: program
 # make install [PREFIX=/usr/local] [DESTDIR=staging folder]
 install: build
 	DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix "$(PREFIX)"
+
+# make uninstall [DESTDIR=...]: removes the files that make install wrote, as listed in
+# $(BUILD)/install_manifest.txt (paths below the prefix; DESTDIR goes before them as it did
+# for make install), and the program's folders they leave empty.
+uninstall:
+	@test -f $(BUILD)/install_manifest.txt || { echo "$(BUILD)/install_manifest.txt: nothing was installed from this build"; exit 1; }
+	sed 's|^|$(DESTDIR)|' $(BUILD)/install_manifest.txt | xargs -r -d '\n' rm -f --
+	-sed 's|^|$(DESTDIR)|' $(BUILD)/install_manifest.txt | xargs -r -d '\n' -n1 dirname \
+	    | sort -u -r | grep '/chorel' | xargs -r -d '\n' rmdir --ignore-fail-on-non-empty
 
 # The Debian package build/chorel_VERSION_ARCH.deb; an error or warning of lintian fails it.
 package: build

@@ -1,10 +1,12 @@
 #include "app/dialogs/frmchart.h"
 
+#include "app/driver/screenfit.h"
 #include "app/driver/showmessage.h"
 #include "app/files/messagetable.h"
 #include "platform/legend/legendsettings.h"
 
 #include <QApplication>
+#include <QCategoryAxis>
 #include <QChartView>
 #include <QClipboard>
 #include <QCursor>
@@ -15,6 +17,9 @@
 #include <QStatusBar>
 #include <QValueAxis>
 #include <QVBoxLayout>
+
+#include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -36,13 +41,42 @@ QString labelText(const QString &key, const QString &fallback) {
 
 } // namespace
 
+QList<QPair<QString, double>> ChartAxisLabels(double low, double high, const QString &format) {
+    QList<QPair<QString, double>> labels;
+    if (!(high > low) || !std::isfinite(low) || !std::isfinite(high))
+        return labels;
+    // About five steps of 1, 2 or 5 times a power of ten.
+    const double rough = (high - low) / 5.0;
+    const double power = std::pow(10.0, std::floor(std::log10(rough)));
+    double step = power;
+    for (double factor : {1.0, 2.0, 5.0, 10.0})
+        if (factor * power >= rough) {
+            step = factor * power;
+            break;
+        }
+    // The number format of the statistic, with the decimals a fractional step needs more.
+    const int stepDecimals = std::max(0, int(-std::floor(std::log10(step) + 1e-9)));
+    const qsizetype dot = format.indexOf(u'.');
+    const int formatDecimals = dot < 0 ? 0 : int(format.size() - dot - 1);
+    QString tickFormat = dot < 0 ? format : format.left(dot);
+    if (std::max(formatDecimals, stepDecimals) > 0)
+        tickFormat += u'.' + QString(std::max(formatDecimals, stepDecimals), u'0');
+    for (double tick = std::ceil(low / step) * step; tick <= high + step * 1e-9; tick += step) {
+        const double value = std::abs(tick) < step * 1e-9 ? 0.0 : tick;
+        const QString label = formatLegendNumber(value, tickFormat);
+        if (labels.isEmpty() || labels.last().first != label)
+            labels.append({label, value});
+    }
+    return labels;
+}
+
 frmChart::frmChart(CChart request, const QString &workFolder, std::int32_t nullValue,
                    QString numberFormat, QWidget *parent)
     : QDialog(parent), m_request(request), m_numberFormat(std::move(numberFormat)),
       m_table(std::move(request), workFolder, nullValue) {
     setObjectName(QStringLiteral("frmChart"));
     setWindowTitle(m_request.Title);
-    resize(720, 480);
+    FitToScreen(this, QSize(720, 480));
     mscSkjema = new QChartView(this);
     mscSkjema->setObjectName(QStringLiteral("mscSkjema"));
     mscSkjema->setRenderHint(QPainter::Antialiasing);
@@ -124,11 +158,15 @@ void frmChart::showValues(const QList<double> &ascending) {
     auto *x = new QValueAxis;
     x->setLabelFormat(QStringLiteral("%d"));
     x->setRange(1, std::max<double>(double(ascending.size()), 2));
-    auto *y = new QValueAxis;
-    if (!ascending.isEmpty())
-        y->setRange(ascending.first(), ascending.first() == ascending.last()
-                                           ? ascending.first() + 1
-                                           : ascending.last());
+    auto *y = new QCategoryAxis;
+    y->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
+    if (!ascending.isEmpty()) {
+        const double low = ascending.first();
+        const double high = low == ascending.last() ? low + 1 : ascending.last();
+        y->setRange(low, high);
+        for (const auto &[label, value] : ChartAxisLabels(low, high, m_numberFormat))
+            y->append(label, value);
+    }
     chart->addAxis(x, Qt::AlignBottom);
     chart->addAxis(y, Qt::AlignLeft);
     series->attachAxis(x);

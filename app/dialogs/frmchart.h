@@ -64,3 +64,8 @@ private:
     QMap<QString, QLabel *> m_panels;
     QStringList m_panelOrder;
 };
+
+// The labels of the chart's value axis from low to high: about five round steps (1, 2 or 5
+// times a power of ten), each written in the number format of the statistic (grouping and
+// the user's decimal symbol), with the decimals a fractional step needs.
+QList<QPair<QString, double>> ChartAxisLabels(double low, double high, const QString &format);

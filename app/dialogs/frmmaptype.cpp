@@ -1,5 +1,6 @@
 #include "app/dialogs/frmmaptype.h"
 
+#include <QFontMetrics>
 #include <QPushButton>
 #include <QRadioButton>
 
@@ -18,6 +19,8 @@ constexpr int ButtonWidth = 90;
 constexpr int ButtonHeight = 28;
 constexpr int TwipsPerPixel = 15;
 constexpr int TwipsPerCharacter = 75;
+// The title bar's icon, its buttons (close, and often minimise and maximise) and margins.
+constexpr int TitleBarRoom = 160;
 
 // Width of an option button that must carry caption: 75 twips per character, but never so
 // narrow that the caption is cut off by the radio indicator and the font actually in use.
@@ -74,7 +77,10 @@ void frmMapType::layoutControls() {
     const int width = std::max(optThematic->width(), optSymbol->width());
     optThematic->resize(width, OptionHeight);
     optSymbol->resize(width, OptionHeight);
-    const int dialogWidth = std::max(width + 2 * Margin, ButtonWidth + 2 * Margin);
+    // Wide enough for the caption beside the window's icon and buttons in its title bar.
+    const int titleWidth = QFontMetrics(font()).horizontalAdvance(windowTitle()) + TitleBarRoom;
+    const int dialogWidth =
+        std::max({width + 2 * Margin, ButtonWidth + 2 * Margin, titleWidth});
     const int buttonTop = optSymbol->y() + OptionHeight + 2 * OptionGap;
     const int buttonLeft = static_cast<int>(std::nearbyint(dialogWidth / 2.0 - ButtonWidth / 2.0));
     cmdOK->setGeometry(buttonLeft, buttonTop, ButtonWidth, ButtonHeight);

@@ -2,6 +2,7 @@
 
 #include "app/dialogs/foldertree.h"
 #include "app/dialogs/statfilecheck.h"
+#include "app/driver/screenfit.h"
 #include "app/files/messagetable.h"
 
 #include <QAction>
@@ -11,6 +12,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
 #include <QSplitter>
@@ -63,10 +65,10 @@ frmOpenDialog::frmOpenDialog(QWidget *parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("frmOpenDialog"));
     setWindowTitle(QStringLiteral("Open"));
-    resize(900, 520);
     buildControls();
     layoutControls();
     connectControls();
+    FitToScreen(this, QSize(900, 520));
     setAcceptedExtensions(statfile::AcceptedExtensions(QStringLiteral("tq,sdv,txt,tqo")));
     m_lister.setOptionFileText(QStringLiteral("Chorel option file"));
     m_startFolder = QDir::currentPath();
@@ -100,6 +102,10 @@ void frmOpenDialog::buildControls()
 
     lblPath = new QLabel;
     lblPath->setObjectName(QStringLiteral("lblPath"));
+    txtPath = new QLineEdit;
+    txtPath->setObjectName(QStringLiteral("txtPath"));
+    txtPath->setClearButtonEnabled(true);
+    txtPath->installEventFilter(this);
     lsvData = makeFileList(QStringLiteral("lsvData"));
     lsvData->header()->setSectionsClickable(true);
     lsvData->header()->setSortIndicatorShown(false);
@@ -160,6 +166,7 @@ void frmOpenDialog::layoutControls()
 
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(dlbDrive);
+    layout->addWidget(txtPath);
     layout->addWidget(imgSplitter, 1);
     layout->addLayout(buttons);
     layout->addWidget(stbDialog);
@@ -230,6 +237,7 @@ void frmOpenDialog::ApplyLanguage()
 
 void frmOpenDialog::setAcceptedExtensions(const QStringList &extensions)
 {
+    m_extensions = extensions;
     m_lister.setAcceptedExtensions(extensions);
 }
 

@@ -10,6 +10,7 @@
 
 class QComboBox;
 class QLabel;
+class QLineEdit;
 class QMenu;
 class QAction;
 class QPushButton;
@@ -60,6 +61,9 @@ public:
     QComboBox *dlbDrive = nullptr;
     QTreeWidget *tvDir = nullptr;
     QLabel *lblPath = nullptr;
+    // A path typed by the user: Enter on a folder shows it in the tree and lists it, Enter on
+    // a file of an accepted extension opens it.
+    QLineEdit *txtPath = nullptr;
     QTreeWidget *lsvData = nullptr;
     QTreeWidget *lsvBack = nullptr;
     QStatusBar *stbDialog = nullptr;
@@ -77,6 +81,7 @@ public:
 public slots:
     void cmdOpen_Click();
     void cmdCancel_Click();
+    void txtPath_Commit();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -105,6 +110,7 @@ private:
     QString m_numFilesLabel;
     QString m_chosenFile;
     QStringList m_roots;
+    QStringList m_extensions;
     QHash<QString, QLabel *> m_panels;
     int m_sortColumn = 1;
     Qt::SortOrder m_sortOrder = Qt::AscendingOrder;

@@ -7,6 +7,7 @@
 
 #include <QComboBox>
 #include <QDir>
+#include <QLineEdit>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -157,6 +158,38 @@ void frmOpenDialog::cmdOpen_Click()
     accept();
 }
 
+void frmOpenDialog::txtPath_Commit()
+{
+    QString typed = txtPath->text().trimmed();
+    if (typed.isEmpty())
+        return;
+    if (typed == QStringLiteral("~") || typed.startsWith(QStringLiteral("~/")))
+        typed = QDir::homePath() + typed.mid(1);
+    const QFileInfo info(QDir(lblPath->text()).absoluteFilePath(typed));
+    const QString path = QDir::cleanPath(info.absoluteFilePath());
+    if (info.isDir()) {
+        showRoot(foldertree::RootOf(path, m_roots));
+        QTreeWidgetItem *node = foldertree::ExpandTo(*tvDir, path);
+        tvDir->setCurrentItem(node);
+        tvDir->scrollToItem(node);
+        ListFolder(foldertree::PathOf(node));
+        return;
+    }
+    if (!info.isFile()) {
+        ShowMessage(windowTitle(), 64, MessageText(QStringLiteral("MissingFile")) + u' ' + path);
+        txtPath->selectAll();
+        return;
+    }
+    if (!m_extensions.contains(info.suffix().toLower())) {
+        ShowMessage(windowTitle(), 64,
+                    MessageText(QStringLiteral("WrongExtension")) + QStringLiteral(": ") + path);
+        txtPath->selectAll();
+        return;
+    }
+    m_chosenFile = path;
+    accept();
+}
+
 void frmOpenDialog::cmdCancel_Click()
 {
     m_chosenFile.clear();
@@ -170,7 +203,8 @@ void frmOpenDialog::done(int result)
     QDialog::done(result);
 }
 
-// Enter on a folder node expands and lists it; Enter on a file row opens the file.
+// Enter on a folder node expands and lists it; Enter on a file row opens the file; Enter in
+// the path box opens the typed folder or file.
 bool frmOpenDialog::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == tvDir && isEnter(event)) {
@@ -182,6 +216,11 @@ bool frmOpenDialog::eventFilter(QObject *watched, QEvent *event)
     }
     if (watched == lsvData && isEnter(event)) {
         cmdOpen_Click();
+        return true;
+    }
+    // Enter in the path box acts on the typed path alone, not on the default button.
+    if (watched == txtPath && isEnter(event)) {
+        txtPath_Commit();
         return true;
     }
     return QDialog::eventFilter(watched, event);

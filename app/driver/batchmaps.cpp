@@ -32,7 +32,9 @@ QString periodOf(const QString &statInfo)
     return match.hasMatch() ? match.captured(1).trimmed() : QString();
 }
 
-SheetTexts sheetTexts(MainForm &form, int statistic)
+} // namespace
+
+SheetTexts SheetTextsOf(MainForm &form, int statistic)
 {
     MapSession &session = form.session();
     DBFCreator &builder = session.TableBuilder(QString(), {});
@@ -46,8 +48,16 @@ SheetTexts sheetTexts(MainForm &form, int statistic)
     texts.source = QStringLiteral("Source: ") + QFileInfo(file).fileName();
     if (!period.isEmpty())
         texts.source += QStringLiteral(", period ") + period;
+    // The title and the source line given on the command line go before the file's.
+    const ParsedCommandLine &commandLine = form.commandLine();
+    if (commandLine.has("title"))
+        texts.title = commandLine.value("title");
+    if (commandLine.has("source"))
+        texts.source = commandLine.value("source");
     return texts;
 }
+
+namespace {
 
 // The statistics rows that matched no region, found for one layer and statistics table.
 struct UnmatchedCache {
@@ -101,7 +111,7 @@ BatchPictureOptions pictureOptions(MainForm &form, int statistic)
     options.width = commandLine.value("width").toInt();
     options.sheet = commandLine.has("sheet");
     if (options.sheet)
-        options.sheetTexts = sheetTexts(form, statistic);
+        options.sheetTexts = SheetTextsOf(form, statistic);
     return options;
 }
 

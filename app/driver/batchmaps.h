@@ -4,6 +4,7 @@
 #include <QStringList>
 
 class MainForm;
+struct SheetTexts;
 
 // The statistic that --stat names among the statistics of the file (their names as the
 // statistics list shows them): a name, compared without regard to case, or else a number
@@ -14,6 +15,11 @@ int StatisticNamed(const QStringList &names, const QString &value);
 // "  N  NAME".
 QString UnknownStatisticText(const QString &value, const QString &file,
                              const QStringList &names);
+
+// The texts of the sheet of statistic (1-based) of the shown file: the file's title, the
+// statistic's name and "Source: FILE[, period P]"; --title and --source replace the title
+// and the source line.
+SheetTexts SheetTextsOf(MainForm &form, int statistic);
 
 // The name of output (statistic, map) of --each: "BASE-sS-mM.EXT" for "BASE.EXT".
 QString EachOutputName(const QString &outputFile, int statistic, int map);

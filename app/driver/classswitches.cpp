@@ -2,6 +2,8 @@
 
 #include "app/driver/commandline.h"
 #include "app/driver/mainstate.h"
+#include "app/driver/showmessage.h"
+#include "app/mapdefs/creadmapfile.h"
 #include "app/view/viewstate.h"
 #include "bandwise/colourschemes.h"
 
@@ -21,29 +23,39 @@ QString quoted(const QString &text) {
 
 } // namespace
 
+std::optional<int> ClassTypeNamed(const QString &name) {
+    const qsizetype i = methodNames.indexOf(name.trimmed().toLower());
+    return i < 0 ? std::nullopt : std::optional<int>(methodTypes[i]);
+}
+
+std::optional<int> ClassCountOf(const QString &text) {
+    bool ok = false;
+    const int classes = text.trimmed().toInt(&ok);
+    if (!ok || classes < fewestClasses || classes > mostClasses)
+        return std::nullopt;
+    return classes;
+}
+
+QString MethodNames() { return methodNames.join(QStringLiteral(", ")); }
+
 ClassSwitches ReadClassSwitches(const ParsedCommandLine &commandLine) {
     ClassSwitches switches;
     QStringList errors;
     if (commandLine.has("method")) {
         const QString name = commandLine.value("method");
-        const qsizetype i = methodNames.indexOf(name.toLower());
-        if (i < 0)
+        switches.classType = ClassTypeNamed(name);
+        if (!switches.classType)
             errors << QStringLiteral("--method: unknown method %1; the methods are %2.")
-                          .arg(quoted(name), methodNames.join(QStringLiteral(", ")));
-        else
-            switches.classType = methodTypes[i];
+                          .arg(quoted(name), MethodNames());
     }
     if (commandLine.has("classes")) {
         const QString text = commandLine.value("classes");
-        bool ok = false;
-        const int classes = text.trimmed().toInt(&ok);
-        if (!ok || classes < fewestClasses || classes > mostClasses)
+        switches.numClasses = ClassCountOf(text);
+        if (!switches.numClasses)
             errors << QStringLiteral("--classes: %1 is not a number of classes from %2 to %3.")
                           .arg(quoted(text))
                           .arg(fewestClasses)
                           .arg(mostClasses);
-        else
-            switches.numClasses = classes;
     }
     if (commandLine.has("scheme")) {
         const QString name = commandLine.value("scheme");
@@ -80,4 +92,31 @@ void ApplyClassSwitches(const ClassSwitches &switches, MainState &state) {
     state.AskedNumClasses = switches.numClasses;
     state.Scheme = switches.scheme;
     state.Midpoint = switches.midpoint;
+}
+
+void ApplyDefaultClassification(CReadMapFile &mapDefinition, ViewState &view) {
+    const auto report = [&mapDefinition](const QString &key, const QString &value,
+                                         const QString &valid) {
+        ShowMessage(QStringLiteral("Chorel (AddMap)"), 64,
+                    mapDefinition.IniFile + QStringLiteral(" : \r\n[DEFAULT]\r\n") + key +
+                        u'=' + value + QStringLiteral("\r\n") + valid);
+    };
+    const QString method = mapDefinition.GetDefaultText(QStringLiteral("Method"));
+    if (!method.isEmpty() && !view.AskedClassType) {
+        if (const auto type = ClassTypeNamed(method))
+            view.ClassType = *type;
+        else
+            report(QStringLiteral("Method"), method,
+                   QStringLiteral("The methods are %1.").arg(MethodNames()));
+    }
+    const QString classes = mapDefinition.GetDefaultText(QStringLiteral("Classes"));
+    if (!classes.isEmpty() && !view.AskedNumClasses) {
+        if (const auto count = ClassCountOf(classes))
+            view.NumClasses = *count;
+        else
+            report(QStringLiteral("Classes"), classes,
+                   QStringLiteral("The number of classes is %1 to %2.")
+                       .arg(fewestClasses)
+                       .arg(mostClasses));
+    }
 }

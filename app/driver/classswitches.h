@@ -20,5 +20,20 @@ struct ClassSwitches {
 
 ClassSwitches ReadClassSwitches(const ParsedCommandLine &commandLine);
 
+// The class type of a method name (equal, quantile, natural, pretty; any letter case); none
+// for another text.
+std::optional<int> ClassTypeNamed(const QString &name);
+// The number of classes a text gives (2 to 64); none for another text.
+std::optional<int> ClassCountOf(const QString &text);
+// "equal, quantile, natural, pretty".
+QString MethodNames();
+
+// The classification of a map definition's [DEFAULT] Method= and Classes= for the view, each
+// unless the switches asked for one: the view state's class type and number of classes. A
+// value that is not valid is reported naming the valid ones and leaves the default.
+struct ViewState;
+class CReadMapFile;
+void ApplyDefaultClassification(CReadMapFile &mapDefinition, ViewState &view);
+
 // Hands the switches' choices to the start-up state.
 void ApplyClassSwitches(const ClassSwitches &switches, MainState &state);

@@ -10,6 +10,11 @@ constexpr LongSwitch longSwitchTable[] = {
     {"help", LongValue::None, "", "prints the switches and exits"},
     {"sheet", LongValue::None, "",
      "one picture with title, map, legend and source line instead of map and legend files"},
+    {"title", LongValue::Text, "TEXT",
+     "the title of the sheet (and of a print with title, legend and source) instead of\n"
+     "the statistics file's"},
+    {"source", LongValue::Text, "TEXT",
+     "the source line of the sheet instead of \"Source: FILE, period P\""},
     {"width", LongValue::Count, "PIXELS",
      "width of the map picture (or of the sheet); the height follows the map"},
     {"each", LongValue::None, "",

@@ -3,6 +3,7 @@
 #include "app/driver/chorelglobals.h"
 #include "app/driver/classswitches.h"
 #include "app/driver/pipeline.h"
+#include "app/driver/screenfit.h"
 #include "app/driver/showmessage.h"
 #include "app/layout/aboutdialog.h"
 #include "app/layout/helppage.h"
@@ -14,6 +15,7 @@
 #include "platform/mapcontrol/mapwidget.h"
 
 #include <QAction>
+#include <QCloseEvent>
 #include <QCoreApplication>
 #include <QLabel>
 #include <QMenu>
@@ -26,11 +28,21 @@ MainForm::MainForm(ParsedCommandLine commandLine, QWidget *parent)
 {
     setObjectName(QStringLiteral("MainForm"));
     setWindowTitle(QStringLiteral("Chorel"));
-    resize(1040, 720);
     BuildMenus(*this, m_widgets);
     BuildToolbar(*this, m_widgets);
     BuildStatusBar(*this, m_widgets);
     BuildPanes(*this, m_widgets);
+    // The size the user left the window at, fitted to the screen it opens on. A batch run
+    // (an output file named) draws at the window's own size, whatever the screen and the
+    // user's last window, so that its pictures do not depend on them.
+    if (m_commandLine.value(u'o').isEmpty()) {
+        RestoreWindowSize(this, QStringLiteral("Main"), QSize(1040, 720));
+        RestoreSplitter(m_widgets.imgSplitter, QStringLiteral("MainSplitter"));
+        RestoreSplitter(m_widgets.imglgdSplitter, QStringLiteral("LegendSplitter"));
+        RestoreSplitter(m_widgets.imgMapSplitter, QStringLiteral("ListSplitter"));
+    } else {
+        resize(1040, 720);
+    }
     m_session = std::make_unique<MapSession>(m_widgets, this);
     ConnectViewCommands();
     ConnectOutputCommands();
@@ -132,8 +144,10 @@ QString MainForm::panelText(const QString &key) const
 
 void MainForm::setPanelText(const QString &key, const QString &text)
 {
-    if (QLabel *panel = m_widgets.panels.value(key))
+    if (QLabel *panel = m_widgets.panels.value(key)) {
         panel->setText(text);
+        panel->setToolTip(text);
+    }
 }
 
 void MainForm::EnableMapCommands(bool enable)
@@ -143,6 +157,19 @@ void MainForm::EnableMapCommands(bool enable)
     m_widgets.menus.value(QStringLiteral("mnuEdit"))->menuAction()->setEnabled(enable);
     for (const char *key : {"Export", "Copy", "TemaMap", "Info", "Print", "Save"})
         toolButton(QString::fromLatin1(key))->setEnabled(enable);
+}
+
+// An interactive window remembers its size and the positions of its splitters; a batch run
+// shows no window and changes nothing.
+void MainForm::closeEvent(QCloseEvent *event)
+{
+    if (!m_state.BatchMode && isVisible()) {
+        SaveWindowSize(this, QStringLiteral("Main"));
+        SaveSplitter(m_widgets.imgSplitter, QStringLiteral("MainSplitter"));
+        SaveSplitter(m_widgets.imglgdSplitter, QStringLiteral("LegendSplitter"));
+        SaveSplitter(m_widgets.imgMapSplitter, QStringLiteral("ListSplitter"));
+    }
+    QMainWindow::closeEvent(event);
 }
 
 void MainForm::EndProgram(int exitCode)

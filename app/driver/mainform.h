@@ -56,6 +56,9 @@ public:
     // does; for a batch run that ends without taking the window apart.
     void RemoveWorkFolder() { m_workFolder.reset(); }
 
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
 private:
     void ValidateSwitches();
     void ApplyOptionSwitches();

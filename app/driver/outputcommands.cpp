@@ -1,5 +1,7 @@
 #include "app/driver/mainform.h"
 
+#include "app/driver/batchmaps.h"
+
 #include "app/output/copycommands.h"
 #include "app/output/printcommand.h"
 #include "app/view/mapsession.h"
@@ -19,6 +21,8 @@ void MainForm::ConnectOutputCommands()
         input.map = m_session->Map;
         input.thematicLayer = m_session->Values.ThematicLayer;
         input.circleMap = m_session->State.CircleMap;
+        input.legend = m_session->Legend;
+        input.texts = SheetTextsOf(*this, m_session->State.CurrentColumn);
         print->run(input);
     };
     connect(menuEntry(QStringLiteral("mnuPrint")), &QAction::triggered, this, printMap);

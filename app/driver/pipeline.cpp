@@ -4,6 +4,7 @@
 #include "app/dialogs/frmopendialog.h"
 #include "app/driver/batchmaps.h"
 #include "app/driver/chorelglobals.h"
+#include "app/driver/classswitches.h"
 #include "app/driver/logfile.h"
 #include "app/driver/mainform.h"
 #include "app/driver/searchorder.h"
@@ -89,9 +90,11 @@ void readDefaults(MapSession &session) {
     const std::int32_t show = reader.GetDefault(QStringLiteral("ShowNoData"), absent);
     if (show != absent)
         values.ShowNoData = show == 1;
-    // A scheme chosen on the command line goes before the map definition's.
+    // A scheme chosen on the command line goes before the map definition's; so do a method
+    // and a number of classes.
     if (view.Scheme.isEmpty())
         view.Scheme = reader.GetDefaultScheme();
+    ApplyDefaultClassification(reader, view);
     session.DefaultsRead = true;
 }
 
@@ -318,25 +321,31 @@ void RunPipeline(MainForm &form) {
 void mnuOpen(MainForm &form) {
     MainState &state = form.state();
     MapSession &session = form.session();
-    state.DataFile = frmOpenDialog::Choose(&form);
-    state.OptionFile.clear();
-    if (state.DataFile.isEmpty())
+    // A cancelled choice, or an option file that names no statistics file, leaves the map
+    // shown and its files as they were (Save as and Copy Title still name them).
+    const QString chosen = frmOpenDialog::Choose(&form);
+    if (chosen.isEmpty())
         return;
-    if (state.DataFile.endsWith(QStringLiteral(".tqo"), Qt::CaseInsensitive)) {
-        state.OptionFile = state.DataFile;
-        QString source = CKbUtil().ReadIniFile(state.OptionFile, QStringLiteral("DATA"),
-                                               QStringLiteral("Source"));
+    QString dataFile = chosen;
+    QString optionFile;
+    if (chosen.endsWith(QStringLiteral(".tqo"), Qt::CaseInsensitive)) {
+        optionFile = chosen;
+        QString source =
+            CKbUtil().ReadIniFile(optionFile, QStringLiteral("DATA"), QStringLiteral("Source"));
         if (source.isEmpty()) {
             ShowMessage(QStringLiteral("Chorel (mnuOpen)"), 64,
                         MessageText(QStringLiteral("WrongTQO")));
-            state.OptionFile.clear();
             return;
         }
-        state.DataFile = StatisticsFileOfOption(state.OptionFile, source);
+        dataFile = StatisticsFileOfOption(optionFile, source);
     }
+    state.DataFile = dataFile;
+    state.OptionFile = optionFile;
     session.Values.SymbolDrawer.reset();
     // Renderers belong to the old file's values; the new file's classes are computed anew.
     session.Values.CurrentRenderer.reset();
+    session.Values.RendererColumn = 0;
+    session.Values.HandSetRenderers.clear();
     session.State.SavedRenderer.reset();
     session.Map->ClearLayers();
     if (session.Joiner.Joined() && !session.Joiner.UnJoin()) {

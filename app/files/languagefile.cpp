@@ -4,6 +4,12 @@
 #include "kitbag/kbprofile.h"
 #include "kitbag/kbutil.h"
 
+#include <QCoreApplication>
+#include <QLibraryInfo>
+#include <QTranslator>
+
+#include <memory>
+
 namespace {
 
 const QString section = QStringLiteral("CHOREL");
@@ -38,6 +44,27 @@ QString aboutText(const CKbUtil &util, const QString &path, int lines)
 }
 
 } // namespace
+
+bool InstallQtTranslations(const QString &locale)
+{
+    // One translator for the program's lifetime: a second language file replaces the first's.
+    static std::unique_ptr<QTranslator> installed;
+    if (installed) {
+        QCoreApplication::removeTranslator(installed.get());
+        installed.reset();
+    }
+    if (locale.trimmed().isEmpty())
+        return false;
+    auto translator = std::make_unique<QTranslator>();
+    // "qt" takes in the translations of every Qt module installed ("qt_de.qm" names them).
+    if (!translator->load(QLocale(locale.trimmed()), QStringLiteral("qt"), QStringLiteral("_"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        return false;
+    if (!QCoreApplication::installTranslator(translator.get()))
+        return false;
+    installed = std::move(translator);
+    return true;
+}
 
 bool ReadLanguage(const QString &path, const ErrorMsgRegistrar &tableBuilder)
 {
@@ -81,5 +108,7 @@ bool ReadLanguage(const QString &path, const ErrorMsgRegistrar &tableBuilder)
         table.markFromLanguageFile(QStringLiteral("OpenFilter"));
     }
     table.setLanguageFile(path);
+    // Qt's own dialogs (colours, files, printing) in the language of the file.
+    InstallQtTranslations(util.ReadIniFile(path, section, QStringLiteral("Locale")));
     return true;
 }

@@ -153,6 +153,10 @@ const QList<Text> &textsAfterAbout()
                         "as a path such as out/map.png:"},
         {"OutputFolder", "The folder of the output file does not exist:"},
         {"TableFields", "The table has the fields:"},
+        {"HelpNoBrowser", "No web browser could be started. The help page is the file"},
+        {"PrintLayout", "Layout"},
+        {"PrintMapOnly", "&Map only"},
+        {"PrintSheet", "Map with &title, legend and source"},
     };
     return texts;
 }

@@ -5,9 +5,14 @@
 
 #include <QAction>
 #include <QDesktopServices>
+#include <QDir>
 #include <QFileInfo>
 #include <QKeySequence>
 #include <QUrl>
+
+namespace {
+const QString CRLF = QStringLiteral("\r\n");
+} // namespace
 
 bool OpenHelpPage(const QString &helpFile)
 {
@@ -16,7 +21,13 @@ bool OpenHelpPage(const QString &helpFile)
                     MessageText(QStringLiteral("MissingFile")) + u' ' + helpFile);
         return false;
     }
-    return QDesktopServices::openUrl(QUrl::fromLocalFile(helpFile));
+    if (QDesktopServices::openUrl(QUrl::fromLocalFile(helpFile)))
+        return true;
+    // No browser launcher on this desktop: the user can still open the page by its path.
+    ShowMessage(QStringLiteral("Chorel (mnuContents)"), 64,
+                MessageText(QStringLiteral("HelpNoBrowser")) + CRLF +
+                    QDir::toNativeSeparators(helpFile));
+    return false;
 }
 
 void ConnectHelpContents(QAction *contents, const QString *helpFile)

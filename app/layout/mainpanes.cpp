@@ -11,6 +11,8 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace {
 
 // An empty, white container that a control is placed into later, filling it.
@@ -27,6 +29,22 @@ QWidget *makeContainer(const QString &name)
     return pane;
 }
 
+// The "Info" panel: as wide as its text needs (it holds the whole information of a region),
+// though never wider than most of the window; the "Data" panel beside it takes the rest.
+class InfoPanel : public QLabel {
+public:
+    InfoPanel() { setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred); }
+
+    QSize sizeHint() const override
+    {
+        QSize hint = QLabel::sizeHint();
+        if (const QWidget *top = window())
+            hint.setWidth(std::min(hint.width(), std::max(200, top->width() * 4 / 5)));
+        return hint.expandedTo(QSize(200, 0));
+    }
+    QSize minimumSizeHint() const override { return QSize(200, QLabel::minimumSizeHint().height()); }
+};
+
 QSplitter *makeSplitter(Qt::Orientation orientation, const QString &name)
 {
     auto *splitter = new QSplitter(orientation);
@@ -37,8 +55,9 @@ QSplitter *makeSplitter(Qt::Orientation orientation, const QString &name)
 
 } // namespace
 
-// The "Info" panel holds the information text; the progress bar of long operations lies
-// over it (same grid cell) and is hidden while nothing runs.
+// The "Info" panel holds the information text, as wide as the text needs, with the whole
+// text as its tool tip; the progress bar of long operations lies over it (same grid cell) and
+// is hidden while nothing runs.
 void BuildStatusBar(QMainWindow &window, MainWidgets &widgets)
 {
     widgets.stbStatus = window.statusBar();
@@ -48,9 +67,8 @@ void BuildStatusBar(QMainWindow &window, MainWidgets &widgets)
     auto *infoCell = new QWidget;
     auto *grid = new QGridLayout(infoCell);
     grid->setContentsMargins(0, 0, 0, 0);
-    auto *info = new QLabel;
+    auto *info = new InfoPanel;
     info->setObjectName(QStringLiteral("Info"));
-    info->setMinimumWidth(200);
     widgets.pgbProgress = new QProgressBar;
     widgets.pgbProgress->setObjectName(QStringLiteral("pgbProgress"));
     widgets.pgbProgress->setVisible(false);
@@ -59,10 +77,12 @@ void BuildStatusBar(QMainWindow &window, MainWidgets &widgets)
 
     auto *data = new QLabel;
     data->setObjectName(QStringLiteral("Data"));
+    // The panel gives way to the information; its whole text is its tool tip.
+    data->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     widgets.panels.insert(QStringLiteral("Info"), info);
     widgets.panels.insert(QStringLiteral("Data"), data);
-    widgets.stbStatus->addWidget(infoCell, 1);
-    widgets.stbStatus->addWidget(data, 2);
+    widgets.stbStatus->addWidget(infoCell, 0);
+    widgets.stbStatus->addWidget(data, 1);
 }
 
 void BuildPanes(QMainWindow &window, MainWidgets &widgets)
@@ -90,6 +110,8 @@ void BuildPanes(QMainWindow &window, MainWidgets &widgets)
     widgets.imglgdSplitter->addWidget(widgets.imgMapSplitter);
     widgets.imglgdSplitter->setStretchFactor(0, 3);
     widgets.imglgdSplitter->setStretchFactor(1, 2);
+    // The legend gets the larger part at first; it scrolls when it is longer still.
+    widgets.imglgdSplitter->setSizes({380, 240});
 
     widgets.imgSplitter = makeSplitter(Qt::Horizontal, QStringLiteral("imgSplitter"));
     widgets.imgSplitter->addWidget(widgets.imglgdSplitter);

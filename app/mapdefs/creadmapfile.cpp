@@ -126,6 +126,12 @@ QString CReadMapFile::GetRegionField(int mapNumber)
                    QStringLiteral("NameField"));
 }
 
+QString CReadMapFile::GetSecondLayerCaption(int mapNumber)
+{
+    return readIni(QStringLiteral("FIELDS") + QString::number(mapNumber),
+                   QStringLiteral("ECaption"));
+}
+
 QString CReadMapFile::GetTableName(int mapNumber)
 {
     return CMaps::baseName(readIni(QStringLiteral("MAPS"), QString::number(mapNumber)));
@@ -158,6 +164,11 @@ std::int32_t CReadMapFile::GetDefault(const QString &key, std::int32_t defaultVa
                        + IniFile + QStringLiteral(" : ") + CRLF + QStringLiteral("[DEFAULT]")
                        + CRLF + key + u'=' + value);
     return defaultValue;
+}
+
+QString CReadMapFile::GetDefaultText(const QString &key)
+{
+    return readIni(QStringLiteral("DEFAULT"), key).trimmed();
 }
 
 QString CReadMapFile::GetDefaultScheme()

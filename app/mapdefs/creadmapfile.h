@@ -61,6 +61,9 @@ public:
     QString GetRegionField(int mapNumber);
     QString GetStatField() const { return QStringLiteral("STAT"); }
     QString GetTableName(int mapNumber);
+    // The legend caption of the second layer (the E key of [MAPS]): [FIELDSn] ECaption, empty
+    // when the key is absent (the legend then names the layer by its file).
+    QString GetSecondLayerCaption(int mapNumber);
     // Loads map n of MapList (1-based) into Map and sets the outline settings.
     void AddMap(int mapNumber);
     // From now on AddMap takes the layers it loaded last (and those now in Map) again
@@ -73,6 +76,8 @@ public:
     // The colour scheme [DEFAULT] Scheme names, as the scheme writes its name; empty when the
     // key is absent, and after a message naming the valid schemes when there is no such one.
     QString GetDefaultScheme();
+    // A [DEFAULT] value as written (trimmed), empty when the key is absent.
+    QString GetDefaultText(const QString &key);
 
     // Layer table preparation: copies every map's shapefile set into folder, adds the field
     // "STAT" to each region table and points the map records at the copies. True when every

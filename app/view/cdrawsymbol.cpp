@@ -1,5 +1,6 @@
 #include "app/view/cdrawsymbol.h"
 
+#include "app/driver/showmessage.h"
 #include "app/mapdefs/creadmapfile.h"
 #include "app/output/phasetimer.h"
 #include "app/view/buildview.h"
@@ -13,6 +14,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <vector>
 
 namespace {
@@ -36,6 +38,21 @@ void checkFinite(double value)
         throw RunTimeError(6, QStringLiteral("Overflow"), QStringLiteral("CDrawSymbol"));
 }
 
+// A batch run says on stderr how many regions with data get no circle for a value below 0.
+void reportNegativeValues(MapLayer &layer, const QString &field, std::int32_t nullValue,
+                          int drawn)
+{
+    if (!BatchMessages())
+        return;
+    const auto withData = layer.SearchExpression(DataExpression(field, nullValue));
+    const int below = withData ? withData->Count() - drawn : 0;
+    if (below > 0)
+        std::fprintf(stderr,
+                     "Chorel: %d region(s) with a value below 0 in %s get no circle: a "
+                     "circle's area cannot be negative\n",
+                     below, qUtf8Printable(field));
+}
+
 } // namespace
 
 double CDrawSymbol::circleArea(double value, double minimum, double factor) const
@@ -53,6 +70,7 @@ void CDrawSymbol::Calculate(const QString &field, bool &ok)
 {
     ok = false;
     m_shapes.clear();
+    m_smallestValue.reset();
     if (!recData)
         return;
     const std::optional<MapStatistics> stats = recData->CalculateStatistics(field);
@@ -78,6 +96,7 @@ void CDrawSymbol::Calculate(const QString &field, bool &ok)
         area += shape.Area();
         extent = extent.United(shape.Extent());
         regions.push_back({value, shape.Centroid()});
+        m_smallestValue = std::min(value, m_smallestValue.value_or(value));
     }
     checkFinite(total);
     if (total == 0.0)
@@ -146,6 +165,13 @@ double CDrawSymbol::SmallestDiameter() const
     return m_shapes.isEmpty() ? 0.0 : m_shapes.last().Extent().Width();
 }
 
+QString CircleExpression(const QString &field, std::int32_t nullValue)
+{
+    if (nullValue >= 0)
+        return DataExpression(field, nullValue);
+    return field + QStringLiteral(" >= 0");
+}
+
 bool PrepareSymbols(ViewValues &values, int percentage, int mapNumber, MapControl &map,
                     CReadMapFile &mapDefinition)
 {
@@ -157,9 +183,11 @@ bool PrepareSymbols(ViewValues &values, int percentage, int mapNumber, MapContro
     std::unique_ptr<MapRecordset> records;
     PhaseTimer::Mark("classes");
     if (layer)
-        records = layer->SearchExpression(DataExpression(field, values.NullValue)
+        records = layer->SearchExpression(CircleExpression(field, values.NullValue)
                                           + QStringLiteral(" order by ") + field
                                           + QStringLiteral(" desc"));
+    if (records && layer)
+        reportNegativeValues(*layer, field, values.NullValue, records->Count());
     if (!records) {
         values.SymbolDrawer.reset();
         return false;

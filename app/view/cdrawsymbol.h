@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 class CReadMapFile;
 class MapControl;
@@ -54,6 +55,9 @@ public:
     double LargestDiameter() const;
     double SmallestDiameter() const;
 
+    // The smallest value that got a circle (the last of the list); none without circles.
+    std::optional<double> SmallestValue() const { return m_smallestValue; }
+
     // The circle actually drawn for shape at the map scale S (the minimum-size rule).
     static MapShape DrawnCircle(const MapShape &shape, double scale);
 
@@ -61,12 +65,17 @@ private:
     double circleArea(double value, double minimum, double factor) const;
 
     QList<MapShape> m_shapes;
+    std::optional<double> m_smallestValue;
 };
 
+// The search expression of the regions that get a circle: those with data (above the null
+// value) whose value is 0 or more, since a circle's area cannot be negative.
+QString CircleExpression(const QString &field, std::int32_t nullValue);
+
 // Prepares the circles of a circle map when the view is built: replaces the symbol drawer of
-// the view values by a new drawer holding the regions of the thematic layer whose statistics
-// field lies above the null value, largest first, and computes their circles with the
-// percentage. False (and no drawer) when the layer gives no selection, so that the map is
+// the view values by a new drawer holding the regions of the thematic layer with data and a
+// value of 0 or more (CircleExpression), largest first, and computes their circles with the
+// percentage. A batch run says on stderr how many regions with data get no circle. False (and no drawer) when the layer gives no selection, so that the map is
 // drawn as a choropleth.
 bool PrepareSymbols(ViewValues &values, int percentage, int mapNumber, MapControl &map,
                     CReadMapFile &mapDefinition);

@@ -1,5 +1,6 @@
 #include "app/view/frmclassification.h"
 
+#include "app/driver/screenfit.h"
 #include "app/files/messagetable.h"
 #include "app/mapdefs/creadmapfile.h"
 #include "app/view/cdrawsymbol.h"
@@ -14,6 +15,7 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -91,10 +93,17 @@ void frmClassification::buildControls() {
     buttons->addStretch();
     buttons->addWidget(cmdOK);
     buttons->addWidget(cmdCancel);
+    // The pages scroll when the screen is smaller than they are, so that the dialog fits the
+    // screen with OK and Cancel on it (large fonts, a scale factor of 2).
+    auto *pages = new QScrollArea(this);
+    pages->setObjectName(QStringLiteral("scrPages"));
+    pages->setWidget(stbSymbolic);
+    pages->setWidgetResizable(true);
+    pages->setFrameShape(QFrame::NoFrame);
     auto *layout = new QVBoxLayout(this);
-    layout->addWidget(stbSymbolic, 1);
+    layout->addWidget(pages, 1);
     layout->addLayout(buttons);
-    resize(760, 620);
+    FitToScreen(this, QSize(760, 620));
 
     connect(cmdOK, &QPushButton::clicked, this, &frmClassification::cmdOK_Click);
     connect(cmdCancel, &QPushButton::clicked, this, &frmClassification::cmdCancel_Click);

@@ -48,8 +48,12 @@ QString statisticsValue(const QVariant &value, const ViewValues &values)
 
 void showInfo(ViewContext &context, const QString &text)
 {
-    if (context.infoPanel)
+    if (context.infoPanel) {
         context.infoPanel->setText(text);
+        // The whole text also where a narrow window cuts the panel.
+        context.infoPanel->setToolTip(text);
+        context.infoPanel->updateGeometry();
+    }
 }
 
 } // namespace
@@ -68,6 +72,15 @@ std::unique_ptr<MapRecordset> InfoRegion(MapLayer &layer, const MapPoint &point,
     return found;
 }
 
+double InfoDistance(const MapControl &map)
+{
+    const int pixels = map.ControlSize().width();
+    const double width = map.Extent().Width();
+    if (pixels <= 0 || !(width > 0.0))
+        return 0.0;
+    return InfoPixels * width / double(pixels);
+}
+
 QString InfoField(const QString &caption, const QString &value)
 {
     return caption + QStringLiteral(" : ") + value;
@@ -81,7 +94,8 @@ void Info(ViewContext &context, const MapPoint &point)
     if (thematic < 0 || thematic >= context.map->LayerCount())
         return;
     const std::shared_ptr<MapLayer> layer = context.map->Layer(thematic);
-    const std::unique_ptr<MapRecordset> region = InfoRegion(*layer, point);
+    const std::unique_ptr<MapRecordset> region =
+        InfoRegion(*layer, point, InfoDistance(*context.map));
     if (!region) {
         showInfo(context, QString());
         return;

@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QProgressBar>
+#include <QScrollArea>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -30,9 +31,15 @@ MapSession::MapSession(MainWidgets &widgets, QObject *parent) : QObject(parent) 
     Map = new MapWidget(widgets.mapPane);
     Map->setObjectName(QStringLiteral("Map"));
     placeInto(widgets.mapPane, Map);
-    Legend = new LegendWidget(widgets.legendPane);
+    // The legend scrolls in its pane when it is longer or wider than the pane.
+    auto *legendScroll = new QScrollArea(widgets.legendPane);
+    legendScroll->setObjectName(QStringLiteral("scrLegend"));
+    legendScroll->setWidgetResizable(true);
+    legendScroll->setFrameShape(QFrame::NoFrame);
+    Legend = new LegendWidget;
     Legend->setObjectName(QStringLiteral("lgdTegnforklaring"));
-    placeInto(widgets.legendPane, Legend);
+    legendScroll->setWidget(Legend);
+    placeInto(widgets.legendPane, legendScroll);
     Navigator.setMap(Map);
 
     Context.map = Map;
@@ -60,13 +67,16 @@ MapSession::MapSession(MainWidgets &widgets, QObject *parent) : QObject(parent) 
     if (widgets.lsvKartdata)
         connect(widgets.lsvKartdata, &QTreeWidget::itemClicked, this,
                 [this](QTreeWidgetItem *item) {
+                    m_listFollow.stop();
                     lsvKartdata_ItemClick(Context, Context.lsvKartdata->indexOfTopLevelItem(item));
                 });
     if (widgets.lstStatdata)
         connect(widgets.lstStatdata, &QListWidget::itemClicked, this,
                 [this](QListWidgetItem *item) {
+                    m_listFollow.stop();
                     lstStatdata_Click(Context, Context.lstStatdata->row(item));
                 });
+    ConnectListKeys();
     connect(Legend, &LegendWidget::EntryActivated, this,
             [this](int entry) { lgdTegnforklaring_EntryAction(Context, entry); });
     ConnectMapDrawEvents(*Map, Context, widgets.buttons.value(QStringLiteral("PrevExtent")));
@@ -74,6 +84,49 @@ MapSession::MapSession(MainWidgets &widgets, QObject *parent) : QObject(parent) 
 }
 
 MapSession::~MapSession() = default;
+
+// The keyboard moves the current row of a list: the map follows once the row has rested for
+// ListFollowDelay (so that holding an arrow key does not build every map on the way), or at
+// once on Enter. The view builder's own row changes are not the user's.
+void MapSession::ConnectListKeys() {
+    m_listFollow.setSingleShot(true);
+    m_listFollow.setInterval(ListFollowDelay);
+    connect(&m_listFollow, &QTimer::timeout, this, [this] { FollowListRows(); });
+    const auto moved = [this] {
+        if (!State.UpdatingLists)
+            m_listFollow.start();
+    };
+    const auto entered = [this] {
+        m_listFollow.stop();
+        if (!State.UpdatingLists)
+            FollowListRows();
+    };
+    if (QTreeWidget *maps = Context.lsvKartdata) {
+        connect(maps, &QTreeWidget::currentItemChanged, this, moved);
+        connect(maps, &QTreeWidget::itemActivated, this, entered);
+    }
+    if (QListWidget *statistics = Context.lstStatdata) {
+        connect(statistics, &QListWidget::currentRowChanged, this, moved);
+        connect(statistics, &QListWidget::itemActivated, this, entered);
+    }
+}
+
+void MapSession::FollowListRows() {
+    if (State.UpdatingLists || Values.ThematicLayer < 0)
+        return;
+    if (QTreeWidget *maps = Context.lsvKartdata) {
+        const int row = maps->indexOfTopLevelItem(maps->currentItem());
+        if (row >= 0 && row + 1 != State.CurrentMap) {
+            lsvKartdata_ItemClick(Context, row);
+            return;
+        }
+    }
+    if (QListWidget *statistics = Context.lstStatdata) {
+        const int row = statistics->currentRow();
+        if (row >= 0 && row + 1 != State.CurrentColumn)
+            lstStatdata_Click(Context, row);
+    }
+}
 
 DBFCreator &MapSession::TableBuilder(const QString &decimalSymbol,
                                      const QList<QPair<QString, QString>> &messages) {

@@ -8,6 +8,7 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <QTimer>
 
 #include <memory>
 
@@ -65,7 +66,15 @@ public:
     // Removes the layers, undoes nothing, and empties the lists and the legend.
     void ClearView();
 
+    // How long a row chosen with the keyboard rests before the map follows it, in ms.
+    static constexpr int ListFollowDelay = 350;
+    // Builds the view of the lists' current rows when they differ from the map shown.
+    void FollowListRows();
+
 private:
+    void ConnectListKeys();
+
+    QTimer m_listFollow;
     std::unique_ptr<DBFCreator> m_tableBuilder;
     std::unique_ptr<TableProgress> m_progress;
     std::unique_ptr<TableCaption> m_caption;

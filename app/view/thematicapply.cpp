@@ -104,6 +104,11 @@ void frmClassification::applyChoropleth() {
     ApplyOutline(renderer.get(), m_context.mapReader);
     m_layer->SetRenderer(renderer);
     values.CurrentRenderer = renderer;
+    values.RendererColumn = state.CurrentColumn;
+    if (state.ClassType == kbCustom)
+        values.HandSetRenderers.insert(state.CurrentColumn, renderer);
+    else
+        values.HandSetRenderers.remove(state.CurrentColumn);
     // The number of value classes is the renderer's break count.
     state.NumClasses = renderer->BreakCount();
     QList<MapColor> colours;
@@ -143,8 +148,7 @@ void frmClassification::updateMainLegend(bool showNoDataChanged) {
     for (int i = 0; i < m_context.map->LayerCount(); ++i)
         legend.setLayerCircles(i, i == values.ThematicLayer && state.CircleMap);
     if (state.CircleMap && values.SymbolDrawer)
-        legend.setCircleSymbols(values.SymbolDrawer->LargestDiameter(),
-                                values.SymbolDrawer->SmallestDiameter(), state.SymbolColor);
+        viewsteps::SetCircleLegend(legend, *values.SymbolDrawer, state.SymbolColor);
     if (showNoDataChanged)
         legend.setShowNoData(values.ShowNoData);
     legend.Refresh();

@@ -5,6 +5,7 @@
 #include "contracts/mapstatistics.h"
 #include "contracts/mapsymbol.h"
 
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -79,6 +80,11 @@ struct ViewValues {
     std::optional<MapStatistics> Statistics;
     // The choropleth renderer kept while a circle map is shown.
     std::shared_ptr<ClassBreaksRenderer> CurrentRenderer;
+    // The statistics column (1-based) CurrentRenderer classifies; 0: not known.
+    int RendererColumn = 0;
+    // Classes whose limits the user typed in the thematic dialog, by statistics column: a
+    // circle map shown again for that column keeps them instead of computing its own.
+    QHash<int, std::shared_ptr<ClassBreaksRenderer>> HandSetRenderers;
     // The circle drawer of a circle map.
     std::unique_ptr<CDrawSymbol> SymbolDrawer;
     bool ShowNoData = true;

@@ -124,11 +124,24 @@ void CircleView(Build &build) {
     ViewValues &values = *context.values;
     const int previousPointer = context.map->MousePointer();
     ShowWaitPointer(context.map);
+    // The classes kept belong to the column they were made for: another column gets its own,
+    // as a fresh map of it would, unless the user typed limits for it in the dialog.
+    if (values.CurrentRenderer && values.RendererColumn != 0 &&
+        values.RendererColumn != build.statColumn) {
+        values.CurrentRenderer = values.HandSetRenderers.value(build.statColumn);
+        if (values.CurrentRenderer) {
+            state.ClassType = kbCustom;
+        } else if (state.ClassType == kbCustom) {
+            state.ClassType = state.AskedClassType.value_or(kbQuantile);
+            state.NumClasses = state.AskedNumClasses.value_or(state.NumClasses);
+        }
+    }
     if (!values.CurrentRenderer) {
         values.CurrentRenderer = computedRenderer(build);
         if (!values.CurrentRenderer)
             values.CurrentRenderer = zeroClassRenderer(build);
     }
+    values.RendererColumn = build.statColumn;
     int percent = build.circlePercent;
     if (!build.optionFile.isEmpty())
         readCircleSettings(build, percent);
@@ -204,14 +217,17 @@ void FillLegend(Build &build) {
     for (int i = 0; i < context.map->LayerCount(); ++i)
         legend.setLayerCircles(i, i == thematic && state.CircleMap);
     legend.setLayerTitle(thematic, ColumnCaption(context, build.statColumn));
+    // The second layer, loaded after the regions, lies on top of them (index 0); without a
+    // caption of its own the legend names it by its file.
+    if (thematic > 0)
+        legend.setLayerTitle(0, context.mapReader->GetSecondLayerCaption(build.mapNumber));
     legend.setNumberFormat(values.NumberFormat);
     legend.setNoDataText(values.NoDataText);
     legend.setShowNoData(values.ShowNoData);
     legend.setLargestSymbolText(values.LargestSymbolText);
     legend.setSmallestSymbolText(values.SmallestSymbolText);
     if (state.CircleMap && values.SymbolDrawer)
-        legend.setCircleSymbols(values.SymbolDrawer->LargestDiameter(),
-                                values.SymbolDrawer->SmallestDiameter(), state.SymbolColor);
+        SetCircleLegend(legend, *values.SymbolDrawer, state.SymbolColor);
     legend.setLayerShown(thematic, true);
     legend.setNoDecimalFormat(QStringLiteral("##,##0"));
     legend.setNumDecimals(values.Decimals);
@@ -220,6 +236,13 @@ void FillLegend(Build &build) {
     legend.setShowFrame(false);
     legend.setLayerExpanded(thematic, true);
     legend.Refresh();
+}
+
+void SetCircleLegend(LegendControl &legend, const CDrawSymbol &drawer, MapColor colour) {
+    legend.setCircleSymbols(drawer.LargestDiameter(), drawer.SmallestDiameter(), colour);
+    // The smallest symbol names the smallest value drawn: values below 0 get no circle.
+    if (const auto smallest = drawer.SmallestValue())
+        legend.setMinimum(*smallest);
 }
 
 void SelectListRows(ViewContext &context, int mapNumber, int statColumn) {

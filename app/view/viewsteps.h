@@ -4,6 +4,8 @@
 
 #include <memory>
 
+class CDrawSymbol;
+class LegendControl;
 class MapLayer;
 class MapRecordset;
 
@@ -35,6 +37,9 @@ std::unique_ptr<MapRecordset> RegionsWithData(Build &build);
 void Outlines(Build &build);
 // Fills the legend control.
 void FillLegend(Build &build);
+// The circle entry of the legend: the sizes of the largest and smallest circle drawn, and
+// the smallest value drawn as the smallest symbol's value.
+void SetCircleLegend(LegendControl &legend, const CDrawSymbol &drawer, MapColor colour);
 // Selects the rows of the shown column and map in the two lists.
 void SelectListRows(ViewContext &context, int mapNumber, int statColumn);
 // The caption of row statColumn - 1 of the statistics list.

@@ -13,6 +13,10 @@ void LegendPainter::drawSymbol(QPainter &p, const Row &row, const QRectF &box) c
     const QColor fill = toQColor(s.Color);
     p.save();
     if (row.kind == Row::Kind::Circle) {
+        if (box.width() <= 0.0) {
+            p.restore();
+            return;
+        }
         p.setBrush(fill);
         p.setPen(QPen(Qt::black, 1.0));
         p.drawEllipse(box);
@@ -92,7 +96,9 @@ QList<LegendPainter::Row> LegendPainter::imageRows() const
     QList<Row> rows;
     int layer = -1;
     for (const Row &r : m_rows) {
-        if (r.kind != Row::Kind::Patch && r.kind != Row::Kind::Circle)
+        // The classes or circles of the first layer that has them; a layer drawn in one
+        // symbol (a second layer of rivers or borders) is no part of the picture.
+        if (r.kind != Row::Kind::Circle && (r.kind != Row::Kind::Patch || r.symbolIndex < 0))
             continue;
         if (layer == -1)
             layer = r.layerIndex;

@@ -81,6 +81,7 @@ void LegendWidget::setCircleSymbols(double largest, double smallest, MapColor co
 {
     m_settings.largestDiameter = largest;
     m_settings.smallestDiameter = smallest;
+    m_settings.circleSizesGiven = true;
     m_settings.circleColor = color;
     changed();
 }
@@ -91,6 +92,7 @@ QSize LegendWidget::LegendImageSize() const { return painter().imageSize().toSiz
 void LegendWidget::PaintLegend(QPainter &p) { painter().paint(p); }
 void LegendWidget::PaintLegendImage(QPainter &p) { painter().paintImage(p); }
 QSize LegendWidget::sizeHint() const { return LegendSize().expandedTo(QSize(120, 80)); }
+QSize LegendWidget::minimumSizeHint() const { return LegendSize(); }
 
 bool LegendWidget::saveImage(const QImage &image, const QString &path)
 {

@@ -58,6 +58,8 @@ public:
 
     const LegendSettings &settings() const { return m_settings; }
     QSize sizeHint() const override;
+    // The whole legend: placed in a scroll area, the legend is never cut off but scrolls.
+    QSize minimumSizeHint() const override;
 
 signals:
     void SymbolClicked(int layerIndex, int symbolIndex);

@@ -105,11 +105,10 @@ void TestCDrawSymbol::circleAreas_data()
     // Regions without data and values at the null value get no circle.
     QTest::newRow("null cells left out") << Values{10.0, std::nullopt, 40.0, -1000.0} << 10
                                          << QList<double>{16.0, 4.0};
-    // Negative values: total 6 + 3 + 0 + 4 = 13, factor 10 * 400 / 13 / 100 = 40 / 13.
-    // Largest first: 4 -> f (12 + 6), 0 -> f 6 / 3, -3 -> f 3 / 3, -6 -> 0.
-    const double f = 40.0 / 13.0;
-    QTest::newRow("negative values") << Values{-6.0, -3.0, 0.0, 4.0} << 10
-                                     << QList<double>{18 * f, 2 * f, f, 0.0};
+    // A value below 0 gets no circle (an area cannot be negative): 0 and 4 remain, on two
+    // squares of 100 with the total 4, factor 10 * 200 / 4 / 100 = 5.
+    QTest::newRow("negative values get no circle") << Values{-6.0, -3.0, 0.0, 4.0} << 10
+                                                   << QList<double>{20.0, 0.0};
     QTest::newRow("zero among positives has area 0") << Values{0.0, 5.0} << 10
                                                      << QList<double>{20.0, 0.0};
 }

@@ -4,7 +4,7 @@
 # installed chorel from another folder (the three images, the log in the user's state
 # folder), the search order of map definitions (the statistics file's folder, then the
 # user's folder, then the installed one), tq2dbf, the desktop entry, the file types and the
-# manual pages. Needs neither root nor network.
+# manual pages; then make uninstall. Needs neither root nor network.
 set -u
 build=$(cd "$1" && pwd)
 source=$(cd "$2" && pwd)
@@ -124,6 +124,19 @@ for switch in $("$chorel" --help | grep -oE '(^|[[:space:]])(/[a-z]|--[a-z-]+)' 
     [ "${switch:0:1}" = / ] && switch=-${switch:1}
     grep -qE -e "^ +$switch( |\$)" <<<"$manual" || fail "chorel(1) lacks $switch"
 done
+
+# make uninstall removes every file the installation wrote (install_manifest.txt) and the
+# program's own folders, and nothing else.
+touch "$usr/share/kept-by-the-user"
+if make -s -C "$source" uninstall BUILD="$build" DESTDIR="$tmp/stage" >"$tmp/uninstall.log" 2>&1; then
+    left=$(find "$tmp/stage" -type f ! -name kept-by-the-user)
+    [ -z "$left" ] || fail "make uninstall left: $left"
+    check "make uninstall keeps other files" test -f "$usr/share/kept-by-the-user"
+    check "make uninstall removes share/chorel" test ! -e "$data"
+else
+    cat "$tmp/uninstall.log" >&2
+    fail "make uninstall"
+fi
 
 [ "$failures" -eq 0 ] && echo "installed tree checked"
 exit $((failures > 0))

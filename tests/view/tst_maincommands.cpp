@@ -190,8 +190,12 @@ private slots:
         QLabel *info = m_form->widgets().panels.value(QStringLiteral("Info"));
         QVERIFY(!bar->isVisible());
         QCOMPARE(bar->parentWidget(), info->parentWidget());
+        // Shown, it covers the panel, which is as wide as its text.
+        bar->setVisible(true);
+        QCoreApplication::processEvents();
         QCOMPARE(bar->geometry().left(), info->geometry().left());
         QCOMPARE(bar->geometry().width(), info->geometry().width());
+        bar->setVisible(false);
     }
 
     void listClicksIgnoredWhileListsAreUpdated()
@@ -301,7 +305,9 @@ private slots:
         classes->Symbol(2).Size = 1;
         classes->Symbol(3).Size = 3;
         classes->Symbol(3).Outline = false;
-        const PrintInput input{m_map, session().Values.ThematicLayer, false};
+        PrintInput input;
+        input.map = m_map;
+        input.thematicLayer = session().Values.ThematicLayer;
         {
             const PaperLines paper(input);
             QCOMPARE(classes->Symbol(1).Size, 10.0);
