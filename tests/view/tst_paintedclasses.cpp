@@ -2,7 +2,8 @@
 // counts, the legend preview and the main legend against the colours of the painted regions,
 // on the three samples and every class type; the circle legend at a size of 0 % and with
 // negative values; a circle map's classes when the statistic changes; the legend image with a
-// second layer; and the classification a map definition's [DEFAULT] asks for.
+// second layer; the classification a map definition's [DEFAULT] asks for; and the map list
+// followed from the keyboard.
 #include "thematicfixture.h"
 
 #include "app/view/cdrawsymbol.h"
@@ -22,6 +23,7 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTableWidget>
+#include <QTreeWidget>
 #include <QtTest>
 
 #include <shapefil.h>
@@ -453,6 +455,41 @@ private slots:
         QCOMPARE(f.session().State.ClassType, int(kbQuantile));
         QCOMPARE(f.map->Layer(f.session().Values.ThematicLayer)->Renderer()->BreakCount(), 5);
         QVERIFY(f.messages.isEmpty());
+    }
+
+    // The map list's current row moved with the keyboard: the map follows after a short
+    // rest, at once on Enter.
+    void mapListFollowsTheKeyboard()
+    {
+        const auto prepare = [](ThematicFixture &f) {
+            writeNcDefinition(f.path(QStringLiteral("Maps/NC2.INI")),
+                              QStringLiteral("2=nc_counties.shp\n"),
+                              QStringLiteral("[FIELDS2]\nMapName=Counties again\nKeyField=FIPS\n"
+                                             "NameField=NAME\n"),
+                              QString());
+            QFile ini(f.path(QStringLiteral("Maps/NC2.INI")));
+            QVERIFY(ini.open(QIODevice::ReadWrite));
+            QString text = QString::fromUtf8(ini.readAll());
+            text.replace(QStringLiteral("NumMaps=1"), QStringLiteral("NumMaps=2"));
+            ini.resize(0);
+            ini.write(text.toUtf8());
+            ini.close();
+            writeNcFile(f.path(QStringLiteral("TQ-files/nc_2.sdv")), QStringLiteral("NC2.INI"),
+                        {QStringLiteral("Value")},
+                        [](int, int r) { return QString::number(r + 1); });
+        };
+        QVERIFY(start(QStringLiteral("nc_2.sdv"), {}, prepare));
+        ThematicFixture &f = *m_f;
+        QTreeWidget *maps = f.form->mapList();
+        QCOMPARE(maps->topLevelItemCount(), 2);
+        QCOMPARE(f.session().State.CurrentMap, 1);
+        maps->setFocus();
+        QTest::keyClick(maps, Qt::Key_Down);
+        QTRY_COMPARE(f.session().State.CurrentMap, 2);
+        QTest::keyClick(maps, Qt::Key_Up);
+        QTest::keyClick(maps, Qt::Key_Return);
+        QCOMPARE(f.session().State.CurrentMap, 1);
+        QVERIFY2(f.messages.isEmpty(), qPrintable(f.messages.join(u'\n')));
     }
 };
 
