@@ -5,6 +5,7 @@
 #include "app/driver/mainform.h"
 #include "app/output/batchexport.h"
 #include "app/output/exportnames.h"
+#include "app/view/cdrawsymbol.h"
 #include "app/view/joinsummary.h"
 #include "app/view/mapsession.h"
 #include "kitbag/kbpath.h"
@@ -103,7 +104,44 @@ void reportJoin(MainForm &form, const QString &prefix, UnmatchedCache *cache)
     std::fprintf(stderr, "%s%s\n", qUtf8Printable(prefix), qUtf8Printable(summary.line()));
 }
 
-BatchPictureOptions pictureOptions(MainForm &form, int statistic)
+// The figures of the shown map, region by region, with the texts of its sheet.
+std::optional<MapFigures> mapFigures(MainForm &form, int statistic)
+{
+    MapSession &session = form.session();
+    const int thematic = session.Values.ThematicLayer;
+    if (thematic < 0 || thematic >= session.Map->LayerCount() || !session.Map->Layer(thematic))
+        return std::nullopt;
+    const SheetTexts texts = SheetTextsOf(form, statistic);
+    MapFigures figures;
+    figures.title = texts.title;
+    figures.statistic = texts.statistic;
+    figures.source = texts.source;
+    figures.numberFormat = session.Values.NumberFormat;
+    figures.noDataText = session.Values.NoDataText;
+    figures.layerIndex = thematic;
+    CReadMapFile &reader = session.MapReader;
+    const int map = session.State.CurrentMap;
+    figures.regions = ReadRegionFigures(*session.Map->Layer(thematic), reader.GetKeyField(map),
+                                        reader.GetRegionField(map), reader.GetStatField(),
+                                        session.Values.NullValue);
+    return figures;
+}
+
+// The records of the circles of a circle map, in the order they are drawn.
+QList<int> circleRecords(MapSession &session)
+{
+    QList<int> records;
+    CDrawSymbol *drawer = session.Values.SymbolDrawer.get();
+    if (!session.State.CircleMap || !drawer || !drawer->recData)
+        return records;
+    MapRecordset &regions = *drawer->recData;
+    for (regions.MoveFirst(); !regions.AtEnd(); regions.MoveNext())
+        records << regions.FeatureId();
+    regions.MoveFirst();
+    return records;
+}
+
+BatchPictureOptions pictureOptions(MainForm &form, int statistic, const QString &output)
 {
     const ParsedCommandLine &commandLine = form.commandLine();
     BatchPictureOptions options;
@@ -112,6 +150,13 @@ BatchPictureOptions pictureOptions(MainForm &form, int statistic)
     options.sheet = commandLine.has("sheet");
     if (options.sheet)
         options.sheetTexts = SheetTextsOf(form, statistic);
+    // The web page lists the figures; SVG and PDF files carry their description.
+    const QString extension = SplitOutputName(output).extension;
+    if (extension == QLatin1String("html") || extension == QLatin1String("svg")
+        || extension == QLatin1String("pdf")) {
+        options.figures = mapFigures(form, statistic);
+        options.circleRecords = circleRecords(form.session());
+    }
     return options;
 }
 
@@ -120,7 +165,7 @@ bool writeShownMap(MainForm &form, const QString &output, const QString &joinPre
 {
     MapSession &session = form.session();
     const bool written = RunBatchExport(output, *session.Map, *session.Legend,
-                                        pictureOptions(form, session.State.CurrentColumn));
+                                        pictureOptions(form, session.State.CurrentColumn, output));
     reportJoin(form, joinPrefix, cache);
     return written;
 }

@@ -6,6 +6,8 @@
 #include "app/output/imageexport.h"
 #include "app/output/phasetimer.h"
 #include "app/output/pictures.h"
+#include "app/output/webpage.h"
+#include "platform/legend/legendwidget.h"
 #include "contracts/legendcontrol.h"
 #include "contracts/mapcontrol.h"
 #include "contracts/runtimeerror.h"
@@ -25,6 +27,11 @@ bool allWritten(const ExportFiles &files)
            && QFileInfo(files.legendImage).isFile();
 }
 
+bool webPage(const QString &outputFile)
+{
+    return SplitOutputName(outputFile).extension == QLatin1String("html");
+}
+
 // The factor the map (or the sheet) is drawn at: -s, or what makes it --width pixels wide.
 // None, after a log entry, when the picture would be larger than any picture we write.
 std::optional<double> pictureFactor(const QString &outputFile, MapControl &map,
@@ -33,13 +40,15 @@ std::optional<double> pictureFactor(const QString &outputFile, MapControl &map,
     double factor = options.exportScale;
     QSize size;
     const QSize content = MapContentRect(map).size();
-    if (options.sheet) {
+    if (options.sheet && !webPage(outputFile)) {
         if (options.width > 0)
             factor = SheetFactorForWidth(content, legend.LegendSize(), options.sheetTexts,
                                          options.width);
         size = LayOutSheet(content, legend.LegendSize(), options.sheetTexts, factor).size;
-    } else if (options.width > 0) {
-        factor = double(options.width) / std::max(1, content.width());
+    } else if (options.width > 0 || webPage(outputFile)) {
+        // A web page shows the part of the map the layers cover, as --width does.
+        if (options.width > 0)
+            factor = double(options.width) / std::max(1, content.width());
         size = MapContentPicture(map, MapContentRect(map), factor).size;
     } else {
         size = MapPictureSize(map, factor);
@@ -53,6 +62,31 @@ std::optional<double> pictureFactor(const QString &outputFile, MapControl &map,
                       .arg(size.height())
                       .arg(kLargestPictureSide));
     return std::nullopt;
+}
+
+// The web page: the part of the map the layers cover at the factor, the legend as the legend
+// control lays it out, the figures and their description.
+bool exportWebPage(const QString &outputFile, MapControl &map, LegendControl &legend,
+                   const BatchPictureOptions &options, double factor)
+{
+    const auto *legendWidget = dynamic_cast<const LegendWidget *>(&legend);
+    if (!options.figures || !legendWidget) {
+        ReportBatchFailure(QStringLiteral("Export to %1 failed: the map has no regions to show")
+                               .arg(outputFile));
+        return false;
+    }
+    WebPageContent content;
+    content.figures = *options.figures;
+    content.description = DescribeMap(content.figures);
+    content.circleRecords = options.circleRecords;
+    QString error;
+    if (!WriteWebPage(MapContentPicture(map, MapContentRect(map), factor), legendWidget->layout(),
+                      content, outputFile, &error)) {
+        ReportBatchFailure(error);
+        return false;
+    }
+    PhaseTimer::Mark("export");
+    return true;
 }
 
 } // namespace
@@ -75,6 +109,11 @@ bool RunBatchExport(const QString &outputFile, MapControl &map, LegendControl &l
 
     // The legend shows the map as it is now; the map itself is painted afresh below.
     legend.Refresh();
+    if (webPage(outputFile)) {
+        PhaseTimer::Mark("view");
+        const std::optional<double> factor = pictureFactor(outputFile, map, legend, options);
+        return factor && exportWebPage(outputFile, map, legend, options, *factor);
+    }
     if (!format) {
         ReportBatchFailure(MessageText(QStringLiteral("WrongExtension")) + QStringLiteral(": ")
                       + name.extension + CRLF + QStringLiteral("(BMP/PNG/WMF)"));
@@ -84,21 +123,26 @@ bool RunBatchExport(const QString &outputFile, MapControl &map, LegendControl &l
     const std::optional<double> factor = pictureFactor(outputFile, map, legend, options);
     if (!factor)
         return false;
+    // SVG and PDF files carry the map described in a sentence.
+    const QString description = options.figures && (*format == ImageFormat::Svg || *format == ImageFormat::Pdf)
+                                    ? DescribeMap(*options.figures)
+                                    : QString();
     try {
         if (options.sheet) {
             WritePictureFile(SheetPicture(map, legend, options.sheetTexts, *factor), *format,
-                             outputFile);
+                             outputFile, description);
         } else if (options.width > 0) {
             // The map at its own aspect, as wide as asked; the legends at their own size.
             const ExportFiles files = ExportFileNames(name.base, name.extension);
             WritePictureFile(MapContentPicture(map, MapContentRect(map), *factor), *format,
-                             files.map);
+                             files.map, description);
             WritePictureFile(LegendPicture(legend, LegendPart::Legend), *format, files.legend);
             WritePictureFile(LegendPicture(legend, LegendPart::LegendImage), *format,
                              files.legendImage);
         } else {
             ImageExport exporter(map, legend);
             exporter.setExportScale(*factor);
+            exporter.setDescription(description);
             exporter.Export(name.base, *format);
         }
     } catch (const RunTimeError &error) {

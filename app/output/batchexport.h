@@ -1,8 +1,12 @@
 #pragma once
 
+#include "app/output/mapfigures.h"
 #include "app/output/sheet.h"
 
+#include <QList>
 #include <QString>
+
+#include <optional>
 
 class LegendControl;
 class MapControl;
@@ -13,6 +17,11 @@ struct BatchPictureOptions {
     int width = 0;            // --width: width of the map picture or the sheet; 0 lets -s decide
     bool sheet = false;       // --sheet: one composed picture instead of three files
     SheetTexts sheetTexts;
+    // The map's figures, region by region: the web page's content and the description that
+    // SVG and PDF files carry. None for the other formats.
+    std::optional<MapFigures> figures;
+    // A circle map: the record of the thematic layer each circle shows, in drawing order.
+    QList<int> circleRecords;
 };
 
 // The largest side of a picture that --width may ask for.
@@ -30,7 +39,8 @@ bool RunBatchExport(const QString &outputFile, MapControl &map, LegendControl &l
                     double exportScale);
 
 // The same with the long switches' options: with a sheet, outputFile alone is written (in any
-// of the formats); with a width, the map picture (or the sheet) is that many pixels wide and
+// of the formats); a web page (".html") is one file too, with the map, its legend, title,
+// statistic and source line (the figures must be given); with a width, the map picture (or the sheet) is that many pixels wide and
 // the height follows, everything drawn larger or smaller as by -s. The map picture of a sheet
 // or of a width shows the part of the map the layers cover, at the map's own aspect.
 bool RunBatchExport(const QString &outputFile, MapControl &map, LegendControl &legend,

@@ -112,23 +112,24 @@ void ImageExport::exportWmf(const ExportFiles &files)
 
 void ImageExport::exportVector(const ExportFiles &files, ImageFormat format)
 {
-    WritePictureFile(MapPicture(m_map, m_exportScale), format, files.map);
+    WritePictureFile(MapPicture(m_map, m_exportScale), format, files.map, m_description);
     PhaseTimer::Mark("map vector");
     WritePictureFile(LegendPicture(m_legend, LegendPart::Legend), format, files.legend);
     WritePictureFile(LegendPicture(m_legend, LegendPart::LegendImage), format, files.legendImage);
 }
 
-void WritePictureFile(const Picture &picture, ImageFormat format, const QString &path)
+void WritePictureFile(const Picture &picture, ImageFormat format, const QString &path,
+                      const QString &description)
 {
     QString error;
     const QString title = QFileInfo(path).completeBaseName();
     switch (format) {
     case ImageFormat::Svg:
-        if (!WriteSvgFile(picture, path, title, &error))
+        if (!WriteSvgFile(picture, path, title, &error, description))
             throw RunTimeError(FileAccessError, error, ErrorSource);
         return;
     case ImageFormat::Pdf:
-        if (!WritePdfFile(picture, path, title, &error))
+        if (!WritePdfFile(picture, path, title, &error, description))
             throw RunTimeError(FileAccessError, error, ErrorSource);
         return;
     case ImageFormat::Wmf: {

@@ -23,6 +23,8 @@ public:
     void setExportScale(double scale) { m_exportScale = scale; }
     // A metafile export leaves the last metafile written on the clipboard (interactive use).
     void setMetafileToClipboard(bool on) { m_metafileToClipboard = on; }
+    // The map described in a sentence: the SVG map's <desc>, the PDF map's subject.
+    void setDescription(const QString &description) { m_description = description; }
 
     // Writes the three files of base and format; raises RunTimeError when one of them cannot
     // be made. Files written before the failure stay.
@@ -38,8 +40,11 @@ private:
     LegendControl &m_legend;
     double m_exportScale = 1.0;
     bool m_metafileToClipboard = false;
+    QString m_description;
 };
 
 // Writes one picture as a file of the format (bitmap, 256-colour palette PNG, metafile, SVG or
-// PDF), safely as above; raises RunTimeError when it cannot be written.
-void WritePictureFile(const Picture &picture, ImageFormat format, const QString &path);
+// PDF), safely as above; raises RunTimeError when it cannot be written. A description becomes
+// the <desc> of an SVG file and the subject of a PDF file.
+void WritePictureFile(const Picture &picture, ImageFormat format, const QString &path,
+                      const QString &description = {});

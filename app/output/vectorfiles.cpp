@@ -1,5 +1,7 @@
 #include "app/output/vectorfiles.h"
 
+#include "app/output/xmltext.h"
+
 #include <QBuffer>
 #include <QPageSize>
 #include <QPdfWriter>
@@ -38,12 +40,25 @@ bool openFile(QSaveFile &file, QString *error)
     return false;
 }
 
-void setUpSvg(QSvgGenerator &generator, const Picture &picture, const QString &title)
+void setUpSvg(QSvgGenerator &generator, const Picture &picture, const QString &title,
+              const QString &description = {})
 {
     generator.setSize(picture.size);
     generator.setViewBox(QRect(QPoint(0, 0), picture.size));
     generator.setResolution(VectorDotsPerInch);
     generator.setTitle(title);
+    // The generator writes the description as it is given: escaped here.
+    if (!description.isEmpty())
+        generator.setDescription(XmlText(description));
+}
+
+// "<FEFF...>": the text as a PDF hex string in UTF-16, which needs no escaping.
+QByteArray pdfTextString(const QString &text)
+{
+    QByteArray hex = "<FEFF";
+    for (const QChar c : text)
+        hex += QByteArray::number(c.unicode() | 0x10000, 16).mid(1).toUpper();
+    return hex + '>';
 }
 
 } // namespace
@@ -63,30 +78,102 @@ QByteArray SvgDrawing(const Picture &picture, const QString &title)
 }
 
 bool WriteSvgFile(const Picture &picture, const QString &path, const QString &title,
-                  QString *error)
+                  QString *error, const QString &description)
 {
     QSaveFile file(path);
     if (!openFile(file, error))
         return false;
     QSvgGenerator generator;
     generator.setOutputDevice(&file);
-    setUpSvg(generator, picture, title);
+    setUpSvg(generator, picture, title, description);
     return paintAndCommit(picture, generator, file, error);
 }
 
 bool WritePdfFile(const Picture &picture, const QString &path, const QString &title,
-                  QString *error)
+                  QString *error, const QString &description)
 {
     QSaveFile file(path);
     if (!openFile(file, error))
         return false;
-    QPdfWriter writer(&file);
-    writer.setTitle(title);
-    writer.setCreator(QStringLiteral("Chorel"));
-    // One page exactly the picture's size: no margins, and no rounding to a paper size.
-    const QSizeF points = QSizeF(picture.size) * 72.0 / VectorDotsPerInch;
-    writer.setPageSize(QPageSize(points, QPageSize::Point, QString(), QPageSize::ExactMatch));
-    writer.setPageMargins(QMarginsF(0, 0, 0, 0));
-    writer.setResolution(VectorDotsPerInch);
-    return paintAndCommit(picture, writer, file, error);
+    // The PDF writer has no subject of its own: with a description the document is made in
+    // memory and the subject added to its information dictionary.
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    QIODevice &target = description.isEmpty() ? static_cast<QIODevice &>(file) : buffer;
+    {
+        QPdfWriter writer(&target);
+        writer.setTitle(title);
+        writer.setCreator(QStringLiteral("Chorel"));
+        // One page exactly the picture's size: no margins, and no rounding to a paper size.
+        const QSizeF points = QSizeF(picture.size) * 72.0 / VectorDotsPerInch;
+        writer.setPageSize(QPageSize(points, QPageSize::Point, QString(), QPageSize::ExactMatch));
+        writer.setPageMargins(QMarginsF(0, 0, 0, 0));
+        writer.setResolution(VectorDotsPerInch);
+        QPainter painter;
+        if (!painter.begin(&writer)) {
+            *error = cannotWrite(path, QStringLiteral("the picture could not be started"));
+            return false;
+        }
+        picture.paint(painter);
+        if (!painter.end()) {
+            *error = cannotWrite(path, file.errorString());
+            return false;
+        }
+    }
+    if (!description.isEmpty()) {
+        const QByteArray pdf = PdfWithSubject(buffer.data(), description);
+        if (file.write(pdf) != pdf.size()) {
+            *error = cannotWrite(path, file.errorString());
+            return false;
+        }
+    }
+    if (!file.commit()) {
+        *error = cannotWrite(path, file.errorString());
+        return false;
+    }
+    return true;
+}
+
+QByteArray PdfWithSubject(const QByteArray &pdf, const QString &subject)
+{
+    // The trailer names the information dictionary ("/Info N 0 R"); the cross-reference table
+    // says where each object starts. The subject goes in at the start of the dictionary, and
+    // every offset behind it moves by its length.
+    const qsizetype trailer = pdf.lastIndexOf("trailer");
+    const qsizetype info = trailer < 0 ? -1 : pdf.indexOf("/Info ", trailer);
+    const qsizetype startxref = pdf.lastIndexOf("startxref");
+    const qsizetype xref = pdf.lastIndexOf("\nxref\n");
+    if (info < 0 || startxref < 0 || xref < 0)
+        return pdf;
+    bool ok = false;
+    const int object = pdf.mid(info + 6, pdf.indexOf(' ', info + 6) - info - 6).toInt(&ok);
+    if (!ok)
+        return pdf;
+    const qsizetype objectAt = pdf.indexOf("\n" + QByteArray::number(object) + " 0 obj");
+    const qsizetype dictionary = objectAt < 0 ? -1 : pdf.indexOf("<<", objectAt);
+    if (dictionary < 0 || dictionary > xref)
+        return pdf;
+    const QByteArray entry = "\n/Subject " + pdfTextString(subject);
+    const qsizetype insertAt = dictionary + 2;
+    QByteArray out = pdf.left(insertAt) + entry;
+    // Cross-reference lines: "0000012345 00000 n \n", 20 bytes each, after "xref\n0 N\n".
+    qsizetype line = pdf.indexOf('\n', pdf.indexOf('\n', xref + 1) + 1) + 1;
+    QByteArray middle = pdf.mid(insertAt, line - insertAt);
+    QByteArray table;
+    while (line + 20 <= trailer && (pdf.at(line + 17) == 'n' || pdf.at(line + 17) == 'f')) {
+        const qint64 offset = pdf.mid(line, 10).toLongLong();
+        const bool used = pdf.at(line + 17) == 'n';
+        const qint64 moved = used && offset > insertAt ? offset + entry.size() : offset;
+        table += QByteArray::number(moved).rightJustified(10, '0') + pdf.mid(line + 10, 10);
+        line += 20;
+    }
+    if (!pdf.mid(line, trailer - line).trimmed().isEmpty())
+        return pdf; // not a table of this form
+    out += middle + table;
+    const qsizetype numberAt = pdf.indexOf('\n', startxref) + 1;
+    out += pdf.mid(line, numberAt - line);
+    const qint64 xrefOffset = pdf.mid(numberAt, pdf.indexOf('\n', numberAt) - numberAt).trimmed().toLongLong();
+    out += QByteArray::number(xrefOffset + entry.size());
+    out += pdf.mid(pdf.indexOf('\n', numberAt));
+    return out;
 }

@@ -27,8 +27,13 @@ constexpr int VectorDotsPerInch = 96;
 // False, with the reason in *error, when the file could not be written.
 // The SVG document of the picture made in memory, as WriteSvgFile writes it; empty when it
 // could not be made.
+// A description, when given, becomes the SVG's <desc> and the PDF's subject.
 QByteArray SvgDrawing(const Picture &picture, const QString &title);
 bool WriteSvgFile(const Picture &picture, const QString &path, const QString &title,
-                  QString *error);
+                  QString *error, const QString &description = {});
 bool WritePdfFile(const Picture &picture, const QString &path, const QString &title,
-                  QString *error);
+                  QString *error, const QString &description = {});
+
+// The PDF document with the subject in its document information; the document unchanged when
+// it has no information dictionary where it is expected.
+QByteArray PdfWithSubject(const QByteArray &pdf, const QString &subject);

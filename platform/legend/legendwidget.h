@@ -57,6 +57,9 @@ public:
     QString LastError() const override { return m_lastError; }
 
     const LegendSettings &settings() const { return m_settings; }
+    // The legend's rows as it paints them now (for pictures that show the legend otherwise,
+    // such as the web page's legend in HTML).
+    const LegendPainter &layout() const { return painter(); }
     QSize sizeHint() const override;
     // The whole legend: placed in a scroll area, the legend is never cut off but scrolls.
     QSize minimumSizeHint() const override;

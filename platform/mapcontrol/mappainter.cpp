@@ -55,6 +55,7 @@ void MapPainter::setTarget(QPainter &painter)
         m_vectorGrid *= double(kPixelsPerInch) / dpi;
     // Vector targets keep true ellipses (an SVG circle, a PDF curve).
     m_ellipsePolygons = CrispOutlines::available(painter);
+    m_sink = dynamic_cast<RegionSink *>(painter.device());
 }
 
 double MapPainter::lineWidth(const MapSymbol &symbol) const
@@ -90,8 +91,12 @@ void MapPainter::paint(QPainter &painter)
     for (int i = int(m_layers.size()) - 1; i >= 0; --i) {
         if (m_before)
             m_before(i);
+        m_layerNow = i;
         if (m_layers[i] && m_layers[i]->Visible())
             paintLayer(*m_layers[i]);
+        m_layerNow = -1;
+        if (m_sink)
+            m_sink->beginRegion(-1, -1, -1);
         if (m_after)
             m_after(i);
     }
@@ -139,6 +144,7 @@ void MapPainter::drawShape(QPainter &painter, const MapShape &shape, const MapSy
     const bool wholePixels = m_wholePixels;
     const bool ellipsePolygons = m_ellipsePolygons;
     const double vectorGrid = m_vectorGrid;
+    RegionSink *sink = m_sink;
     m_painter = &painter;
     setTarget(painter);
     drawShape(shape, symbol);
@@ -147,6 +153,7 @@ void MapPainter::drawShape(QPainter &painter, const MapShape &shape, const MapSy
     m_wholePixels = wholePixels;
     m_ellipsePolygons = ellipsePolygons;
     m_vectorGrid = vectorGrid;
+    m_sink = sink;
 }
 
 void MapPainter::drawShape(const MapShape &shape, const MapSymbol &symbol)
@@ -170,9 +177,12 @@ void MapPainter::drawShapes(const QList<MapShape> &shapes, const MapSymbol &symb
     const QBrush brush = areaBrush(symbol);
     const QPen pen = symbol.Outline ? outlinePen(symbol) : QPen(Qt::NoPen);
     bool areaReady = false;
-    for (const MapShape &shape : shapes) {
+    for (qsizetype i = 0; i < shapes.size(); ++i) {
+        const MapShape &shape = shapes[i];
         if (shape.IsNull())
             continue;
+        if (m_sink)
+            m_sink->beginOverlayShape(int(i));
         // Lines and markers set their own pen and brush; areas share the symbol's, set
         // again only after such a shape.
         const int kind = shape.ShapeType();

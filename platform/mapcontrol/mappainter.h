@@ -2,6 +2,7 @@
 
 #include "contracts/maplayer.h"
 #include "platform/mapcontrol/ellipserings.h"
+#include "platform/mapcontrol/regionsink.h"
 
 #include <QColor>
 #include <QImage>
@@ -96,5 +97,7 @@ private:
     LayerEvent m_before;
     LayerEvent m_after;
     QPainter *m_painter = nullptr;
+    RegionSink *m_sink = nullptr; // the painter's device, when it wants to know the regions
+    int m_layerNow = -1;          // index of the layer being painted
     QPolygonF m_ring; // one ring in target units, reused
 };

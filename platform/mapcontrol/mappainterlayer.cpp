@@ -181,6 +181,8 @@ void MapPainter::fillAreas(const LayerShapes &shapes, const std::vector<int> &gr
             p.setPen(pens[g]);
             current = g;
         }
+        if (m_sink)
+            m_sink->beginRegion(m_layerNow, s, g);
         if (shapes.tiny(s)) {
             const double u = shapes.unit;
             p.fillRect(QRectF(shapes.centre(s) - QPointF(u, u) / 2.0, QSizeF(u, u)),
@@ -249,6 +251,8 @@ void MapPainter::strokeRings(const LayerShapes &shapes, const std::vector<int> &
             pens[g].setWidthF(1.0);
         }
     auto flush = [&](std::size_t g) {
+        if (m_sink)
+            m_sink->beginRegion(m_layerNow, -1, int(g));
         // Outlines are drawn without antialiasing: crisp, and they cover the edges of the
         // fills beneath them. Lines are antialiased.
         if (wideOf[g]) {
@@ -299,6 +303,8 @@ void MapPainter::paintLayer(const MapLayer &layer)
     if (layer.ShapeType() == PointShape || layer.ShapeType() == MultiPointShape) {
         for (int s = 0; s < layer.RecordCount(); ++s) {
             const MapShape shape = layer.RecordShape(s);
+            if (m_sink)
+                m_sink->beginRegion(m_layerNow, s, groups[s]);
             if (shape.Extent().Intersects(view))
                 for (const QPolygonF &part : shape.Parts())
                     for (const QPointF &c : part)

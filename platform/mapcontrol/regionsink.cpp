@@ -1,0 +1,3 @@
+#include "platform/mapcontrol/regionsink.h"
+
+RegionSink::~RegionSink() = default;
