@@ -9,7 +9,8 @@ PKGS := cmake make g++ pkg-config ccache \
         libshp-dev libimagequant-dev libpng-dev libgif-dev \
         gdal-bin libwmf-bin poppler-utils fonts-urw-base35 imagemagick xvfb xauth fonts-dejavu-core \
         desktop-file-utils libxml2-utils shared-mime-info man-db dpkg-dev lintian \
-        clang libfuzzer-14-dev qt6-translations-l10n
+        clang libfuzzer-14-dev qt6-translations-l10n \
+        chromium tidy nodejs
 
 PREFIX  ?= /usr/local
 DESTDIR ?=

@@ -13,8 +13,7 @@ namespace {
 // How many regions the description names at either end.
 constexpr int kNamedAtEnds = 3;
 
-QString regionName(const RegionFigure &r)
-{
+QString regionName(const RegionFigure &r) {
     return r.name.isEmpty() ? r.code : r.name;
 }
 
@@ -22,14 +21,14 @@ QString regionName(const RegionFigure &r)
 
 QList<RegionFigure> ReadRegionFigures(const MapLayer &layer, const QString &keyField,
                                       const QString &nameField, const QString &valueField,
-                                      double nullValue)
-{
+                                      double nullValue) {
     QList<RegionFigure> regions;
     regions.reserve(layer.RecordCount());
     for (int r = 0; r < layer.RecordCount(); ++r) {
         RegionFigure f;
         f.code = layer.FieldValue(r, keyField).toString().trimmed();
-        f.name = nameField.isEmpty() ? QString() : layer.FieldValue(r, nameField).toString().trimmed();
+        f.name =
+            nameField.isEmpty() ? QString() : layer.FieldValue(r, nameField).toString().trimmed();
         const QVariant cell = layer.FieldValue(r, valueField);
         bool number = false;
         const double v = cell.toDouble(&number);
@@ -40,8 +39,7 @@ QList<RegionFigure> ReadRegionFigures(const MapLayer &layer, const QString &keyF
     return regions;
 }
 
-QString DescribeMap(const MapFigures &figures)
-{
+QString DescribeMap(const MapFigures &figures) {
     QString subject = figures.statistic.trimmed();
     const QString title = figures.title.trimmed();
     if (subject.isEmpty())
@@ -58,11 +56,12 @@ QString DescribeMap(const MapFigures &figures)
     if (withData.isEmpty())
         return text + QStringLiteral(", none with data.");
     // Highest first; equal figures by name, so that the text is the same on every run.
-    std::stable_sort(withData.begin(), withData.end(), [](const RegionFigure *a, const RegionFigure *b) {
-        if (*a->value != *b->value)
-            return *a->value > *b->value;
-        return regionName(*a).localeAwareCompare(regionName(*b)) < 0;
-    });
+    std::stable_sort(withData.begin(), withData.end(),
+                     [](const RegionFigure *a, const RegionFigure *b) {
+                         if (*a->value != *b->value)
+                             return *a->value > *b->value;
+                         return regionName(*a).localeAwareCompare(regionName(*b)) < 0;
+                     });
     const auto number = [&](const RegionFigure *r) {
         return formatLegendNumber(*r->value, figures.numberFormat);
     };
@@ -77,13 +76,14 @@ QString DescribeMap(const MapFigures &figures)
             highest << named(withData[i]);
             lowest << named(withData[n - 1 - i]);
         }
-        text += QStringLiteral("; highest: ") + highest.join(QStringLiteral(", "))
-                + QStringLiteral("; lowest: ") + lowest.join(QStringLiteral(", "));
+        text += QStringLiteral("; highest: ") + highest.join(QStringLiteral(", ")) +
+                QStringLiteral("; lowest: ") + lowest.join(QStringLiteral(", "));
     }
     const int missing = count - n;
     if (missing > 0)
-        text += QStringLiteral("; %1: %2").arg(figures.noDataText.toLower(),
-                                                missing == 1 ? QStringLiteral("1 region")
-                                                             : QStringLiteral("%1 regions").arg(missing));
+        text += QStringLiteral("; %1: %2")
+                    .arg(figures.noDataText.toLower(),
+                         missing == 1 ? QStringLiteral("1 region")
+                                      : QStringLiteral("%1 regions").arg(missing));
     return text + u'.';
 }

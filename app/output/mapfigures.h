@@ -17,13 +17,13 @@ struct RegionFigure {
 // What a map shows, region by region: the figures the web page lists and that the description
 // of the page and of the SVG and PDF outputs sums up.
 struct MapFigures {
-    QString title;     // the statistics file's title
-    QString statistic; // the name of the statistic shown
-    QString source;    // "Source: FILE, period P"
+    QString title;                                   // the statistics file's title
+    QString statistic;                               // the name of the statistic shown
+    QString source;                                  // "Source: FILE, period P"
     QString numberFormat = QStringLiteral("##,##0"); // as the legend formats its numbers
     QString noDataText = QStringLiteral("No data");
-    int layerIndex = -1;          // the thematic layer in the map control
-    QList<RegionFigure> regions;  // by record of the layer
+    int layerIndex = -1;         // the thematic layer in the map control
+    QList<RegionFigure> regions; // by record of the layer
 };
 
 // The regions of the layer: codes from keyField, names from nameField, values from valueField,

@@ -11,15 +11,13 @@ namespace {
 // Coordinates are written in whole tenths of a pixel of the picture, as the SVG output's.
 constexpr double kGrid = 10.0;
 
-QString colourText(const QColor &c)
-{
+QString colourText(const QColor &c) {
     return c.name(QColor::HexRgb);
 }
 
 // Integers of a path's data, written as SVG allows them shortest: a minus sign separates
 // two numbers by itself.
-void appendNumber(QString &d, qint64 n, bool first)
-{
+void appendNumber(QString &d, qint64 n, bool first) {
     if (!first && n >= 0)
         d += u' ';
     d += QString::number(n);
@@ -31,8 +29,7 @@ class PageMapEngine : public QPaintEngine {
 public:
     explicit PageMapEngine(PageMapDevice &device) : QPaintEngine(AllFeatures), m_device(device) {}
 
-    bool begin(QPaintDevice *) override
-    {
+    bool begin(QPaintDevice *) override {
         m_pen = QPen();
         m_brush = QBrush();
         m_transform = QTransform();
@@ -43,8 +40,7 @@ public:
     // output's grid, circles as circles.
     Type type() const override { return QPaintEngine::SVG; }
 
-    void updateState(const QPaintEngineState &state) override
-    {
+    void updateState(const QPaintEngineState &state) override {
         const DirtyFlags flags = state.state();
         if (flags & DirtyPen)
             m_pen = state.pen();
@@ -56,8 +52,7 @@ public:
 
     void drawPath(const QPainterPath &path) override;
     void drawPolygon(const QPointF *points, int count, PolygonDrawMode mode) override;
-    void drawPolygon(const QPoint *points, int count, PolygonDrawMode mode) override
-    {
+    void drawPolygon(const QPoint *points, int count, PolygonDrawMode mode) override {
         QPolygonF polygon;
         polygon.reserve(count);
         for (int i = 0; i < count; ++i)
@@ -65,8 +60,7 @@ public:
         drawPolygon(polygon.constData(), count, mode);
     }
     void drawEllipse(const QRectF &rect) override;
-    void drawRects(const QRectF *rects, int count) override
-    {
+    void drawRects(const QRectF *rects, int count) override {
         QPainterPath path;
         for (int i = 0; i < count; ++i)
             path.addRect(rects[i]);
@@ -76,8 +70,7 @@ public:
 
 private:
     // The point in whole tenths of a picture pixel.
-    QPoint gridPoint(const QPointF &p) const
-    {
+    QPoint gridPoint(const QPointF &p) const {
         const QPointF q = m_transform.map(p);
         return {int(std::lround(q.x() * kGrid)), int(std::lround(q.y() * kGrid))};
     }
@@ -92,8 +85,7 @@ private:
     QTransform m_transform;
 };
 
-QString PageMapEngine::style(bool filled, Qt::FillRule rule) const
-{
+QString PageMapEngine::style(bool filled, Qt::FillRule rule) const {
     QString s;
     if (filled && m_brush.style() != Qt::NoBrush) {
         // Hatched symbols show as their colour: a page's regions answer pointing all over.
@@ -118,8 +110,7 @@ QString PageMapEngine::style(bool filled, Qt::FillRule rule) const
     return s;
 }
 
-void PageMapEngine::add(const QString &tag, QString geometry, bool filled, Qt::FillRule rule)
-{
+void PageMapEngine::add(const QString &tag, QString geometry, bool filled, Qt::FillRule rule) {
     PageMapDevice &d = m_device;
     const QString s = style(filled, rule);
     auto it = d.m_styleIndex.constFind(s);
@@ -138,8 +129,7 @@ void PageMapEngine::add(const QString &tag, QString geometry, bool filled, Qt::F
     d.m_drawing.elements << e;
 }
 
-void PageMapEngine::appendRing(QString &d, const QPointF *points, int count, bool close) const
-{
+void PageMapEngine::appendRing(QString &d, const QPointF *points, int count, bool close) const {
     if (count <= 0)
         return;
     QPoint last = gridPoint(points[0]);
@@ -167,8 +157,7 @@ void PageMapEngine::appendRing(QString &d, const QPointF *points, int count, boo
         d += u'z';
 }
 
-void PageMapEngine::drawPolygon(const QPointF *points, int count, PolygonDrawMode mode)
-{
+void PageMapEngine::drawPolygon(const QPointF *points, int count, PolygonDrawMode mode) {
     const bool line = mode == PolylineMode;
     QString d;
     appendRing(d, points, count, !line);
@@ -176,8 +165,7 @@ void PageMapEngine::drawPolygon(const QPointF *points, int count, PolygonDrawMod
         mode == WindingMode ? Qt::WindingFill : Qt::OddEvenFill);
 }
 
-void PageMapEngine::drawPath(const QPainterPath &path)
-{
+void PageMapEngine::drawPath(const QPainterPath &path) {
     QString d;
     QPolygonF ring;
     const auto flush = [&] {
@@ -210,8 +198,7 @@ void PageMapEngine::drawPath(const QPainterPath &path)
     add(QStringLiteral("path"), QStringLiteral("d=\"") + d + u'"', true, path.fillRule());
 }
 
-void PageMapEngine::drawEllipse(const QRectF &rect)
-{
+void PageMapEngine::drawEllipse(const QRectF &rect) {
     if (m_transform.type() > QTransform::TxScale) {
         QPainterPath path;
         path.addEllipse(rect);
@@ -219,47 +206,52 @@ void PageMapEngine::drawEllipse(const QRectF &rect)
         return;
     }
     const QRectF r = m_transform.mapRect(rect);
-    const qint64 cx = std::llround(r.center().x() * kGrid), cy = std::llround(r.center().y() * kGrid);
-    const qint64 rx = std::llround(r.width() * kGrid / 2.0), ry = std::llround(r.height() * kGrid / 2.0);
+    const qint64 cx = std::llround(r.center().x() * kGrid),
+                 cy = std::llround(r.center().y() * kGrid);
+    const qint64 rx = std::llround(r.width() * kGrid / 2.0),
+                 ry = std::llround(r.height() * kGrid / 2.0);
     if (rx == ry)
         add(QStringLiteral("circle"),
             QStringLiteral("cx=\"%1\" cy=\"%2\" r=\"%3\"").arg(cx).arg(cy).arg(rx), true,
             Qt::OddEvenFill);
     else
         add(QStringLiteral("ellipse"),
-            QStringLiteral("cx=\"%1\" cy=\"%2\" rx=\"%3\" ry=\"%4\"").arg(cx).arg(cy).arg(rx).arg(ry),
+            QStringLiteral("cx=\"%1\" cy=\"%2\" rx=\"%3\" ry=\"%4\"")
+                .arg(cx)
+                .arg(cy)
+                .arg(rx)
+                .arg(ry),
             true, Qt::OddEvenFill);
 }
 
 PageMapDevice::PageMapDevice(const QSize &size)
-    : m_size(size), m_engine(std::make_unique<PageMapEngine>(*this))
-{
+    : m_size(size), m_engine(std::make_unique<PageMapEngine>(*this)) {
     m_drawing.size = size;
 }
 
 PageMapDevice::~PageMapDevice() = default;
 
-QPaintEngine *PageMapDevice::paintEngine() const
-{
+QPaintEngine *PageMapDevice::paintEngine() const {
     return m_engine.get();
 }
 
-void PageMapDevice::beginRegion(int layerIndex, int record, int symbolIndex)
-{
+void PageMapDevice::beginRegion(int layerIndex, int record, int symbolIndex) {
     m_layer = layerIndex;
     m_record = record;
     m_symbol = symbolIndex;
     m_overlay = -1;
 }
 
-void PageMapDevice::beginOverlayShape(int position)
-{
+void PageMapDevice::beginOverlayShape(int position) {
     m_layer = m_record = m_symbol = -1;
     m_overlay = position;
 }
 
-PageMapDrawing PageMapDevice::takeDrawing()
-{
+void PageMapDevice::layerSymbols(int layerIndex, const std::vector<int> &symbols) {
+    m_drawing.symbols.insert(layerIndex, symbols);
+}
+
+PageMapDrawing PageMapDevice::takeDrawing() {
     PageMapDrawing drawing = std::move(m_drawing);
     m_drawing = PageMapDrawing();
     m_drawing.size = m_size;
@@ -267,8 +259,7 @@ PageMapDrawing PageMapDevice::takeDrawing()
     return drawing;
 }
 
-int PageMapDevice::metric(PaintDeviceMetric metric) const
-{
+int PageMapDevice::metric(PaintDeviceMetric metric) const {
     switch (metric) {
     case PdmWidth:
         return m_size.width();
@@ -296,8 +287,7 @@ int PageMapDevice::metric(PaintDeviceMetric metric) const
     }
 }
 
-PageMapDrawing DrawPageMap(const Picture &picture)
-{
+PageMapDrawing DrawPageMap(const Picture &picture) {
     PageMapDevice device(picture.size);
     QPainter painter;
     if (painter.begin(&device)) {

@@ -30,6 +30,7 @@ struct PageMapDrawing {
     QSize size;
     QList<PageMapElement> elements;
     QStringList styles; // CSS declarations: "fill:#e0ecf4;stroke:#808080;stroke-width:1px"
+    QHash<int, std::vector<int>> symbols; // by layer: the symbol of each record
 };
 
 // A paint device that records what the map painter draws as SVG elements for a web page: one
@@ -44,6 +45,7 @@ public:
     QPaintEngine *paintEngine() const override;
     void beginRegion(int layerIndex, int record, int symbolIndex) override;
     void beginOverlayShape(int position) override;
+    void layerSymbols(int layerIndex, const std::vector<int> &symbols) override;
 
     // What was drawn; the device is empty afterwards.
     PageMapDrawing takeDrawing();

@@ -17,8 +17,8 @@ class LegendPainter;
 // loads nothing from elsewhere.
 struct WebPageContent {
     MapFigures figures;
-    QString description;       // the map described in a sentence (DescribeMap)
-    QList<int> circleRecords;  // a circle map: the record of each circle, in drawing order
+    QString description;      // the map described in a sentence (DescribeMap)
+    QList<int> circleRecords; // a circle map: the record of each circle, in drawing order
 };
 
 // The page as UTF-8 text: the map picture, the legend as laid out for painting, the content.

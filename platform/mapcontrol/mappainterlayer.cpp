@@ -298,6 +298,8 @@ void MapPainter::paintLayer(const MapLayer &layer)
     std::vector<int> groups = symbolIndexes(layer, layer.RecordCount());
     for (int &g : groups)
         g = std::clamp(g, 0, int(symbols.size()) - 1);
+    if (m_sink)
+        m_sink->layerSymbols(m_layerNow, groups);
 
     const MapRectangle view = m_extent.Adjusted(m_extent.Width() * 0.01);
     if (layer.ShapeType() == PointShape || layer.ShapeType() == MultiPointShape) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <vector>
+
 // A paint device that needs to know which region each shape it receives shows (the web page's
 // map, whose regions answer pointing and the keyboard) implements this beside QPaintDevice.
 // The map painter finds it on the painter's device and tells it before it draws each shape,
@@ -16,4 +18,7 @@ public:
     // The shape drawn next is the position-th (from 0) of a list drawn over the layers with one
     // symbol, such as the circles of a circle map in their order.
     virtual void beginOverlayShape(int position) = 0;
+    // Before a layer is drawn: the renderer's symbol of each of its records (by record), also
+    // of those that are not drawn (out of view, or too small to keep a shape).
+    virtual void layerSymbols(int layerIndex, const std::vector<int> &symbols) = 0;
 };

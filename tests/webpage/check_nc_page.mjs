@@ -108,12 +108,14 @@ try {
     const li = [...items].find((i) => i.dataset.class === '4'); const r = li.getBoundingClientRect();
     return [r.left + r.width / 2, r.top + r.height / 2, Number(li.querySelector('.count').textContent.slice(1, -1))]; })()`);
   await page.mouse('mouseMoved', item[0], item[1]);
-  const lit = await page.eval(`(() => ({ dim: document.querySelector('.map svg').classList.contains('dim'),
-    hot: [...document.querySelectorAll('.hot')].map((e) => e.classList.contains('c4')),
-    meck: document.querySelector('[data-name="Mecklenburg"]').classList.contains('hot'),
-    tyrrell: document.querySelector('[data-name="Tyrrell"]').classList.contains('hot') }))()`);
-  check(lit.dim && lit.meck && !lit.tyrrell && lit.hot.length === item[2] && lit.hot.every(Boolean),
-        `the legend's highest class highlights its ${item[2]} regions`);
+  const lit = await page.eval(`(() => {
+    const opacity = (el) => Number(getComputedStyle(el).fillOpacity);
+    const all = [...document.querySelectorAll('svg [data-code]')];
+    return { bright: all.filter((el) => opacity(el) === 1).map((el) => el.classList.contains('c4')),
+             meck: opacity(document.querySelector('[data-name="Mecklenburg"]')),
+             tyrrell: opacity(document.querySelector('[data-name="Tyrrell"]')) }; })()`);
+  check(lit.meck === 1 && lit.tyrrell < 0.5 && lit.bright.length === item[2] && lit.bright.every(Boolean),
+        `the legend's highest class highlights its ${item[2]} regions and dims the others`);
   const counts = await page.eval(`[...document.querySelectorAll('.legend .count')].reduce((s, c) => s + Number(c.textContent.slice(1, -1)), 0)`);
   check(counts === 100, `the legend counts 100 regions in its classes (${counts})`);
   await page.mouse('mouseMoved', 2, 2);

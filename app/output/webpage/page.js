@@ -8,6 +8,8 @@
   const svg = box.querySelector('svg');
   const tip = box.querySelector('.tip');
   const regions = Array.from(svg.querySelectorAll('[data-code]'));
+  // Regions the map shows (a region too small to draw has an element without a shape).
+  const shownRegions = regions.filter((el) => el.tagName !== 'path' || el.hasAttribute('d'));
   const reduceMotion = window.matchMedia('(prefers-reduced-motion: reduce)');
   const NS = 'http://www.w3.org/2000/svg';
 
@@ -28,14 +30,20 @@
     return el.hasAttribute('data-value') ? formatNumber(Number(el.dataset.value)) : main.dataset.nodata;
   }
 
-  // The outline of the region shown: a copy of its shape drawn on top of all regions.
+  // The outline of the region shown: a copy of its shape drawn on top of all regions, in a
+  // picture of its own over the map, so that changing it lays out no region of the map.
+  const over = document.createElementNS(NS, 'svg');
+  over.setAttribute('class', 'over');
+  over.setAttribute('aria-hidden', 'true');
+  over.setAttribute('viewBox', svg.getAttribute('viewBox'));
   const outline = document.createElementNS(NS, 'g');
   const outer = document.createElementNS(NS, 'path');
   const inner = document.createElementNS(NS, 'path');
   outer.setAttribute('class', 'hl');
   inner.setAttribute('class', 'hl2');
   outline.append(outer, inner);
-  svg.append(outline);
+  over.append(outline);
+  svg.after(over);
   function shapeOf(el) {
     if (el.tagName === 'path') return el.getAttribute('d');
     const cx = Number(el.getAttribute('cx')), cy = Number(el.getAttribute('cy'));
@@ -47,11 +55,23 @@
 
   let shown = null;
   function showTip(el, x, y) {
+    if (el !== shown) {
+      const d = shapeOf(el);
+      outer.setAttribute('d', d);
+      inner.setAttribute('d', d);
+      outline.style.display = '';
+      fillTip(el);
+    }
     shown = el;
-    const d = shapeOf(el);
-    outer.setAttribute('d', d);
-    inner.setAttribute('d', d);
-    outline.style.display = '';
+    tip.hidden = false;
+    const area = box.getBoundingClientRect();
+    let left = x - area.left + 14, top = y - area.top + 14;
+    if (left + tip.offsetWidth > box.clientWidth) left = Math.max(0, x - area.left - tip.offsetWidth - 10);
+    if (top + tip.offsetHeight > box.clientHeight) top = Math.max(0, y - area.top - tip.offsetHeight - 10);
+    tip.style.left = left + 'px';
+    tip.style.top = top + 'px';
+  }
+  function fillTip(el) {
     tip.textContent = '';
     const name = document.createElement('b');
     name.textContent = el.dataset.name || el.dataset.code;
@@ -62,13 +82,6 @@
     value.className = 'value';
     value.textContent = valueText(el);
     tip.append(name, code, document.createTextNode(': '), value);
-    tip.hidden = false;
-    const area = box.getBoundingClientRect();
-    let left = x - area.left + 14, top = y - area.top + 14;
-    if (left + tip.offsetWidth > box.clientWidth) left = Math.max(0, x - area.left - tip.offsetWidth - 10);
-    if (top + tip.offsetHeight > box.clientHeight) top = Math.max(0, y - area.top - tip.offsetHeight - 10);
-    tip.style.left = left + 'px';
-    tip.style.top = top + 'px';
   }
   function hideTip() {
     shown = null;
@@ -94,7 +107,7 @@
 
   // Keyboard: Tab reaches one region (the last one visited), the arrow keys move to the
   // nearest region in their direction, Escape hides the tooltip.
-  let current = regions[0] || null;
+  let current = shownRegions[0] || null;
   if (current) current.setAttribute('tabindex', '0');
   function moveFocus(el) {
     if (!el) return;
@@ -114,20 +127,20 @@
   svg.addEventListener('focusout', () => hideTip());
   let centres = null;
   function centreOf(i) {
-    if (!centres) centres = new Array(regions.length);
+    if (!centres) centres = new Array(shownRegions.length);
     if (!centres[i]) {
-      const b = regions[i].getBBox();
+      const b = shownRegions[i].getBBox();
       centres[i] = [b.x + b.width / 2, b.y + b.height / 2];
     }
     return centres[i];
   }
   function nearest(from, dx, dy) {
-    const i0 = regions.indexOf(from);
+    const i0 = shownRegions.indexOf(from);
     const [x0, y0] = centreOf(i0);
     // The nearest region within 60 degrees of the direction; failing that, the nearest on
     // that side at all.
     let best = null, bestScore = Infinity, inCone = false;
-    for (let i = 0; i < regions.length; ++i) {
+    for (let i = 0; i < shownRegions.length; ++i) {
       if (i === i0) continue;
       const [x, y] = centreOf(i);
       const along = (x - x0) * dx + (y - y0) * dy;
@@ -136,7 +149,7 @@
       const cone = across <= along * 1.7;
       if (inCone && !cone) continue;
       const score = along + 2 * across;
-      if ((cone && !inCone) || score < bestScore) { bestScore = score; best = regions[i]; inCone = cone; }
+      if ((cone && !inCone) || score < bestScore) { bestScore = score; best = shownRegions[i]; inCone = cone; }
     }
     return best;
   }
@@ -155,10 +168,11 @@
     if (e.key === 'Escape') hideTip();
   });
 
-  // The legend: pointing at a class (or focusing it) highlights its regions.
+  // The legend: pointing at a class (or focusing it) highlights its regions. The page's style
+  // dims the other regions by the class named on the map, one change however many regions.
   function highlight(cls) {
-    regions.forEach((r) => r.classList.toggle('hot', cls !== null && r.classList.contains(cls)));
-    svg.classList.toggle('dim', cls !== null);
+    if (cls === null) svg.removeAttribute('data-hot');
+    else svg.setAttribute('data-hot', cls);
   }
   main.querySelectorAll('.legend [data-class]').forEach((item) => {
     const cls = 'c' + item.dataset.class;
@@ -174,7 +188,9 @@
   let view = Object.assign({}, home);
   function apply(v) {
     view = v;
-    svg.setAttribute('viewBox', v.x + ' ' + v.y + ' ' + v.w + ' ' + v.h);
+    const box = v.x + ' ' + v.y + ' ' + v.w + ' ' + v.h;
+    svg.setAttribute('viewBox', box);
+    over.setAttribute('viewBox', box);
   }
   function animateTo(target) {
     if (reduceMotion.matches) { apply(target); return; }
@@ -259,15 +275,19 @@
   // The data table: every region with its code and value, sorted by name or by value.
   const section = main.querySelector('.figures');
   const toggle = main.querySelector('.show-table');
-  const tbody = section.querySelector('tbody');
+  const table = section.querySelector('table');
+  const tbody = table.tBodies[0] || table.createTBody();
+  // The rows are read from the map's regions when the table is first shown.
   const rows = [];
-  const seen = new Set();
-  regions.forEach((el) => {
-    if (seen.has(el.dataset.code)) return;
-    seen.add(el.dataset.code);
-    rows.push({ name: el.dataset.name || el.dataset.code, code: el.dataset.code,
-                value: el.hasAttribute('data-value') ? Number(el.dataset.value) : null, el: el });
-  });
+  function readRows() {
+    const seen = new Set();
+    regions.forEach((el) => {
+      if (seen.has(el.dataset.code)) return;
+      seen.add(el.dataset.code);
+      rows.push({ name: el.dataset.name || el.dataset.code, code: el.dataset.code,
+                  value: el.hasAttribute('data-value') ? Number(el.dataset.value) : null, el: el });
+    });
+  }
   const byName = new Intl.Collator(document.documentElement.lang || undefined, { numeric: true });
   let sortKey = 'name', ascending = true;
   function fillTable() {
@@ -313,7 +333,10 @@
   });
   toggle.addEventListener('click', () => {
     const open = section.hidden;
-    if (open && !tbody.firstChild) fillTable();
+    if (open && !tbody.firstChild) {
+      readRows();
+      fillTable();
+    }
     section.hidden = !open;
     toggle.setAttribute('aria-expanded', String(open));
   });

@@ -1,0 +1,62 @@
+#!/usr/bin/env bash
+# The web page output in a real browser (headless Chromium) and under an HTML checker (tidy):
+# the North Carolina births page (colours, tooltips by mouse, keyboard and touch, legend, zoom,
+# data table, no request leaving the page), a page whose texts hold markup characters, quotes,
+# right-to-left text and emoji, and the size of the page of the 3,231 US counties.
+#   run_page_tests.sh BIN_DIR SOURCE_DIR
+set -euo pipefail
+bin="$1"
+src="$2"
+work="$(mktemp -d)"
+trap 'rm -rf "$work"' EXIT
+home="$work/home"
+mkdir -p "$home/Maps" "$home/TQ-files" "$work/tmp" "$work/out"
+cp "$src"/samples/Maps/* "$home/Maps/"
+cp "$src"/samples/TQ-files/* "$home/TQ-files/"
+cp "$src"/tests/data/us_counties/{US.INI,us_counties.shp,us_counties.shx,us_counties.dbf,us_counties.cpg} "$home/Maps/"
+cp "$src"/tests/data/us_counties/us_counties.sdv "$home/TQ-files/"
+cp "$src"/tests/data/webpage_names/{NAMES.INI,names.shp,names.shx,names.dbf,names.cpg} "$home/Maps/"
+export CHOREL_HOME="$home" TMPDIR="$work/tmp" QT_QPA_PLATFORM=offscreen
+unset DISPLAY
+cd "$work/out"
+node=(node --experimental-websocket)
+
+# A page that tidy finds no fault in (it knows HTML5).
+valid() {
+    local report
+    if ! report="$(tidy -q -e "$1" 2>&1)"; then
+        echo "tidy finds faults in $1:"; echo "$report"; return 1
+    fi
+    echo "ok - $1 is valid HTML"
+}
+
+echo "# The page's script"
+# The script built into every page is checked as code: it parses, and nothing in it or in the
+# style could end the element that holds it.
+node --check "$src/app/output/webpage/page.js"
+if grep -qi '</script\|</style' "$src/app/output/webpage/page.js" "$src/app/output/webpage/page.css"; then
+    echo "the page's script or style holds an end tag"; exit 1
+fi
+echo "ok - page.js parses"
+
+echo "# North Carolina births"
+"$bin/chorel" -f "$home/TQ-files/nc_births_74.tq" -o nc.html
+valid nc.html
+"${node[@]}" "$src/tests/webpage/check_nc_page.mjs" nc.html
+
+echo "# Texts with markup characters, quotes, right-to-left text and emoji"
+title="Births <i>&amp; 'a' ולדות 🗺️"
+cp "$src/tests/data/webpage_names/names.sdv" "$home/TQ-files/$title.sdv"
+"$bin/chorel" -f "$home/TQ-files/$title.sdv" -o names.html
+valid names.html
+"${node[@]}" "$src/tests/webpage/check_names_page.mjs" names.html "$title"
+
+echo "# The 3,231 US counties"
+"$bin/chorel" -f "$home/TQ-files/us_counties.sdv" -o us.html
+valid us.html
+size=$(stat -c %s us.html)
+regions=$(grep -o 'data-code=' us.html | wc -l)
+[ "$regions" -eq 3231 ] || { echo "the US page has $regions regions, not 3231"; exit 1; }
+[ "$size" -le 1200000 ] || { echo "the US page is $size bytes, more than 1.2 MB"; exit 1; }
+echo "ok - the page of the 3,231 US counties is $size bytes"
+echo "1 passed, 0 failed"
