@@ -45,9 +45,10 @@ int main(int argc, char *argv[])
         arguments << QString::fromLocal8Bit(argv[i]);
     const ParsedCommandLine commandLine = ParseCommandLine(arguments);
     if (commandLine.help) {
-        std::printf("Usage: chorel [switches] | chorel OPTIONFILE.tqo\n%s%s",
+        std::printf("Usage: chorel [switches] | chorel OPTIONFILE.tqo\n%s%s\n%s",
                     qUtf8Printable(withoutCarriageReturns(UsageText())),
-                    qUtf8Printable(withoutCarriageReturns(LongSwitchUsageText())));
+                    qUtf8Printable(withoutCarriageReturns(LongSwitchUsageText())),
+                    qUtf8Printable(withoutCarriageReturns(OutputFilesText())));
         return 0;
     }
 

@@ -228,6 +228,18 @@ QString LongSwitchUsageText()
     return text;
 }
 
+QString OutputFilesText()
+{
+    return QStringLiteral(
+        "Output files (-o): .png, .bmp, .wmf, the vector files .svg and .pdf, and .html:\r\n"
+        "\tone web page holding the map (its regions show their figures when pointed at\r\n"
+        "\tor reached with Tab and the arrow keys; wheel, drag and + / - zoom and pan), the\r\n"
+        "\tlegend with the regions per class, title, statistic, source line and a data\r\n"
+        "\ttable. It loads nothing from elsewhere: open it from disk, put it on a web server\r\n"
+        "\tas it is, or show it inside another page with\r\n"
+        "\t<iframe src=\"map.html\" title=\"Map\" width=\"100%\" height=\"600\"></iframe>.\r\n");
+}
+
 QString InvalidSwitchText(bool withLongSwitches)
 {
     QString text = QStringLiteral("Not valid switch(es) : ") + QStringLiteral("\r\n") + UsageText();

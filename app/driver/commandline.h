@@ -64,6 +64,8 @@ QString UsageText();
 // One line per long switch (more where its explanation has several), each a tab, the text,
 // CR LF.
 QString LongSwitchUsageText();
+// What --help adds after the switches: the kinds of output files, the web page among them.
+QString OutputFilesText();
 
 // "Not valid switch(es) : " CR LF and the usage text; with withLongSwitches (for a command
 // line that used long switches) the long switches' lines follow.

@@ -113,6 +113,8 @@ private slots:
         QVERIFY(lines.at(7).startsWith(QString("\t--help ")));
         QVERIFY(result.out.contains(QString("\n\t--width PIXELS ")));
         QVERIFY(result.out.contains(QString("\n\t--open FILE ")));
+        // Then the output files, the web page with how to put it on another page.
+        QVERIFY(result.out.contains(QString("<iframe src=\"map.html\"")));
     }
 
     void invalidSwitch_data()
