@@ -1,5 +1,7 @@
 #include "app/output/pagemap.h"
 
+#include "platform/wmf/wmfgenerator.h"
+
 #include <QPaintEngine>
 #include <QPainter>
 #include <QPainterPath>
@@ -260,31 +262,8 @@ PageMapDrawing PageMapDevice::takeDrawing() {
 }
 
 int PageMapDevice::metric(PaintDeviceMetric metric) const {
-    switch (metric) {
-    case PdmWidth:
-        return m_size.width();
-    case PdmHeight:
-        return m_size.height();
-    case PdmWidthMM:
-        return qRound(m_size.width() * 25.4 / VectorDotsPerInch);
-    case PdmHeightMM:
-        return qRound(m_size.height() * 25.4 / VectorDotsPerInch);
-    case PdmDpiX:
-    case PdmDpiY:
-    case PdmPhysicalDpiX:
-    case PdmPhysicalDpiY:
-        return VectorDotsPerInch;
-    case PdmNumColors:
-        return 0x7fffffff;
-    case PdmDepth:
-        return 32;
-    case PdmDevicePixelRatio:
-        return 1;
-    case PdmDevicePixelRatioScaled:
-        return int(devicePixelRatioFScale());
-    default:
-        return QPaintDevice::metric(metric);
-    }
+    const int value = PictureDeviceMetric(metric, m_size, VectorDotsPerInch);
+    return value >= 0 ? value : QPaintDevice::metric(metric);
 }
 
 PageMapDrawing DrawPageMap(const Picture &picture) {

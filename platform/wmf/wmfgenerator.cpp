@@ -8,31 +8,37 @@ WmfGenerator::~WmfGenerator() = default;
 
 QPaintEngine *WmfGenerator::paintEngine() const { return m_engine.get(); }
 
-int WmfGenerator::metric(PaintDeviceMetric metric) const
+int PictureDeviceMetric(QPaintDevice::PaintDeviceMetric metric, const QSize &size, int dpi)
 {
     switch (metric) {
-    case PdmWidth:
-        return m_size.width();
-    case PdmHeight:
-        return m_size.height();
-    case PdmWidthMM:
-        return qRound(m_size.width() * 25.4 / m_resolution);
-    case PdmHeightMM:
-        return qRound(m_size.height() * 25.4 / m_resolution);
-    case PdmDpiX:
-    case PdmDpiY:
-    case PdmPhysicalDpiX:
-    case PdmPhysicalDpiY:
-        return m_resolution;
-    case PdmNumColors:
+    case QPaintDevice::PdmWidth:
+        return size.width();
+    case QPaintDevice::PdmHeight:
+        return size.height();
+    case QPaintDevice::PdmWidthMM:
+        return qRound(size.width() * 25.4 / dpi);
+    case QPaintDevice::PdmHeightMM:
+        return qRound(size.height() * 25.4 / dpi);
+    case QPaintDevice::PdmDpiX:
+    case QPaintDevice::PdmDpiY:
+    case QPaintDevice::PdmPhysicalDpiX:
+    case QPaintDevice::PdmPhysicalDpiY:
+        return dpi;
+    case QPaintDevice::PdmNumColors:
         return 0x7fffffff;
-    case PdmDepth:
+    case QPaintDevice::PdmDepth:
         return 32;
-    case PdmDevicePixelRatio:
+    case QPaintDevice::PdmDevicePixelRatio:
         return 1;
-    case PdmDevicePixelRatioScaled:
-        return int(devicePixelRatioFScale());
+    case QPaintDevice::PdmDevicePixelRatioScaled:
+        return int(QPaintDevice::devicePixelRatioFScale());
     default:
-        return QPaintDevice::metric(metric);
+        return -1;
     }
+}
+
+int WmfGenerator::metric(PaintDeviceMetric metric) const
+{
+    const int value = PictureDeviceMetric(metric, m_size, m_resolution);
+    return value >= 0 ? value : QPaintDevice::metric(metric);
 }

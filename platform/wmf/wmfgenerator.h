@@ -50,3 +50,7 @@ private:
     int m_resolution = 96;
     QByteArray m_data;
 };
+
+// The metrics of a paint device that draws a picture of size pixels at dpi dots per inch (a
+// metafile, a vector picture in memory); -1 for a metric it does not decide.
+int PictureDeviceMetric(QPaintDevice::PaintDeviceMetric metric, const QSize &size, int dpi);
