@@ -8,7 +8,7 @@ import { join } from 'node:path';
 import { inflateSync } from 'node:zlib';
 
 export async function launch({ width = 1200, height = 900 } = {}) {
-  const profile = mkdtempSync(join(tmpdir(), 'chorel-page-'));
+  const profile = mkdtempSync(join(tmpdir(), 'browser-profile-'));
   const binary = process.env.CHROMIUM || 'chromium';
   const args = ['--headless=new', '--disable-gpu', '--no-first-run', '--no-default-browser-check',
     '--disable-extensions', '--disable-background-networking', '--disable-sync',
@@ -16,7 +16,11 @@ export async function launch({ width = 1200, height = 900 } = {}) {
     '--hide-scrollbars', '--mute-audio', `--window-size=${width},${height}`,
     `--user-data-dir=${profile}`, '--remote-debugging-port=0', 'about:blank'];
   if (process.getuid && process.getuid() === 0) args.unshift('--no-sandbox');
-  const child = spawn(binary, args, { stdio: ['ignore', 'ignore', 'pipe'] });
+  // The browser's sockets live in its temporary folder, and a socket's path may be at most
+  // 107 bytes long: a deep temporary folder is replaced by the profile or /tmp.
+  const socketFolder = profile.length <= 60 ? profile : '/tmp';
+  const child = spawn(binary, args, { stdio: ['ignore', 'ignore', 'pipe'],
+                                      env: { ...process.env, TMPDIR: socketFolder } });
   const endpoint = await new Promise((resolve, reject) => {
     let text = '';
     const timer = setTimeout(() => reject(new Error('Chromium did not start: ' + text)), 30000);

@@ -16,10 +16,11 @@ cp "$src"/samples/TQ-files/* "$home/TQ-files/"
 cp "$src"/tests/data/us_counties/{US.INI,us_counties.shp,us_counties.shx,us_counties.dbf,us_counties.cpg} "$home/Maps/"
 cp "$src"/tests/data/us_counties/us_counties.sdv "$home/TQ-files/"
 cp "$src"/tests/data/webpage_names/{NAMES.INI,names.shp,names.shx,names.dbf,names.cpg} "$home/Maps/"
+browser_tmp="${TMPDIR:-/tmp}"
 export CHOREL_HOME="$home" TMPDIR="$work/tmp" QT_QPA_PLATFORM=offscreen
 unset DISPLAY
 cd "$work/out"
-node=(node --experimental-websocket)
+node=(env TMPDIR="$browser_tmp" node --experimental-websocket)
 
 # A page that tidy finds no fault in (it knows HTML5).
 valid() {
