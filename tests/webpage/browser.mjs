@@ -107,6 +107,10 @@ export async function launch({ width = 1200, height = 900 } = {}) {
       await call('Input.dispatchKeyEvent', { type: 'keyDown', key, code, windowsVirtualKeyCode: keyCode, text, modifiers });
       await call('Input.dispatchKeyEvent', { type: 'keyUp', key, code, windowsVirtualKeyCode: keyCode, modifiers });
     },
+    // Emulates a media feature of the reader's system, such as prefers-reduced-motion.
+    async media(name, value) {
+      await call('Emulation.setEmulatedMedia', { features: [{ name, value }] });
+    },
     async screenshot(clip) {
       const r = await call('Page.captureScreenshot', clip ? { format: 'png', clip: { ...clip, scale: 1 } } : { format: 'png' });
       return Buffer.from(r.data, 'base64');

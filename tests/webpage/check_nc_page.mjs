@@ -167,6 +167,29 @@ try {
         `the map is described: ${desc}`);
   check(await page.eval(`document.querySelector('.map svg').getAttribute('role')`) === 'img', 'the map has role img');
 
+  // Texts stand out from what is behind them by a contrast of at least 4.5:1.
+  const contrasts = await page.eval(`(() => {
+    const rgb = (c) => c.match(/[\\d.]+/g).map(Number);
+    const lum = ([r, g, b]) => [r, g, b].map((v) => { v /= 255; return v <= 0.03928 ? v / 12.92 : ((v + 0.055) / 1.055) ** 2.4; })
+      .reduce((s, v, i) => s + v * [0.2126, 0.7152, 0.0722][i], 0);
+    const behind = (el) => { for (; el; el = el.parentElement) { const c = rgb(getComputedStyle(el).backgroundColor);
+      if (c.length < 4 || c[3] > 0) return c.slice(0, 3); } return [255, 255, 255]; };
+    document.querySelector('.tip').hidden = false;
+    const texts = [...document.querySelectorAll('h1, .statistic, .source, button, .legend p, .legend .range, .legend .count, .tip, .tip .code, th, td')];
+    return texts.map((el) => { const a = lum(rgb(getComputedStyle(el).color)), b = lum(behind(el));
+      return [el.className || el.tagName, (Math.max(a, b) + 0.05) / (Math.min(a, b) + 0.05)]; });
+  })()`);
+  const lowest = contrasts.reduce((m, c) => (c[1] < m[1] ? c : m), ['', Infinity]);
+  check(lowest[1] >= 4.5, `every text has a contrast of at least 4.5:1 (lowest ${lowest[1].toFixed(1)}:1, ${lowest[0]})`);
+  await page.key('Escape', 'Escape', 27);
+
+  // With reduced motion asked for, the zoom buttons change the view at once, without easing.
+  await page.media('prefers-reduced-motion', 'reduce');
+  const now = await page.eval(`(() => { const svg = document.querySelector('.map svg'); const before = svg.viewBox.baseVal.width;
+    document.querySelector('.zoom-in').click(); return [before, svg.viewBox.baseVal.width]; })()`);
+  check(now[1] < now[0], `with reduced motion the view zooms at once (${now[0]} -> ${now[1]})`);
+  await page.eval(`document.querySelector('.zoom-reset').click()`);
+
   // Nothing but the page itself was asked for.
   const foreign = page.requests.filter((u) => u !== url && !u.startsWith('data:'));
   check(foreign.length === 0, `no request leaves the page (${page.requests.length} requests: ${foreign.join(' ')})`);

@@ -52,6 +52,13 @@ cp "$src/tests/data/webpage_names/names.sdv" "$home/TQ-files/$title.sdv"
 valid names.html
 "${node[@]}" "$src/tests/webpage/check_names_page.mjs" names.html "$title"
 
+echo "# The sheet's title and source line from the command line"
+"$bin/chorel" -f "$home/TQ-files/nc_births_74.tq" -o given.html --title 'Births <1974> & more' \
+    --source "Source: 'Vital' statistics"
+grep -q '<h1>Births &lt;1974&gt; &amp; more</h1>' given.html
+grep -q '<p class="source">Source: &apos;Vital&apos; statistics</p>' given.html
+echo "ok - --title and --source are the page's title and source line, escaped"
+
 echo "# The 3,231 US counties"
 "$bin/chorel" -f "$home/TQ-files/us_counties.sdv" -o us.html
 valid us.html
