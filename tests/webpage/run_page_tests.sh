@@ -59,6 +59,15 @@ grep -q '<h1>Births &lt;1974&gt; &amp; more</h1>' given.html
 grep -q '<p class="source">Source: &apos;Vital&apos; statistics</p>' given.html
 echo "ok - --title and --source are the page's title and source line, escaped"
 
+echo "# A circle map"
+# Its circles are drawn by the same painting and carry their region's figures.
+"$bin/chorel" -f "$home/TQ-files/nc_births_74.tq" -o circles.html -c circle
+valid circles.html
+circles=$(grep -c '<circle class="o s[0-9]*" data-code="[0-9]*" data-name="[^"]*" data-value=' circles.html)
+[ "$circles" -eq 100 ] || { echo "the circle map has $circles circles with figures, not 100"; exit 1; }
+grep -q '<circle class="o s[0-9]*" data-code="37119" data-name="Mecklenburg" data-value="21588"' circles.html
+echo "ok - the circle map's 100 circles carry their regions' figures"
+
 echo "# The 3,231 US counties"
 "$bin/chorel" -f "$home/TQ-files/us_counties.sdv" -o us.html
 valid us.html
