@@ -17,6 +17,12 @@ QString regionName(const RegionFigure &r) {
     return r.name.isEmpty() ? r.code : r.name;
 }
 
+// "1 region", "3,231 regions": counts grouped as the legend groups its numbers.
+QString regionCount(int n) {
+    return n == 1 ? QStringLiteral("1 region")
+                  : formatLegendNumber(n, QStringLiteral("##,##0")) + QStringLiteral(" regions");
+}
+
 } // namespace
 
 QList<RegionFigure> ReadRegionFigures(const MapLayer &layer, const QString &keyField,
@@ -52,7 +58,7 @@ QString DescribeMap(const MapFigures &figures) {
             withData << &r;
     const int count = int(figures.regions.size());
     QString text = subject.isEmpty() ? QString() : subject + QStringLiteral(": ");
-    text += count == 1 ? QStringLiteral("1 region") : QStringLiteral("%1 regions").arg(count);
+    text += regionCount(count);
     if (withData.isEmpty())
         return text + QStringLiteral(", none with data.");
     // Highest first; equal figures by name, so that the text is the same on every run.
@@ -81,9 +87,6 @@ QString DescribeMap(const MapFigures &figures) {
     }
     const int missing = count - n;
     if (missing > 0)
-        text += QStringLiteral("; %1: %2")
-                    .arg(figures.noDataText.toLower(),
-                         missing == 1 ? QStringLiteral("1 region")
-                                      : QStringLiteral("%1 regions").arg(missing));
+        text += QStringLiteral("; %1: %2").arg(figures.noDataText.toLower(), regionCount(missing));
     return text + u'.';
 }

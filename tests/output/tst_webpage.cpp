@@ -156,6 +156,16 @@ void TestWebPage::describeMap_data() {
                                  << "Births (Counties): 2 regions, from -2 (Wake) to 1 (Ashe).";
     QTest::newRow("no data at all")
         << Regions{{"Ashe", std::nullopt}} << "Births (Counties): 1 region, none with data.";
+    // Counts and figures of thousands are grouped as the legend groups them.
+    Regions many;
+    for (int i = 0; i < 1200; ++i)
+        many.append({QStringLiteral("R%1").arg(i, 4, 10, QChar(u'0')),
+                     i < 1001 ? std::nullopt : std::optional<double>(i)});
+    QTest::newRow("thousands") << many
+                               << "Births (Counties): 1,200 regions, from 1,001 (R1001) to 1,199 "
+                                  "(R1199); highest: R1199 1,199, R1198 1,198, R1197 1,197; "
+                                  "lowest: R1001 1,001, R1002 1,002, R1003 1,003; no data: 1,001 "
+                                  "regions.";
 }
 
 void TestWebPage::describeMap() {
