@@ -219,11 +219,6 @@ QString classStyles(const MapPart &map, const QStringList &legendStyles) {
     QString css;
     for (auto it = map.classStyles.cbegin(); it != map.classStyles.cend(); ++it)
         css += QStringLiteral(".c%1{%2}\n").arg(it.key()).arg(it.value());
-    // A legend class pointed at names itself on the map, which dims every other region.
-    for (auto it = map.classStyles.cbegin(); it != map.classStyles.cend(); ++it)
-        css += QStringLiteral(".map svg[data-hot=\"c%1\"] [data-code]:not(.c%1)"
-                              "{fill-opacity:.2;stroke-opacity:.35}\n")
-                   .arg(it.key());
     // Styles of elements drawn otherwise come after the classes, so that they win.
     for (qsizetype i = 0; i < map.otherStyles.size(); ++i)
         if (map.usedStyles.contains(int(i)))

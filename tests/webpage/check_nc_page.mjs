@@ -103,19 +103,26 @@ try {
   check(name === 'Mecklenburg' && byKeys.includes('Mecklenburg') && byKeys.includes('21,588'),
         `the arrow keys reach Mecklenburg and show "${byKeys}"`);
 
-  // The legend: pointing at the highest class highlights its regions and only them.
+  // The legend: pointing at the highest class leaves its regions in their colour and dims
+  // the others, as the reader sees it.
+  const tyrrell = await pointIn('Tyrrell');
   const item = await page.eval(`(() => { const items = document.querySelectorAll('.legend [data-class]');
     const li = [...items].find((i) => i.dataset.class === '4'); const r = li.getBoundingClientRect();
     return [r.left + r.width / 2, r.top + r.height / 2, Number(li.querySelector('.count').textContent.slice(1, -1))]; })()`);
   await page.mouse('mouseMoved', item[0], item[1]);
-  const lit = await page.eval(`(() => {
-    const opacity = (el) => Number(getComputedStyle(el).fillOpacity);
-    const all = [...document.querySelectorAll('svg [data-code]')];
-    return { bright: all.filter((el) => opacity(el) === 1).map((el) => el.classList.contains('c4')),
-             meck: opacity(document.querySelector('[data-name="Mecklenburg"]')),
-             tyrrell: opacity(document.querySelector('[data-name="Tyrrell"]')) }; })()`);
-  check(lit.meck === 1 && lit.tyrrell < 0.5 && lit.bright.length === item[2] && lit.bright.every(Boolean),
-        `the legend's highest class highlights its ${item[2]} regions and dims the others`);
+  const litMeck = await page.pixel(meck[0], meck[1]);
+  const dimTyrrell = await page.pixel(tyrrell[0], tyrrell[1]);
+  check(litMeck.every((c, i) => Math.abs(c - [128, 0, 0][i]) <= 2), `Mecklenburg keeps its class colour (${litMeck})`);
+  check(dimTyrrell[2] >= 220, `Tyrrell, of another class, is dimmed (${dimTyrrell})`);
+  // Every region of the class, and only they, are drawn again over the veil.
+  const shown = await page.eval(`(() => { const hot = document.querySelector('.over path.c4');
+    const d = hot ? hot.getAttribute('d') : '';
+    const mine = [...document.querySelectorAll('.map svg [data-code].c4')].map((e) => e.getAttribute('d'));
+    return { all: mine.every((x) => d.includes(x)), length: mine.join('').length === d.length, n: mine.length }; })()`);
+  check(shown.all && shown.length && shown.n === item[2], `the ${item[2]} regions of the class stand out`);
+  await page.mouse('mouseMoved', 2, 2);
+  const undimmed = await page.pixel(tyrrell[0], tyrrell[1]);
+  check(undimmed.every((c, i) => Math.abs(c - [255, 255, 128][i]) <= 2), `leaving the legend shows the map as before (${undimmed})`);
   const counts = await page.eval(`[...document.querySelectorAll('.legend .count')].reduce((s, c) => s + Number(c.textContent.slice(1, -1)), 0)`);
   check(counts === 100, `the legend counts 100 regions in its classes (${counts})`);
   await page.mouse('mouseMoved', 2, 2);

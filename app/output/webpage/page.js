@@ -36,6 +36,16 @@
   over.setAttribute('class', 'over');
   over.setAttribute('aria-hidden', 'true');
   over.setAttribute('viewBox', svg.getAttribute('viewBox'));
+  // Over the map: a veil and the regions of a legend class on it (see highlight), then the
+  // outline of the region shown.
+  const veil = document.createElementNS(NS, 'rect');
+  const hot = document.createElementNS(NS, 'path');
+  veil.setAttribute('class', 'veil');
+  ['x', 'y'].forEach((a) => veil.setAttribute(a, '-100%'));
+  ['width', 'height'].forEach((a) => veil.setAttribute(a, '300%'));
+  veil.style.display = 'none';
+  hot.style.display = 'none';
+  over.append(veil, hot);
   const outline = document.createElementNS(NS, 'g');
   const outer = document.createElementNS(NS, 'path');
   const inner = document.createElementNS(NS, 'path');
@@ -168,11 +178,22 @@
     if (e.key === 'Escape') hideTip();
   });
 
-  // The legend: pointing at a class (or focusing it) highlights its regions. The page's style
-  // dims the other regions by the class named on the map, one change however many regions.
+  // The legend: pointing at a class (or focusing it) highlights its regions: a veil over the
+  // map dims every region, and the class's regions are drawn again on it as one shape. However
+  // many regions the map has, the map itself is neither restyled nor laid out anew.
+  const classShapes = new Map();
   function highlight(cls) {
-    if (cls === null) svg.removeAttribute('data-hot');
-    else svg.setAttribute('data-hot', cls);
+    if (cls === null) {
+      veil.style.display = 'none';
+      hot.style.display = 'none';
+      return;
+    }
+    if (!classShapes.has(cls))
+      classShapes.set(cls, shownRegions.filter((el) => el.classList.contains(cls)).map(shapeOf).join(''));
+    hot.setAttribute('class', cls);
+    hot.setAttribute('d', classShapes.get(cls));
+    veil.style.display = '';
+    hot.style.display = '';
   }
   main.querySelectorAll('.legend [data-class]').forEach((item) => {
     const cls = 'c' + item.dataset.class;
