@@ -1,5 +1,7 @@
 #include "joinery/addrelate.h"
 
+#include "joinery/codematch.h"
+
 #include "contracts/messagehook.h"
 #include "contracts/runtimeerror.h"
 #include "contracts/tableprovider.h"
@@ -212,7 +214,8 @@ bool AddRelate::joinTables(const QString &sExternalKey, const QString &sExternal
                     + m_sourceDataFld + QStringLiteral(" = ") + E + u'.' + sExternalDataFld
                     + QStringLiteral(" WHERE ") + S + u'.' + m_sourceKey + QStringLiteral(" = ")
                     + E + u'.' + sExternalKey;
-        execute(statement);
+        const qint64 matched = openConnection().execute(statement);
+        fillLooseMatches(sExternalKey, sExternalDataFld, matched);
         m_connection->commitTrans();
     } catch (const RunTimeError &error) {
         recordError(error, statement);
@@ -221,6 +224,61 @@ bool AddRelate::joinTables(const QString &sExternalKey, const QString &sExternal
     }
     m_joined = true;
     return true;
+}
+
+// The UPDATE pairs codes that are the same; the regions it left without a row may still have
+// one written in another way (quoted, without leading zeros, in another letter case): those
+// are found as the join line finds them (codematch) and filled in the same transaction.
+void AddRelate::fillLooseMatches(const QString &sExternalKey, const QString &sExternalDataFld,
+                                 qint64 matched)
+{
+    provider::Connection &connection = openConnection();
+    auto regions = createDbaseRecordset();
+    regions->setCursorType(provider::CursorKeyset);
+    regions->setLockType(provider::LockOptimistic);
+    regions->open(m_sourceTable, &connection, provider::CmdTable);
+    const qint64 regionCount = regions->recordCount();
+    const int regionKey = regions->fieldIndex(m_sourceKey);
+    const int regionData = regions->fieldIndex(m_sourceDataFld);
+    if (matched >= regionCount || regionKey < 0 || regionData < 0) {
+        regions->close();
+        return;
+    }
+    auto rows = createDbaseRecordset();
+    rows->open(m_externalTable, &connection, provider::CmdTable);
+    const int rowKey = rows->fieldIndex(sExternalKey);
+    const int rowData = rows->fieldIndex(sExternalDataFld);
+    if (rowKey < 0 || rowData < 0) {
+        rows->close();
+        regions->close();
+        return;
+    }
+    QStringList rowCodes;
+    QVariantList rowValues;
+    for (rows->moveFirst(); !rows->eof(); rows->moveNext()) {
+        rowCodes << rows->value(rowKey).toString();
+        rowValues << rows->value(rowData);
+    }
+    const bool numeric = rows->fields().value(rowKey).type != provider::TypeWChar
+                         || regions->fields().value(regionKey).type != provider::TypeWChar;
+    rows->close();
+    QStringList regionCodes;
+    regionCodes.reserve(regionCount);
+    for (regions->moveFirst(); !regions->eof(); regions->moveNext())
+        regionCodes << regions->value(regionKey).toString();
+    const codematch::Pairing pairing = codematch::Pair(regionCodes, rowCodes, numeric);
+    bool changed = false;
+    qsizetype r = 0;
+    for (regions->moveFirst(); !regions->eof(); regions->moveNext(), ++r) {
+        const int row = pairing.rowOfRegion[std::size_t(r)];
+        if (row < 0 || pairing.regionLevel[std::size_t(r)] == codematch::Level::Exact)
+            continue;
+        regions->setValue(regionData, rowValues.at(row));
+        changed = true;
+    }
+    if (changed)
+        regions->updateBatch(provider::AffectAll);
+    regions->close();
 }
 
 bool AddRelate::joinCollection()

@@ -77,6 +77,8 @@ private:
     bool checkAndJoinTables(const QString &sExternalKey, const QString &sExternalDataFld);
     bool joinTables(const QString &sExternalKey, const QString &sExternalDataFld);
     bool joinCollection();
+    void fillLooseMatches(const QString &sExternalKey, const QString &sExternalDataFld,
+                          qint64 matched);
     void computeNullValue(const QString &sExternalDataFld);
     void execute(const QString &statement);
     provider::Connection &openConnection();

@@ -44,7 +44,11 @@ void NullValueTracker::see(QStringView token)
     // the others (nearly all values of most files) need not be converted.
     if (!token.contains(u'-') || !tqtext::IsDataValue(token))
         return;
-    const double v = tqtext::ToNumber(token);
+    seeNumber(tqtext::ToNumber(token));
+}
+
+void NullValueTracker::seeNumber(double v)
+{
     if (v < m_lowest)
         m_lowest = tqtext::roundToInt32(v);
     if (m_lowest < INT32_MIN + 2)

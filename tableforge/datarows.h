@@ -42,6 +42,7 @@ private:
 class NullValueTracker {
 public:
     void see(QStringView token);
+    void seeNumber(double value);
     std::int32_t result() const { return m_lowest - 2; }
 
 private:

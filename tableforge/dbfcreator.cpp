@@ -137,6 +137,10 @@ bool DBFCreator::CreateTable(const QString &sTQFile, const QString &sDBDir)
             m_errorMsg = message(QStringLiteral("MISSING"));
             return false;
         }
+        if (IsValueFile(sTQFile)) {
+            m_keptText = {};
+            return CreateValueTable(sTQFile, sDBDir);
+        }
         QString text = takeKeptText(sTQFile);
         const QString extension = tqtext::GetExtension(sTQFile).toLower();
         if (extension != QLatin1String("tq") && extension != QLatin1String("tqx"))

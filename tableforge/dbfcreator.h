@@ -63,9 +63,24 @@ public:
     const QString &BuiltTablePath() const { return m_builtTablePath; }
     const QStringList &BuiltTableCodes() const { return m_regionCodes; }
 
+    // The column (CSV) or dimension (JSON-stat) that holds the region codes; empty for the
+    // first column or the dimension with the role "geo". Cube and semicolon files name their
+    // own.
+    void setKeyColumn(const QString &name) { m_keyColumn = name; }
+    const QString &KeyColumn() const { return m_keyColumn; }
+    // Where the figures of the last table come from and when (a JSON-stat file's source and
+    // updated), for the source line of a sheet; empty for the other formats.
+    const QString &SourceText() const { return m_sourceText; }
+    // Whether a file is read as a CSV (.csv, .tsv) or JSON-stat (.json, .jsonstat) file:
+    // files that name no map definition of their own.
+    static bool IsValueFile(const QString &path);
+    static bool IsJsonStatFile(const QString &path);
+
 private:
     // The cell of region i, field k (0-based), or none when the data hold no value there.
     using CellSource = std::function<std::optional<QStringView>(qsizetype, qsizetype)>;
+    // The value of region i, field k (0-based), or none for no data.
+    using ValueSource = std::function<std::optional<double>(qsizetype, qsizetype)>;
 
     QString message(const QString &tag) const;
     void setShortForm(const RunTimeError &error);
@@ -79,8 +94,10 @@ private:
     bool CreateCubeTable(QString &text, const QString &sDBDir, int regionPosition,
                          int statPosition);
     bool CreateTextTable(const QString &text, const QString &sDBDir);
+    bool CreateValueTable(const QString &sTQFile, const QString &sDBDir);
     bool BuildTable(const QString &sDBDir, const CellSource &cell, qsizetype fieldCount);
-    bool InsertData(provider::Connection &connection, const CellSource &cell,
+    bool BuildTable(const QString &sDBDir, const ValueSource &value, qsizetype fieldCount);
+    bool InsertData(provider::Connection &connection, const ValueSource &value,
                     qsizetype fieldCount);
     QString readText(const QString &sTQFile);
     // The text GetIniFile read, kept for the CreateTable of the same, unchanged file that
@@ -111,6 +128,8 @@ private:
         QString text;
     } m_keptText;
     QString m_statVariable;
+    QString m_keyColumn;
+    QString m_sourceText;
     std::optional<QStringList> m_statInfo;
     qint64 m_stepCount = 0;
     qint64 m_currentStep = 0;

@@ -1,5 +1,7 @@
 #include "tableforge/dbfcreator.h"
 
+#include "kitbag/kbread.h"
+#include "tableforge/jsonstatreader.h"
 #include "tableforge/textops.h"
 
 #include <QFileInfo>
@@ -33,6 +35,12 @@ QString DBFCreator::GetIniFile(const QString &sTQFile)
 {
     QString result;
     m_keptText = {};
+    if (IsValueFile(sTQFile)) {
+        m_errorMsg = QStringLiteral("The statistics file %1 names no map definition: name one "
+                                    "with --map NAME.")
+                         .arg(QFileInfo(sTQFile).fileName());
+        return result;
+    }
     try {
         const QFileInfo read(sTQFile);
         const QString text = readText(sTQFile);
@@ -61,6 +69,17 @@ QString DBFCreator::GetIniFile(const QString &sTQFile)
 QString DBFCreator::GetTitle(const QString &sTQFile)
 {
     try {
+        if (IsValueFile(sTQFile)) {
+            if (IsJsonStatFile(sTQFile)) {
+                QByteArray bytes;
+                if (kbread::readRegularFile(sTQFile, kbread::MaxTextFileBytes, bytes)) {
+                    const QString label = jsonstat::ReadLabel(bytes);
+                    if (!label.isEmpty())
+                        return label;
+                }
+            }
+            return tqtext::GetFileTitle(sTQFile);
+        }
         const QString text = readText(sTQFile);
         if (!isCubeFile(sTQFile))
             return tqtext::GetFileTitle(sTQFile);

@@ -131,9 +131,19 @@ bool DBFCreator::CreateTextTable(const QString &text, const QString &sDBDir)
     return BuildTable(sDBDir, cell, m_statFields.size());
 }
 
+bool DBFCreator::BuildTable(const QString &sDBDir, const CellSource &cell, qsizetype fieldCount)
+{
+    return BuildTable(sDBDir, ValueSource([&cell](qsizetype i, qsizetype k) -> std::optional<double> {
+        const auto token = cell(i, k);
+        if (!token || !tqtext::IsDataValue(*token))
+            return std::nullopt;
+        return tqtext::ToNumber(*token);
+    }), fieldCount);
+}
+
 // Connects to the folder, replaces "STAT" with a new table of "REGION" and "F1".."Fn", and
 // fills it. A failure leaves the message in the long form, naming the step that failed.
-bool DBFCreator::BuildTable(const QString &sDBDir, const CellSource &cell, qsizetype fieldCount)
+bool DBFCreator::BuildTable(const QString &sDBDir, const ValueSource &value, qsizetype fieldCount)
 {
     QString step = QStringLiteral("Connect to ") + sDBDir;
     std::unique_ptr<provider::Connection> connection;
@@ -167,7 +177,7 @@ bool DBFCreator::BuildTable(const QString &sDBDir, const CellSource &cell, qsize
         advanceProgress();
         m_progressBar->Refresh();
         step = QStringLiteral("Insert data ") + m_tableName;
-        const bool inserted = InsertData(*connection, cell, fieldCount);
+        const bool inserted = InsertData(*connection, value, fieldCount);
         if (inserted)
             m_keyFld = QStringLiteral("REGION");
         connection->close();
@@ -185,7 +195,7 @@ bool DBFCreator::BuildTable(const QString &sDBDir, const CellSource &cell, qsize
 
 // Adds one record per region inside one transaction and writes them in one batch; a failure
 // leaves the table as it was created (no records of this run).
-bool DBFCreator::InsertData(provider::Connection &connection, const CellSource &cell,
+bool DBFCreator::InsertData(provider::Connection &connection, const ValueSource &value,
                             qsizetype fieldCount)
 {
     QString step = QStringLiteral("Open ") + m_tableName;
@@ -203,11 +213,11 @@ bool DBFCreator::InsertData(provider::Connection &connection, const CellSource &
             records->addNew();
             records->setValue(0, m_regionCodes[i]);
             for (qsizetype k = 0; k < fieldCount; ++k) {
-                const auto token = cell(i, k);
-                if (!token || !tqtext::IsDataValue(*token))
+                const std::optional<double> number = value(i, k);
+                if (!number)
                     records->setValue(int(k + 1), missing);
                 else
-                    records->setValue(int(k + 1), tqtext::ToNumber(*token));
+                    records->setValue(int(k + 1), *number);
             }
             advanceProgress();
         }

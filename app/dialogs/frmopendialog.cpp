@@ -69,7 +69,8 @@ frmOpenDialog::frmOpenDialog(QWidget *parent) : QDialog(parent)
     layoutControls();
     connectControls();
     FitToScreen(this, QSize(900, 520));
-    setAcceptedExtensions(statfile::AcceptedExtensions(QStringLiteral("tq,sdv,txt,tqo")));
+    setAcceptedExtensions(
+        statfile::AcceptedExtensions(QStringLiteral("tq,sdv,txt,csv,tsv,json,jsonstat,tqo")));
     m_lister.setOptionFileText(QStringLiteral("Chorel option file"));
     m_startFolder = QDir::currentPath();
     m_numFilesLabel = QStringLiteral("Number of files");

@@ -73,6 +73,13 @@ std::optional<QString> ReadHead(const QString &path, qint64 limit)
 std::optional<QString> Describe(const QString &path, const QString &extension,
                                 const QString &optionFileText)
 {
+    if (extension == QLatin1String("csv") || extension == QLatin1String("tsv")
+        || extension == QLatin1String("json") || extension == QLatin1String("jsonstat")) {
+        // figures without a map definition of their own: one is chosen when the file opens
+        if (!QFile::exists(path))
+            return std::nullopt;
+        return QString();
+    }
     const std::optional<QString> text = ReadHead(path);
     if (!text)
         return std::nullopt;

@@ -21,7 +21,8 @@ std::optional<QString> ReadHead(const QString &path, qint64 limit = HeadLimit);
 // The description of a file with the lower-cased extension, or none when it is not listed.
 // A cube file ("tq", "tqx") needs a MAP statement and at most one multi-valued variable besides the
 // region variable; its description is its DESCRIPTION text, else its TITLE text. Any other
-// extension is listed when the text names a map-definition file (".INI"); a "tqo" file is
+// extension is listed when the text names a map-definition file (".INI"), except CSV and
+// JSON-stat files ("csv", "tsv", "json", "jsonstat"), which are listed always; a "tqo" file is
 // described by optionFileText, the others have no description.
 std::optional<QString> Describe(const QString &path, const QString &extension,
                                 const QString &optionFileText);

@@ -2,6 +2,7 @@
 
 #include "app/driver/chorelglobals.h"
 #include "app/driver/logfile.h"
+#include "app/driver/showmessage.h"
 #include "app/driver/mainform.h"
 #include "app/output/batchexport.h"
 #include "app/output/exportnames.h"
@@ -79,14 +80,15 @@ UnmatchedRows unmatchedRows(MapSession &session, const MapLayer &layer, const QS
                    : FindUnmatchedRows(layer, keyField, table, statKey);
 }
 
-// The join line of the map shown. With a cache, the unmatched rows of the layer and table
-// it holds are taken from it (they do not depend on the column joined).
-void reportJoin(MainForm &form, const QString &prefix, UnmatchedCache *cache)
+// The join summary of the map shown, or none when no thematic layer is shown. With a cache,
+// the unmatched rows of the layer and table it holds are taken from it (they do not depend on
+// the column joined).
+std::optional<JoinSummary> summariseJoin(MainForm &form, UnmatchedCache *cache)
 {
     MapSession &session = form.session();
     const int thematic = session.Values.ThematicLayer;
     if (thematic < 0 || thematic >= session.Map->LayerCount())
-        return;
+        return std::nullopt;
     const auto layer = session.Map->Layer(thematic);
     const QString keyField = session.MapReader.GetKeyField(session.State.CurrentMap);
     const QString table = kbpath::findNoCase(QDir(session.MapReader.GetPathDir())
@@ -97,11 +99,11 @@ void reportJoin(MainForm &form, const QString &prefix, UnmatchedCache *cache)
     if (!known)
         fresh.rows = unmatchedRows(session, *layer, keyField, table, fresh.statKey);
     const UnmatchedCache &found = known ? *cache : fresh;
-    const JoinSummary summary = MakeJoinSummary(*layer, session.MapReader.GetStatField(),
-                                                session.Values.NullValue, found.rows);
+    JoinSummary summary = MakeJoinSummary(*layer, keyField, session.MapReader.GetStatField(),
+                                          session.Values.NullValue, found.rows);
     if (cache && !known)
         *cache = fresh;
-    std::fprintf(stderr, "%s%s\n", qUtf8Printable(prefix), qUtf8Printable(summary.line()));
+    return summary;
 }
 
 // The figures of the shown map, region by region, with the texts of its sheet.
@@ -164,9 +166,19 @@ bool writeShownMap(MainForm &form, const QString &output, const QString &joinPre
                    UnmatchedCache *cache = nullptr)
 {
     MapSession &session = form.session();
+    const std::optional<JoinSummary> summary = summariseJoin(form, cache);
+    // A map on which no statistics row found its region shows nothing but the no-data colour:
+    // it is not written, and the join line says why.
+    if (summary && summary->nothingMatched()) {
+        ReportBatchFailure(joinPrefix + QStringLiteral("no statistics row matches a region, so "
+                                                       "nothing was written: ")
+                           + summary->line());
+        return false;
+    }
     const bool written = RunBatchExport(output, *session.Map, *session.Legend,
                                         pictureOptions(form, session.State.CurrentColumn, output));
-    reportJoin(form, joinPrefix, cache);
+    if (summary)
+        std::fprintf(stderr, "%s%s\n", qUtf8Printable(joinPrefix), qUtf8Printable(summary->line()));
     return written;
 }
 

@@ -22,6 +22,13 @@ constexpr LongSwitch longSwitchTable[] = {
      "from -o BASE.EXT (S and M count from 1; the legends add L and LI as usual)"},
     {"stat", LongValue::Text, "N|NAME",
      "the statistic to map, by its number (from 1) or its title in the statistics file"},
+    {"map", LongValue::Text, "FILE|NAME",
+     "the map definition to draw on: a file, or a name looked up beside the statistics\n"
+     "file, in the user's Maps/ and in the program folder's Maps/; goes before the\n"
+     "map definition a cube or semicolon file names (needed for CSV and JSON-stat files)"},
+    {"key", LongValue::Text, "NAME",
+     "the column of a CSV file (by its title) or the dimension of a JSON-stat file\n"
+     "(by its id) that holds the region codes; default: the first column, the \"geo\" role"},
     {"open", LongValue::Text, "FILE",
      "opens a file as the desktop entry does: an option file (.tqo) as /m,\n"
      "any other file as /f; without FILE the window opens empty"},

@@ -3,6 +3,7 @@
 #include "app/view/colournames.h"
 #include "kitbag/kbutil.h"
 
+#include <QHash>
 #include <QList>
 #include <QPair>
 #include <QString>
@@ -49,6 +50,10 @@ struct MainState {
     // The statistics table builder's message texts (text, tag), handed to it when it is
     // created.
     QList<QPair<QString, QString>> TableBuilderMessages;
+
+    // The map definitions the user chose for statistics files that name none (CSV,
+    // JSON-stat), by the statistics file's absolute path; kept for the session.
+    QHash<QString, QString> ChosenMapDefinitions;
 
     CKbUtil Util;
     int ExitCode = 0; // what the process returns when the window closes

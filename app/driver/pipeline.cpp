@@ -2,6 +2,7 @@
 
 #include "app/dialogs/frmmaptype.h"
 #include "app/dialogs/frmopendialog.h"
+#include "app/dialogs/mapdefinitionchooser.h"
 #include "app/driver/batchmaps.h"
 #include "app/driver/chorelglobals.h"
 #include "app/driver/classswitches.h"
@@ -168,6 +169,52 @@ bool createTable(MainForm &form, DBFCreator &builder) {
     return true;
 }
 
+// The map definition of the statistics file: the one --map names, else the one chosen for
+// the file earlier in the session, else the one the file names; a file that names none (CSV,
+// JSON-stat) makes the window ask for one. False after telling the user why there is none.
+bool findMapDefinition(MainForm &form, DBFCreator &builder, QString &iniFile) {
+    MainState &state = form.state();
+    MapSession &session = form.session();
+    const QStringList folders = MapDefinitionFolders(state.DataFile);
+    const QString dataKey = QFileInfo(state.DataFile).absoluteFilePath();
+    QString named = form.commandLine().value("map");
+    if (named.isEmpty())
+        named = state.ChosenMapDefinitions.value(dataKey);
+    if (!named.isEmpty()) {
+        session.MapIniName = named;
+        iniFile = MapDefinitionNamed(folders, named);
+    } else {
+        session.MapIniName = builder.GetIniFile(state.DataFile);
+        if (session.MapIniName.isEmpty() && !state.BatchMode
+            && DBFCreator::IsValueFile(state.DataFile)) {
+            RestoreNormalPointer(session.Map);
+            iniFile = MapDefinitionChooser::Choose(&form, state.DataFile, MapDefinitionsIn(folders));
+            ShowWaitPointer(session.Map);
+            if (iniFile.isEmpty()) {
+                fail(form, QStringLiteral("Chorel (tmStart)"), 64, builder.ErrorMsg());
+                return false;
+            }
+            state.ChosenMapDefinitions.insert(dataKey, iniFile);
+            session.MapIniName = QFileInfo(iniFile).fileName();
+        } else if (session.MapIniName.isEmpty()) {
+            fail(form, QStringLiteral("Chorel (Tq2dbf GetIniFile)"), 16, builder.ErrorMsg());
+            return false;
+        } else {
+            iniFile = FindInFolders(folders, session.MapIniName);
+        }
+    }
+    if (!state.BatchMode)
+        form.setWindowTitle(QStringLiteral("Chorel (") + builder.GetTitle(state.DataFile) + u')');
+    if (state.Util.FileExists(iniFile))
+        return true;
+    const bool path = named.contains(u'/') || named.contains(u'\\');
+    fail(form, QStringLiteral("Chorel (tmStart)"), 16,
+         path ? missingFile(iniFile)
+              : MissingMapDefinitionText(MessageText(QStringLiteral("MissingFile")),
+                                         session.MapIniName, folders));
+    return false;
+}
+
 // Steps up to the statistics table: the map definition, the layer tables and the table.
 bool prepareTables(MainForm &form) {
     MainState &state = form.state();
@@ -185,19 +232,10 @@ bool prepareTables(MainForm &form) {
     const QString decimal =
         Globals().DecimalChar ? QString(QChar(Globals().DecimalChar)) : QStringLiteral(".");
     DBFCreator &builder = session.TableBuilder(decimal, state.TableBuilderMessages);
-    session.MapIniName = builder.GetIniFile(state.DataFile);
-    if (session.MapIniName.isEmpty()) {
-        fail(form, QStringLiteral("Chorel (Tq2dbf GetIniFile)"), 16, builder.ErrorMsg());
+    builder.setKeyColumn(form.commandLine().value("key"));
+    QString iniFile;
+    if (!findMapDefinition(form, builder, iniFile))
         return false;
-    }
-    if (!state.BatchMode)
-        form.setWindowTitle(QStringLiteral("Chorel (") + builder.GetTitle(state.DataFile) + u')');
-    const QString iniFile =
-        FindInFolders(MapDefinitionFolders(state.DataFile), session.MapIniName);
-    if (!state.Util.FileExists(iniFile)) {
-        fail(form, QStringLiteral("Chorel (tmStart)"), 16, missingFile(iniFile));
-        return false;
-    }
     return prepareLayers(form, iniFile) && createTable(form, builder);
 }
 

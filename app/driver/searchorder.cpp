@@ -72,6 +72,44 @@ QString FindInFolders(const QStringList &folders, const QString &name)
     return path;
 }
 
+QString MapDefinitionNamed(const QStringList &folders, const QString &value)
+{
+    if (value.contains(u'/') || value.contains(u'\\') || QFileInfo(value).isFile())
+        return kbpath::findNoCase(kbpath::fromFilePath(value, QDir::currentPath()));
+    const QString found = FindInFolders(folders, value);
+    if (QFileInfo(found).isFile() || !QFileInfo(value).suffix().isEmpty())
+        return found;
+    const QString withSuffix = FindInFolders(folders, value + QStringLiteral(".INI"));
+    return QFileInfo(withSuffix).isFile() ? withSuffix : found;
+}
+
+QString MissingMapDefinitionText(const QString &missingText, const QString &name,
+                                 const QStringList &folders)
+{
+    QString text = missingText + u' ' + name + QStringLiteral("\r\nLooked for it in, in order:");
+    for (qsizetype i = 0; i < folders.size(); ++i)
+        text += QStringLiteral("\r\n%1. %2").arg(i + 1).arg(QDir::cleanPath(folders.at(i)));
+    return text;
+}
+
+QStringList MapDefinitionsIn(const QStringList &folders)
+{
+    QStringList found;
+    QStringList names;
+    for (const QString &folder : folders) {
+        const QFileInfoList all = QDir(folder).entryInfoList(QDir::Files | QDir::Readable,
+                                                             QDir::Name | QDir::IgnoreCase);
+        for (const QFileInfo &entry : all) {
+            if (entry.suffix().compare(QLatin1String("ini"), Qt::CaseInsensitive) != 0
+                || names.contains(entry.fileName(), Qt::CaseInsensitive))
+                continue;
+            names << entry.fileName();
+            found << entry.absoluteFilePath();
+        }
+    }
+    return found;
+}
+
 QString StatisticsFileOfOption(const QString &optionFile, const QString &source)
 {
     if (!source.contains(u'\\') && !source.contains(u'/'))

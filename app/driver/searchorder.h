@@ -34,6 +34,20 @@ QStringList StatisticsFolders();
 // is missing); when none does, the path in the last folder, so that messages name it.
 QString FindInFolders(const QStringList &folders, const QString &name);
 
+// The map definition that --map names: a path (it holds a folder separator, or names a file
+// that exists) as it is, otherwise a name looked up in folders; a name without a suffix is
+// also looked up with ".INI" added. When none is found, the path in the last folder.
+QString MapDefinitionNamed(const QStringList &folders, const QString &value);
+
+// The message for a map definition that was not found: the missing-file text with the name,
+// then every place that was looked in, in order.
+QString MissingMapDefinitionText(const QString &missingText, const QString &name,
+                                 const QStringList &folders);
+
+// The map definitions (*.INI, any letter case) in folders, in search order; a name found in
+// an earlier folder hides the same name in a later one.
+QStringList MapDefinitionsIn(const QStringList &folders);
+
 // The statistics file that the [DATA] Source value of an option file names: a bare file
 // name is looked up in the statistics folders, a path (Windows or Linux) is taken relative
 // to the option file's folder.

@@ -236,7 +236,7 @@ void SetDefaultTexts(const ErrorMsgRegistrar &tableBuilder)
     table.setText(QStringLiteral("AboutDescription"),
                   QStringLiteral("Chorel draws thematic maps of official statistics:") + CRLF +
                       QStringLiteral("choropleth maps and maps of proportional circles.") + CRLF);
-    table.setText(QStringLiteral("OpenFilter"), QStringLiteral("tq,sdv,txt,tqo"));
+    table.setText(QStringLiteral("OpenFilter"), QStringLiteral("tq,sdv,txt,csv,tsv,json,jsonstat,tqo"));
     for (const BuilderMessage &m : BuilderMessages()) {
         table.setText(m.key, m.english);
         if (tableBuilder)

@@ -1,0 +1,186 @@
+#include "joinery/codematch.h"
+
+#include "platform/dbase/dbftable.h"
+
+#include <QHash>
+#include <QSet>
+
+#include <cmath>
+
+namespace codematch {
+
+namespace {
+
+bool allDigits(const QString &code)
+{
+    if (code.isEmpty())
+        return false;
+    for (QChar c : code) {
+        if (c < u'0' || c > u'9')
+            return false;
+    }
+    return true;
+}
+
+// The loose form of an unquoted code: digits without leading zeros, other codes case-folded.
+QString looseKey(const QString &code)
+{
+    if (allDigits(code)) {
+        qsizetype zeros = 0;
+        while (zeros + 1 < code.size() && code[zeros] == u'0')
+            ++zeros;
+        return u'#' + code.mid(zeros);
+    }
+    return u'$' + code.toCaseFolded();
+}
+
+QString numberKey(const QString &code)
+{
+    double d = parseNumber(QStringView(code));
+    if (std::isnan(d))
+        return QString();
+    if (d == 0)
+        d = 0; // one key for +0 and -0
+    return QString::number(d, 'g', 17);
+}
+
+// Rows by key, the last row of equal keys kept (the one whose value the join leaves).
+QHash<QString, int> lastRowByKey(const QStringList &keys)
+{
+    QHash<QString, int> rows;
+    rows.reserve(keys.size());
+    for (qsizetype i = 0; i < keys.size(); ++i) {
+        if (!keys[i].isNull())
+            rows.insert(keys[i], int(i));
+    }
+    return rows;
+}
+
+// The distinct codes of one side that share each loose key.
+QHash<QString, QStringList> codesByLooseKey(const QStringList &codes)
+{
+    QHash<QString, QStringList> groups;
+    for (const QString &code : codes) {
+        QStringList &group = groups[looseKey(code)];
+        if (!group.contains(code))
+            group << code;
+    }
+    return groups;
+}
+
+} // namespace
+
+QString Trimmed(const QString &code)
+{
+    return code.trimmed();
+}
+
+QString Unquoted(const QString &code)
+{
+    const QString t = code.trimmed();
+    if (t.size() >= 2 && t.front() == u'"' && t.back() == u'"')
+        return t.mid(1, t.size() - 2).trimmed();
+    return t;
+}
+
+Pairing Pair(const QStringList &regionCodes, const QStringList &statCodes, bool numeric)
+{
+    Pairing p;
+    p.rowOfRegion.assign(std::size_t(regionCodes.size()), -1);
+    p.regionLevel.assign(std::size_t(regionCodes.size()), Level::None);
+    p.rowLevel.assign(std::size_t(statCodes.size()), Level::None);
+    // the keys matched at each level: every row of such a key counts as matched
+    QSet<QString> matchedKeys[3];
+    const auto take = [&p, &matchedKeys](qsizetype region, int row, Level level, const QString &key) {
+        p.rowOfRegion[std::size_t(region)] = row;
+        p.regionLevel[std::size_t(region)] = level;
+        matchedKeys[level == Level::Exact ? 0 : level == Level::Unquoted ? 1 : 2].insert(key);
+    };
+
+    // 1. the same text, or number
+    QStringList exactStat;
+    exactStat.reserve(statCodes.size());
+    for (const QString &code : statCodes)
+        exactStat << (numeric ? numberKey(code) : Trimmed(code));
+    const QHash<QString, int> exact = lastRowByKey(exactStat);
+    for (qsizetype r = 0; r < regionCodes.size(); ++r) {
+        const QString key = numeric ? numberKey(regionCodes[r]) : Trimmed(regionCodes[r]);
+        if (!key.isNull()) {
+            if (const auto it = exact.constFind(key); it != exact.cend())
+                take(r, *it, Level::Exact, key);
+        }
+    }
+
+    // 2. without the quotes around a code
+    QStringList unquotedStat, unquotedRegion;
+    for (const QString &code : statCodes)
+        unquotedStat << Unquoted(code);
+    for (const QString &code : regionCodes)
+        unquotedRegion << Unquoted(code);
+    if (numeric) {
+        for (QString &code : unquotedStat)
+            code = numberKey(code);
+    }
+    const QHash<QString, int> unquoted = lastRowByKey(unquotedStat);
+    for (qsizetype r = 0; r < regionCodes.size(); ++r) {
+        if (p.rowOfRegion[std::size_t(r)] >= 0)
+            continue;
+        const QString key = numeric ? numberKey(unquotedRegion[r]) : unquotedRegion[r];
+        if (key.isNull())
+            continue;
+        if (const auto it = unquoted.constFind(key); it != unquoted.cend())
+            take(r, *it, Level::Unquoted, key);
+    }
+    const auto rowLevels = [&]() {
+        for (qsizetype i = 0; i < statCodes.size(); ++i) {
+            Level &level = p.rowLevel[std::size_t(i)];
+            if (matchedKeys[0].contains(exactStat[i]))
+                level = Level::Exact;
+            else if (matchedKeys[1].contains(unquotedStat[i]))
+                level = Level::Unquoted;
+            else if (!numeric && matchedKeys[2].contains(looseKey(unquotedStat[i])))
+                level = looseKey(unquotedStat[i]).front() == u'#' ? Level::Zeros : Level::Case;
+        }
+    };
+    if (numeric) {
+        rowLevels();
+        return p;
+    }
+
+    // 3. leading zeros and letter case, where no two codes of one side fall together
+    const QHash<QString, QStringList> regionGroups = codesByLooseKey(unquotedRegion);
+    const QHash<QString, QStringList> statGroups = codesByLooseKey(unquotedStat);
+    QHash<QString, int> looseRows; // loose key -> last statistics row
+    for (qsizetype i = 0; i < unquotedStat.size(); ++i)
+        looseRows.insert(looseKey(unquotedStat[i]), int(i));
+    QSet<QString> reported;
+    QSet<QString> zeroCodes, caseCodes;
+    for (qsizetype r = 0; r < regionCodes.size(); ++r) {
+        if (p.rowOfRegion[std::size_t(r)] >= 0)
+            continue;
+        const QString key = looseKey(unquotedRegion[r]);
+        const auto rows = looseRows.constFind(key);
+        if (rows == looseRows.cend())
+            continue;
+        const QStringList &mine = regionGroups[key];
+        const QStringList &theirs = statGroups[key];
+        if (mine.size() > 1 || theirs.size() > 1) {
+            for (const QString &code : mine + theirs) {
+                if (!reported.contains(code)) {
+                    reported.insert(code);
+                    p.collisions << code;
+                }
+            }
+            continue;
+        }
+        const bool zeros = key.front() == u'#';
+        take(r, *rows, zeros ? Level::Zeros : Level::Case, key);
+        (zeros ? zeroCodes : caseCodes).insert(theirs.front());
+    }
+    rowLevels();
+    p.zeroMatches = int(zeroCodes.size());
+    p.caseMatches = int(caseCodes.size());
+    return p;
+}
+
+} // namespace codematch

@@ -1,0 +1,329 @@
+#include "tableforge/jsonstatreader.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <charconv>
+#include <cmath>
+#include <limits>
+
+namespace jsonstat {
+
+namespace {
+
+struct Dimension {
+    QString id;
+    QStringList ids;    // category ids in index order
+    QStringList labels; // their labels (the id where there is none)
+};
+
+bool isDataset(const QJsonValue &value)
+{
+    const QJsonObject o = value.toObject();
+    return value.isObject() && o.contains(QLatin1String("dimension"))
+           && o.contains(QLatin1String("value"));
+}
+
+// The one dataset of a dataset, collection or (version 1) bundle.
+std::optional<QJsonObject> findDataset(const QJsonObject &root, QString *error)
+{
+    const QString kind = root.value(QLatin1String("class")).toString();
+    QList<QJsonObject> found;
+    if (kind == QLatin1String("dataset")) {
+        found << root;
+    } else if (kind == QLatin1String("collection")) {
+        const QJsonArray items =
+            root.value(QLatin1String("link")).toObject().value(QLatin1String("item")).toArray();
+        for (const QJsonValue &item : items) {
+            if (isDataset(item))
+                found << item.toObject();
+        }
+    } else if (kind.isEmpty() || kind == QLatin1String("bundle")) {
+        for (auto it = root.begin(); it != root.end(); ++it) {
+            if (isDataset(it.value()))
+                found << it.value().toObject();
+        }
+    } else {
+        *error = QStringLiteral("The JSON-stat class \"%1\" holds no figures; a dataset, a "
+                                "collection or a bundle does.")
+                     .arg(kind);
+        return std::nullopt;
+    }
+    if (found.size() == 1)
+        return found.front();
+    *error = found.isEmpty()
+                 ? QStringLiteral("The file holds no JSON-stat dataset with its dimensions and "
+                                  "values (a collection of links only, or not JSON-stat).")
+                 : QStringLiteral("The file holds %1 JSON-stat datasets; a statistics file for "
+                                  "a map holds one.")
+                       .arg(found.size());
+    return std::nullopt;
+}
+
+std::optional<Dimension> readDimension(const QString &id, const QJsonObject &object,
+                                       qsizetype size, QString *error)
+{
+    Dimension d;
+    d.id = id;
+    const QJsonObject category = object.value(QLatin1String("category")).toObject();
+    const QJsonValue index = category.value(QLatin1String("index"));
+    const QJsonObject labels = category.value(QLatin1String("label")).toObject();
+    if (index.isArray()) {
+        for (const QJsonValue &v : index.toArray())
+            d.ids << v.toString();
+    } else if (index.isObject()) {
+        const QJsonObject positions = index.toObject();
+        d.ids.resize(positions.size());
+        for (auto it = positions.begin(); it != positions.end(); ++it) {
+            const qsizetype p = qsizetype(it.value().toDouble(-1));
+            if (p < 0 || p >= d.ids.size() || !d.ids[p].isNull()) {
+                *error = QStringLiteral("The category index of dimension \"%1\" gives \"%2\" the "
+                                        "position %3, which is out of range or taken.")
+                             .arg(id, it.key(), it.value().toVariant().toString());
+                return std::nullopt;
+            }
+            d.ids[p] = it.key();
+        }
+    } else if (labels.size() == 1) {
+        d.ids << labels.begin().key();
+    } else {
+        *error = QStringLiteral("Dimension \"%1\" has %2 categories but no category index that "
+                                "orders them.")
+                     .arg(id)
+                     .arg(labels.size());
+        return std::nullopt;
+    }
+    if (d.ids.size() != size) {
+        *error = QStringLiteral("Dimension \"%1\" has %2 categories; the dataset's size gives it "
+                                "%3.")
+                     .arg(id)
+                     .arg(d.ids.size())
+                     .arg(size);
+        return std::nullopt;
+    }
+    for (const QString &c : std::as_const(d.ids))
+        d.labels << labels.value(c).toString(c);
+    return d;
+}
+
+// The decimals of a number as its shortest exact form shows them ("12.5" has 1).
+int decimalsOf(double v)
+{
+    char buffer[64];
+    const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, v);
+    if (ec != std::errc())
+        return 0;
+    const std::string_view text(buffer, std::size_t(end - buffer));
+    const std::size_t e = text.find('e');
+    const std::string_view mantissa = text.substr(0, e);
+    const std::size_t point = mantissa.find('.');
+    int decimals = point == std::string_view::npos ? 0 : int(mantissa.size() - point - 1);
+    if (e != std::string_view::npos)
+        decimals -= std::atoi(buffer + e + 1);
+    return std::clamp(decimals, 0, 64);
+}
+
+std::optional<double> readValue(const QJsonValue &v, qsizetype position, QString *error)
+{
+    if (v.isNull() || v.isUndefined())
+        return std::numeric_limits<double>::quiet_NaN();
+    if (v.isDouble())
+        return v.toDouble() + 0.0;
+    *error = QStringLiteral("The value at position %1 is %2, not a number or null.")
+                 .arg(position)
+                 .arg(v.isString() ? u'"' + v.toString() + u'"' : QJsonDocument(QJsonArray{v}).toJson(QJsonDocument::Compact));
+    return std::nullopt;
+}
+
+QString sourceText(const QJsonObject &dataset)
+{
+    QString source = dataset.value(QLatin1String("source")).toString().trimmed();
+    const QString updated = dataset.value(QLatin1String("updated")).toString().trimmed();
+    if (!updated.isEmpty())
+        source += (source.isEmpty() ? QString() : QStringLiteral(", ")) + QStringLiteral("updated ")
+                  + updated;
+    return source;
+}
+
+std::optional<QJsonObject> parse(QByteArrayView bytes, QString *error)
+{
+    QJsonParseError parseError;
+    const QJsonDocument document =
+        QJsonDocument::fromJson(QByteArray::fromRawData(bytes.data(), bytes.size()), &parseError);
+    if (parseError.error != QJsonParseError::NoError) {
+        *error = QStringLiteral("The file is not valid JSON: %1 at %2.")
+                     .arg(parseError.errorString(), stattable::PlaceOf(bytes, parseError.offset));
+        return std::nullopt;
+    }
+    if (!document.isObject()) {
+        *error = QStringLiteral("The file holds JSON but no JSON-stat object.");
+        return std::nullopt;
+    }
+    return findDataset(document.object(), error);
+}
+
+} // namespace
+
+std::optional<StatTable> Read(QByteArrayView bytes, const QString &keyDimension, QString *error)
+{
+    error->clear();
+    const std::optional<QJsonObject> found = parse(bytes, error);
+    if (!found)
+        return std::nullopt;
+    const QJsonObject &dataset = *found;
+    const QJsonObject dimensions = dataset.value(QLatin1String("dimension")).toObject();
+    // Version 2.0 keeps id, size and role in the dataset, version 1 in its dimension object.
+    const auto member = [&](const char *name) {
+        const QJsonValue v = dataset.value(QLatin1String(name));
+        return v.isUndefined() ? dimensions.value(QLatin1String(name)) : v;
+    };
+    const QJsonArray idArray = member("id").toArray();
+    const QJsonArray sizeArray = member("size").toArray();
+    if (idArray.isEmpty() || idArray.size() != sizeArray.size()) {
+        *error = QStringLiteral("The dataset's \"id\" and \"size\" do not name its dimensions "
+                                "one for one.");
+        return std::nullopt;
+    }
+    std::vector<Dimension> dims;
+    QStringList names;
+    for (qsizetype d = 0; d < idArray.size(); ++d) {
+        const QString id = idArray.at(d).toString();
+        const auto dim = readDimension(id, dimensions.value(id).toObject(),
+                                       qsizetype(sizeArray.at(d).toDouble(-1)), error);
+        if (!dim)
+            return std::nullopt;
+        dims.push_back(*dim);
+        names << id;
+    }
+    qsizetype geo = -1;
+    if (!keyDimension.isEmpty()) {
+        geo = names.indexOf(keyDimension.trimmed());
+        if (geo < 0) {
+            *error = QStringLiteral("No dimension has the id \"%1\" (--key). The dimensions are: "
+                                    "%2.")
+                         .arg(keyDimension, names.join(QStringLiteral(", ")));
+            return std::nullopt;
+        }
+    } else {
+        const QJsonArray geoRole = member("role").toObject().value(QLatin1String("geo")).toArray();
+        geo = geoRole.isEmpty() ? -1 : names.indexOf(geoRole.first().toString());
+        if (geo < 0) {
+            *error = QStringLiteral("No dimension has the role \"geo\" that gives the region "
+                                    "codes; name it with --key (the dimensions are: %1).")
+                         .arg(names.join(QStringLiteral(", ")));
+            return std::nullopt;
+        }
+    }
+
+    // strides of the row-major value array: the last dimension varies fastest
+    std::vector<qint64> stride(dims.size(), 1);
+    qint64 total = 1;
+    for (qsizetype d = qsizetype(dims.size()) - 1; d >= 0; --d) {
+        stride[std::size_t(d)] = total;
+        total *= std::max<qint64>(1, dims[std::size_t(d)].ids.size());
+        if (total > (qint64(1) << 31)) {
+            *error = QStringLiteral("The dataset's dimensions span more than 2^31 values.");
+            return std::nullopt;
+        }
+    }
+    std::vector<double> all(std::size_t(total), std::numeric_limits<double>::quiet_NaN());
+    const QJsonValue value = dataset.value(QLatin1String("value"));
+    if (value.isArray()) {
+        const QJsonArray array = value.toArray();
+        if (array.size() != total) {
+            *error = QStringLiteral("The dataset holds %1 values; its dimensions need %2.")
+                         .arg(array.size())
+                         .arg(total);
+            return std::nullopt;
+        }
+        for (qsizetype i = 0; i < array.size(); ++i) {
+            const auto v = readValue(array.at(i), i, error);
+            if (!v)
+                return std::nullopt;
+            all[std::size_t(i)] = *v;
+        }
+    } else if (value.isObject()) {
+        const QJsonObject sparse = value.toObject();
+        for (auto it = sparse.begin(); it != sparse.end(); ++it) {
+            bool ok = false;
+            const qint64 p = it.key().toLongLong(&ok);
+            if (!ok || p < 0 || p >= total) {
+                *error = QStringLiteral("The value position \"%1\" lies outside the %2 values of "
+                                        "the dataset.")
+                             .arg(it.key())
+                             .arg(total);
+                return std::nullopt;
+            }
+            const auto v = readValue(it.value(), p, error);
+            if (!v)
+                return std::nullopt;
+            all[std::size_t(p)] = *v;
+        }
+    } else {
+        *error = QStringLiteral("The dataset's \"value\" is neither an array nor an object.");
+        return std::nullopt;
+    }
+
+    StatTable table;
+    const Dimension &regions = dims[std::size_t(geo)];
+    table.codes = regions.ids;
+    table.title = dataset.value(QLatin1String("label")).toString().trimmed();
+    table.source = sourceText(dataset);
+    std::vector<std::size_t> others;
+    bool anySeveral = false;
+    for (std::size_t d = 0; d < dims.size(); ++d) {
+        if (qsizetype(d) != geo) {
+            others.push_back(d);
+            anySeveral = anySeveral || dims[d].ids.size() > 1;
+        }
+    }
+    // every combination of the other dimensions' categories, the last varying fastest
+    std::vector<qsizetype> at(others.size(), 0);
+    std::vector<qint64> offsets;
+    const qint64 combinations = total / std::max<qint64>(1, regions.ids.size());
+    for (qint64 c = 0; c < combinations; ++c) {
+        QStringList parts;
+        qint64 offset = 0;
+        for (std::size_t o = 0; o < others.size(); ++o) {
+            const Dimension &d = dims[others[o]];
+            offset += at[o] * stride[others[o]];
+            if (!anySeveral || d.ids.size() > 1)
+                parts << d.labels[at[o]];
+        }
+        offsets.push_back(offset);
+        table.titles << (parts.isEmpty() ? (table.title.isEmpty() ? QStringLiteral("Value")
+                                                                  : table.title)
+                                         : parts.join(QStringLiteral(", ")));
+        for (qsizetype o = qsizetype(others.size()) - 1; o >= 0; --o) {
+            if (++at[std::size_t(o)] < dims[others[std::size_t(o)]].ids.size())
+                break;
+            at[std::size_t(o)] = 0;
+        }
+    }
+    table.decimals = QList<int>(table.titles.size(), 0);
+    table.values.reserve(std::size_t(regions.ids.size()) * offsets.size());
+    const qint64 geoStride = stride[std::size_t(geo)];
+    for (qsizetype r = 0; r < regions.ids.size(); ++r) {
+        for (std::size_t k = 0; k < offsets.size(); ++k) {
+            const double v = all[std::size_t(r * geoStride + offsets[k])];
+            if (!std::isnan(v))
+                table.decimals[qsizetype(k)] = std::max(table.decimals[qsizetype(k)], decimalsOf(v));
+            table.values.push_back(v);
+        }
+    }
+    if (table.codes.isEmpty() || table.titles.isEmpty()) {
+        *error = QStringLiteral("The dataset holds no regions or no figures.");
+        return std::nullopt;
+    }
+    return table;
+}
+
+QString ReadLabel(QByteArrayView bytes)
+{
+    QString error;
+    const auto dataset = parse(bytes, &error);
+    return dataset ? dataset->value(QLatin1String("label")).toString().trimmed() : QString();
+}
+
+} // namespace jsonstat
