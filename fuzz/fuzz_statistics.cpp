@@ -1,5 +1,5 @@
-// The statistics-file readers: the bytes are a TQ cube file (FUZZ_EXTENSION "tq") or a
-// semicolon file ("sdv"). The table builder reads the header queries and builds the table
+// The statistics-file readers: the bytes are a TQ cube file (FUZZ_EXTENSION "tq"), a
+// semicolon file ("sdv"), a CSV file ("csv") or a JSON-stat file ("json"). The table builder reads the header queries and builds the table
 // "STAT" in the fuzzing folder, as a batch run does.
 
 #include "fuzzinput.h"

@@ -299,8 +299,13 @@ std::optional<StatTable> Read(QByteArrayView bytes, const QString &keyColumn, QS
     const Decoder decode(bytes, isValidUtf8(bytes.sliced(from)));
     const char separator = findSeparator(bytes, from);
     if (separator == '\0') {
-        *error = QStringLiteral("The header row (line 1) holds no separator: a CSV file needs "
-                                "a comma, tab or semicolon between the column titles.");
+        const qsizetype end = bytes.indexOf('\n', from);
+        const QByteArrayView first = bytes.sliced(from, (end < 0 ? bytes.size() : end) - from);
+        *error = first.toByteArray().trimmed().toUpper().endsWith(".INI")
+                     ? QStringLiteral("Line 1 names a map definition and holds no separator: "
+                                      "this is a semicolon file, not a CSV file. Name it .sdv.")
+                     : QStringLiteral("The header row (line 1) holds no separator: a CSV file "
+                                      "needs a comma, tab or semicolon between the column titles.");
         return std::nullopt;
     }
     Scanner scanner(bytes, from, separator);

@@ -102,4 +102,52 @@ std::optional<DataRows> ReadDataRows(const QString &text, qsizetype columns,
     return rows;
 }
 
+QString Diagnose(const QString &text)
+{
+    qsizetype pos = 0;
+    ReadLine(text, pos);
+    if (AtEnd(text, pos))
+        return QStringLiteral("The file ends after line 1; line 2 should hold the headings.");
+    const QString headings = StripLineBreak(ReadLine(text, pos)).trimmed();
+    if (!headings.contains(u';')) {
+        const qsizetype commas = headings.count(u','), tabs = headings.count(u'\t');
+        if (commas == 0 && tabs == 0)
+            return QStringLiteral("Line 2 (the headings) holds no \";\".");
+        return QStringLiteral("Line 2 (the headings) holds no \";\" but %1 %2: this is a CSV "
+                              "file, not a semicolon file. Name it .%3 and give its map "
+                              "definition with --map.")
+            .arg(std::max(commas, tabs))
+            .arg(tabs > commas ? QStringLiteral("tabs") : QStringLiteral("commas"))
+            .arg(tabs > commas ? QStringLiteral("tsv") : QStringLiteral("csv"));
+    }
+    QString names = headings;
+    if (names.endsWith(u';'))
+        names.chop(1);
+    const qsizetype columns = names.count(u';');
+    qsizetype line = 2;
+    bool regions = false;
+    while (!AtEnd(text, pos)) {
+        ++line;
+        const QString row = StripLineBreak(ReadLine(text, pos));
+        if (!row.contains(u';'))
+            continue;
+        regions = true;
+        QString values = row.trimmed();
+        if (values.endsWith(u';'))
+            values.chop(1);
+        const qsizetype count = values.count(u';');
+        if (count != columns)
+            return QStringLiteral("Line %1 holds %2 values after the region code, the headings "
+                                  "(line 2) name %3 statistics: \"%4\".")
+                .arg(line)
+                .arg(count)
+                .arg(columns)
+                .arg(row.left(80));
+    }
+    if (!regions)
+        return QStringLiteral("No line after the headings holds a region (a code and values "
+                              "separated by \";\").");
+    return QString();
+}
+
 } // namespace sdv

@@ -18,4 +18,9 @@ std::optional<QStringList> ReadFieldNames(const QString &text);
 std::optional<DataRows> ReadDataRows(const QString &text, qsizetype columns,
                                      NullValueTracker &nulls);
 
+// Where a file that the readers above refuse goes wrong, for the message: the line, what it
+// holds and, for a header line without ";", the separator it holds instead (a CSV or TSV
+// file read as a semicolon file).
+QString Diagnose(const QString &text);
+
 } // namespace sdv

@@ -112,6 +112,9 @@ bool DBFCreator::CreateTextTable(const QString &text, const QString &sDBDir)
     if (!codes || !names || !rows) {
         m_tableName = kStat;
         m_errorMsg = message(QStringLiteral("FILEFORMAT"));
+        const QString where = sdv::Diagnose(text);
+        if (!where.isEmpty())
+            m_errorMsg += tqtext::CRLF + where;
         return false;
     }
     m_regionCodes = *codes;

@@ -48,6 +48,10 @@ SheetTexts SheetTextsOf(MainForm &form, int statistic)
     const bool cube = suffix == QLatin1String("tq") || suffix == QLatin1String("tqx");
     const QString period = cube ? periodOf(builder.GetStatInfo()) : QString();
     texts.source = QStringLiteral("Source: ") + QFileInfo(file).fileName();
+    // a JSON-stat dataset says where its figures come from and when they were updated
+    if (DBFCreator::IsValueFile(file) && !builder.SourceText().isEmpty())
+        texts.source = QStringLiteral("Source: ") + builder.SourceText() + QStringLiteral(" (")
+                       + QFileInfo(file).fileName() + u')';
     if (!period.isEmpty())
         texts.source += QStringLiteral(", period ") + period;
     // The title and the source line given on the command line go before the file's.

@@ -6,9 +6,11 @@
 #include "app/mapdefs/fieldcheck.h"
 #include "app/output/phasetimer.h"
 #include "app/view/cdrawsymbol.h"
+#include "app/view/joinstatus.h"
 #include "app/view/viewsteps.h"
 #include "contracts/mapcontrol.h"
 #include "joinery/addrelate.h"
+#include "kitbag/kbpath.h"
 #include "kitbag/kbutil.h"
 #include "zoomkeeper/scalehandler.h"
 
@@ -202,6 +204,13 @@ bool buildSteps(ViewContext &context, const QString &statTable, const QString &s
     state.CurrentColumn = statColumn;
     viewsteps::SelectListRows(context, mapNumber, statColumn);
     map.Refresh();
+    if (context.joinStatus && !BatchMessages()) {
+        const QString table = kbpath::findNoCase(
+            QDir(context.mapReader->GetPathDir()).filePath(statTable + QStringLiteral(".dbf")));
+        context.joinStatus->setSummary(SummariseJoin(*build.layer,
+                                                     context.mapReader->GetKeyField(mapNumber),
+                                                     build.field, values.NullValue, table, statKey));
+    }
     return true;
 }
 

@@ -22,12 +22,15 @@ class ScaleHandler;
 
 // What the view builder works on: the controls of the main window, the objects that load
 // maps and join the statistics, and the view state. The main window fills it once.
+class JoinStatus;
+
 struct ViewContext {
     MapControl *map = nullptr;
     LegendControl *legend = nullptr;
     QTreeWidget *lsvKartdata = nullptr; // the map list, row n - 1 for map n
     QListWidget *lstStatdata = nullptr; // the statistics list, row n - 1 for column n
     QLabel *infoPanel = nullptr;        // the "Info" panel of the status bar
+    JoinStatus *joinStatus = nullptr;   // the join line of the status bar (window only)
     AddRelate *joiner = nullptr;
     CReadMapFile *mapReader = nullptr;
     const ColorTable *colours = nullptr;

@@ -215,10 +215,16 @@ JoinSummary MakeJoinSummary(const MapLayer &layer, const QString &keyField,
         bool number = false;
         const double v = value.toDouble(&number);
         const bool data = !value.isNull() && number && v != double(nullValue);
-        bool &known = regions[codematch::Unquoted(layer.FieldValue(r, keyField).toString())];
+        const QString code = codematch::Unquoted(layer.FieldValue(r, keyField).toString());
+        if (code.isEmpty()) { // a region without a code is one of its own
+            ++summary.regions;
+            summary.regionsWithData += data ? 1 : 0;
+            continue;
+        }
+        bool &known = regions[code];
         known = known || data;
     }
-    summary.regions = int(regions.size());
+    summary.regions += int(regions.size());
     for (bool data : std::as_const(regions))
         summary.regionsWithData += data ? 1 : 0;
     summary.unmatched = unmatched;

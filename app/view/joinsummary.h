@@ -26,7 +26,8 @@ struct UnmatchedRows {
 
 // What the join of a statistics column into a map's regions achieved.
 struct JoinSummary {
-    int regions = 0;         // distinct codes of the layer's records that have a shape
+    int regions = 0;         // distinct codes of the layer's records that have a shape (a
+                             // record without a code is a region of its own)
     int regionsWithData = 0; // of them, those with a value that is not the null value
     UnmatchedRows unmatched;
 

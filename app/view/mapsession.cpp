@@ -2,6 +2,7 @@
 
 #include "app/layout/mainwidgets.h"
 #include "app/view/cdrawsymbol.h"
+#include "app/view/joinstatus.h"
 #include "app/view/maptools.h"
 #include "platform/legend/legendwidget.h"
 #include "platform/mapcontrol/mapwidget.h"
@@ -12,6 +13,7 @@
 #include <QListWidget>
 #include <QProgressBar>
 #include <QScrollArea>
+#include <QStatusBar>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -47,6 +49,10 @@ MapSession::MapSession(MainWidgets &widgets, QObject *parent) : QObject(parent) 
     Context.lsvKartdata = widgets.lsvKartdata;
     Context.lstStatdata = widgets.lstStatdata;
     Context.infoPanel = widgets.panels.value(QStringLiteral("Info"));
+    if (widgets.stbStatus) {
+        Context.joinStatus = new JoinStatus(widgets.stbStatus);
+        widgets.stbStatus->addWidget(Context.joinStatus, 1);
+    }
     Context.joiner = &Joiner;
     Context.mapReader = &MapReader;
     Context.navigator = &Navigator;
@@ -170,6 +176,8 @@ void MapSession::FillMapList() {
 
 void MapSession::ClearView() {
     Map->ClearLayers();
+    if (Context.joinStatus)
+        Context.joinStatus->clearSummary();
     Values.ThematicLayer = -1;
     Values.Statistics.reset();
     State.UpdatingLists = true;

@@ -1,4 +1,4 @@
-// bench_tableforge gen FOLDER             writes cube and semicolon files of 25k, 50k and 100k
+// bench_tableforge gen FOLDER             writes cube, semicolon, CSV and JSON-stat files of 25k, 50k and 100k
 //                                         regions x 20 values
 // bench_tableforge create FILE FOLDER     times CreateTable
 // bench_tableforge join FOLDER ROWS       times a two-table UPDATE of ROWS rows
@@ -76,6 +76,49 @@ void writeSemicolon(const QString &path, int regions, QRandomGenerator &random)
     }
 }
 
+// The same layout as a CSV file: a header row, codes in the first column, decimal points,
+// empty cells for no data.
+void writeCsv(const QString &path, int regions, QRandomGenerator &random)
+{
+    QFile f(path);
+    f.open(QIODevice::WriteOnly);
+    QTextStream out(&f);
+    out << "Region";
+    for (int k = 0; k < kValues; ++k)
+        out << ",\"Value " << k << '"';
+    out << "\r\n";
+    for (int i = 0; i < regions; ++i) {
+        out << 100000 + i;
+        for (int k = 0; k < kValues; ++k) {
+            const QString v = value(random);
+            out << ',' << (v == QLatin1String("..") ? QString() : v);
+        }
+        out << "\r\n";
+    }
+}
+
+// A JSON-stat 2.0 dataset of the regions and one dimension of kValues categories.
+void writeJsonStat(const QString &path, int regions, QRandomGenerator &random)
+{
+    QFile f(path);
+    f.open(QIODevice::WriteOnly);
+    QTextStream out(&f);
+    out << "{\"version\":\"2.0\",\"class\":\"dataset\",\"label\":\"Benchmark\","
+           "\"id\":[\"geo\",\"c\"],\"size\":[" << regions << ',' << kValues
+        << "],\"role\":{\"geo\":[\"geo\"]},\"dimension\":{\"geo\":{\"category\":{\"index\":[";
+    for (int i = 0; i < regions; ++i)
+        out << (i ? ",\"" : "\"") << 100000 + i << '"';
+    out << "]}},\"c\":{\"category\":{\"index\":[";
+    for (int k = 0; k < kValues; ++k)
+        out << (k ? "," : "") << "\"v" << k << '"';
+    out << "]}}},\"value\":[";
+    for (int i = 0; i < regions * kValues; ++i) {
+        const QString v = value(random);
+        out << (i ? "," : "") << (v == QLatin1String("..") ? QStringLiteral("null") : v);
+    }
+    out << "]}\n";
+}
+
 int create(const QString &file, const QString &folder)
 {
     DBFCreator creator;
@@ -144,6 +187,8 @@ int main(int argc, char *argv[])
         for (int regions : {25000, 50000, 100000}) {
             writeCube(a[2] + QStringLiteral("/cube%1.tq").arg(regions / 1000), regions, random);
             writeSemicolon(a[2] + QStringLiteral("/semi%1.sdv").arg(regions / 1000), regions, random);
+            writeCsv(a[2] + QStringLiteral("/csv%1.csv").arg(regions / 1000), regions, random);
+            writeJsonStat(a[2] + QStringLiteral("/json%1.json").arg(regions / 1000), regions, random);
         }
         return 0;
     }

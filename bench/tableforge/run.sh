@@ -23,7 +23,7 @@ measure() { # label, input size in bytes (0: none), command...
     [ "$size" -gt 0 ] && ratio=$(awk -v r="$rss" -v s="$size" 'BEGIN {printf " (%.1f x file)", r * 1024 / s}')
     echo "$label: ${own} ms (cpu ${owncpu} ms) measured inside; process wall ${wall} s, cpu ${cpu} s, peak RSS ${rss} kB$ratio"
 }
-for f in cube25.tq cube50.tq cube100.tq semi25.sdv semi50.sdv semi100.sdv; do
+for f in cube25.tq cube50.tq cube100.tq semi25.sdv semi50.sdv semi100.sdv csv25.csv csv50.csv csv100.csv json25.json json50.json json100.json; do
     measure "CreateTable $f" "$(stat -c %s "$work/$f")" "$bin" create "$work/$f" "$work"
 done
 measure "UPDATE S,E of 100000 rows (process: with building both tables)" 0 "$bin" join "$work" 100000

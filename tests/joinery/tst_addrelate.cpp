@@ -2,6 +2,7 @@
 
 #include "contracts/runtimeerror.h"
 #include "joinery/addrelate.h"
+#include "joinery/codematch.h"
 #include "joinery/quotevalue.h"
 
 #include <QDir>
@@ -81,6 +82,48 @@ private slots:
     {
         m_dir = std::make_unique<QTemporaryDir>();
         QVERIFY(m_dir->isValid());
+    }
+
+    // Codes written without leading zeros, in another letter case or in quotes find their
+    // region; the exact code wins; codes that fall together with another match none.
+    void codesMatchAsWritten()
+    {
+        recordHookMessages();
+        createTable(folder(), {QStringLiteral("T"), {QStringLiteral("K")}, {QStringLiteral("V")},
+                               {{"01001", 1.0}, {"01003", 1.0}, {"FR", 1.0}, {"01", 1.0},
+                                {"1", 1.0}, {"7", 1.0}, {"7", 1.0}, {"Z", 1.0}}});
+        createTable(folder(), {QStringLiteral("STAT"), {QStringLiteral("REGION")},
+                               {QStringLiteral("F1")},
+                               {{"1001", 5.0}, {"\"01003\"", 6.0}, {"fr", 7.0}, {"001", 8.0},
+                                {"07", 10.0}, {"7", 9.0}}});
+        AddRelate join;
+        prepare(join);
+        join.SetNullValue(-1);
+        QVERIFY2(tableJoin(join), qPrintable(join.ErrorMsg()));
+        const auto v = values();
+        QCOMPARE(v.value("01001").toDouble(), 5.0);
+        QCOMPARE(v.value("01003").toDouble(), 6.0);
+        QCOMPARE(v.value("FR").toDouble(), 7.0);
+        QCOMPARE(v.value("01").toDouble(), -1.0);
+        QCOMPARE(v.value("1").toDouble(), -1.0);
+        QCOMPARE(v.value("7").toDouble(), 9.0);
+        QCOMPARE(v.value("Z").toDouble(), -1.0);
+
+        const codematch::Pairing p = codematch::Pair(
+            {"01001", "01003", "FR", "01", "1", "7", "7", "Z"},
+            {"1001", "\"01003\"", "fr", "001", "07", "7"}, false);
+        QCOMPARE(p.zeroMatches, 1);
+        QCOMPARE(p.caseMatches, 1);
+        QCOMPARE(p.collisions, (QStringList{"01", "1", "001"}));
+        using codematch::Level;
+        QCOMPARE(p.rowLevel, (std::vector<Level>{Level::Zeros, Level::Unquoted, Level::Case,
+                                                 Level::None, Level::None, Level::Exact}));
+        QCOMPARE(p.rowOfRegion, (std::vector<int>{0, 1, 2, -1, -1, 5, 5, -1}));
+        // A numeric key compares numbers: leading zeros never mattered there.
+        const codematch::Pairing n = codematch::Pair({"1001", "7"}, {"01001", "\"7\"", "x"}, true);
+        QCOMPARE(n.rowOfRegion, (std::vector<int>{0, 1}));
+        QCOMPARE(n.rowLevel, (std::vector<Level>{Level::Exact, Level::Unquoted, Level::None}));
+        QVERIFY(recordHookMessages().isEmpty());
     }
 
     void tableModeFillsMatchedRowsAndNullValue()

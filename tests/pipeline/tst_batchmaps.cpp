@@ -339,7 +339,7 @@ void TestBatchMaps::joinLine_data()
                              "3700l, 99999, XX\n";
     QTest::newRow("padded and repeated codes")
         << "repeated.sdv" << "2 of 100 regions have data; 7 statistics rows match no region: "
-                             "ZZ1, ZZ1, ZZ2, ZZ3, ZZ4, ...\n";
+                             "ZZ1, ZZ1, ZZ2, ZZ3, ZZ4 and 2 more\n";
 }
 
 void TestBatchMaps::joinLine()

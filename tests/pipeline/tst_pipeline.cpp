@@ -113,7 +113,8 @@ void TestPipeline::failures_data() {
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<QString>("logged");
     QTest::newRow("missing map definition")
-        << QStringList{"-f", "TQ-files/nomap.sdv"} << QStringLiteral("Missing file /");
+        << QStringList{"-f", "TQ-files/nomap.sdv"}
+        << QStringLiteral("Looked for it in, in order:\r\n1. /");
     QTest::newRow("missing shapefile")
         << QStringList{"-f", "TQ-files/noshape.sdv"}
         << QStringLiteral("Can't connect statistics and map.\r\nShape file ");

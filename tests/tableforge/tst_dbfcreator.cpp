@@ -245,8 +245,15 @@ private slots:
         noData.replace(QStringLiteral("DATA=\r\n"), QStringLiteral("DATA= "));
         QTest::newRow("no DATA line") << "d.tq" << noData
             << "No valid file for Chorel.\r\nThe statistics file has no line \"DATA=\".";
-        QTest::newRow("bad semicolon file") << "e.sdv" << "W.ini\r\nC;A;B\r\nX;1\r\n"
-                                            << "Wrong text file format.";
+        QTest::newRow("bad semicolon file")
+            << "e.sdv" << "W.ini\r\nC;A;B\r\nX;1\r\n"
+            << "Wrong text file format.\r\nLine 3 holds 1 values after the region code, the "
+               "headings (line 2) name 2 statistics: \"X;1\".";
+        QTest::newRow("CSV read as a semicolon file")
+            << "e.txt" << "W.ini\r\nC,A,B\r\nX,1,2\r\n"
+            << "Wrong text file format.\r\nLine 2 (the headings) holds no \";\" but 2 commas: "
+               "this is a CSV file, not a semicolon file. Name it .csv and give its map "
+               "definition with --map.";
 
         // Decimals beyond what a dBASE numeric field holds: no wrap-around, no runaway format.
         const QString full = cube(layout, QStringLiteral("1 2 3 4 5 6;"));
