@@ -13,8 +13,6 @@ JoinStatus::JoinStatus(QWidget *parent) : QToolButton(parent)
     setObjectName(QStringLiteral("Join"));
     setAutoRaise(true);
     setToolButtonStyle(Qt::ToolButtonTextOnly);
-    setToolTip(QStringLiteral("How the statistics rows matched the regions; click for the list "
-                              "of mismatches"));
     // The width comes from the status bar's share, not from the text: the panels beside it
     // keep their places whatever the line says.
     setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
@@ -25,7 +23,10 @@ JoinStatus::JoinStatus(QWidget *parent) : QToolButton(parent)
 void JoinStatus::setSummary(const JoinSummary &summary)
 {
     m_summary = summary;
-    setText(summary.line());
+    m_line = summary.line();
+    setToolTip(m_line + QStringLiteral("\nClick for the lists of statistics rows without a region "
+                                       "and regions without a row."));
+    showLine();
     setEnabled(true);
     if (m_details) {
         if (auto *text = m_details->findChild<QPlainTextEdit *>())
@@ -36,10 +37,23 @@ void JoinStatus::setSummary(const JoinSummary &summary)
 void JoinStatus::clearSummary()
 {
     m_summary = JoinSummary();
+    m_line.clear();
+    setToolTip(QString());
     setText(QString());
     setEnabled(false);
     if (m_details)
         m_details->close();
+}
+
+void JoinStatus::showLine()
+{
+    setText(fontMetrics().elidedText(m_line, Qt::ElideRight, std::max(40, width() - 12)));
+}
+
+void JoinStatus::resizeEvent(QResizeEvent *event)
+{
+    QToolButton::resizeEvent(event);
+    showLine();
 }
 
 QDialog *JoinStatus::showDetails()

@@ -23,7 +23,14 @@ public:
     // Opens (or raises) the list of mismatches; the dialog stays open beside the window.
     QDialog *showDetails();
 
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+
 private:
+    // The line as wide as the button allows, cut at the end ("…"); the whole in the tool tip.
+    void showLine();
+
     JoinSummary m_summary;
+    QString m_line;
     QPointer<QDialog> m_details;
 };

@@ -209,6 +209,7 @@ void TestValueFileMaps::joinLineInTheStatusBar()
     summary.unmatched.regionsWithoutRow = {"37005", "37007"};
     summary.unmatched.zeroMatches = 2;
     JoinStatus status;
+    status.resize(2000, 24);
     status.setSummary(summary);
     QCOMPARE(status.text(), QStringLiteral("2 of 4 regions have data (2 codes matched without "
                                            "their leading zeros); 1 statistics row matches no "
