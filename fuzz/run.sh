@@ -1,6 +1,6 @@
 #!/bin/sh
 # run.sh BUILD_DIR SECONDS [TARGET...]
-# Runs each fuzz target (default: all eight) for SECONDS on its seed corpus (fuzz/corpus/NAME)
+# Runs each fuzz target (default: all nine) for SECONDS on its seed corpus (fuzz/corpus/NAME)
 # and its dictionary (fuzz/dict/NAME.dict). New inputs go to BUILD_DIR/corpus/NAME, an input
 # that crashes, leaks or hangs to BUILD_DIR/findings/; the first finding ends the run with a
 # non-zero exit code. Every seed input is run first, so a regression on a known input fails.
@@ -9,7 +9,7 @@ build=$1
 seconds=$2
 shift 2
 here=$(cd "$(dirname "$0")" && pwd)
-targets=${*:-cube semicolon csv jsonstat settings dbase shapefile sql}
+targets=${*:-cube semicolon csv jsonstat settings dbase shapefile sql geojson}
 mkdir -p "$build/findings"
 for name in $targets; do
     mkdir -p "$build/corpus/$name"

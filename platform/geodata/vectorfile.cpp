@@ -1,0 +1,362 @@
+#include "platform/geodata/vectorfile.h"
+
+#include "platform/geodata/gdalerrors.h"
+#include "platform/geodata/topojsoncheck.h"
+
+#include <gdal_priv.h>
+#include <ogrsf_frmts.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSet>
+
+#include <algorithm>
+#include <cmath>
+#include <mutex>
+#include <vector>
+
+namespace geodata {
+namespace {
+
+constexpr int kDbfNameBytes = 10;
+constexpr int kDbfTextBytes = 254;
+
+void registerDrivers()
+{
+    static std::once_flag once;
+    std::call_once(once, [] { GDALAllRegister(); });
+}
+
+enum class Kind { None, Polygons, Points, Lines };
+
+Kind kindOf(OGRwkbGeometryType type)
+{
+    switch (wkbFlatten(type)) {
+    case wkbPolygon: case wkbMultiPolygon: case wkbCurvePolygon: case wkbMultiSurface:
+        return Kind::Polygons;
+    case wkbPoint: case wkbMultiPoint:
+        return Kind::Points;
+    case wkbLineString: case wkbMultiLineString: case wkbCircularString: case wkbCompoundCurve:
+    case wkbMultiCurve:
+        return Kind::Lines;
+    default:
+        return Kind::None;
+    }
+}
+
+// The kind of a layer's shapes: its declared type, or that of its first geometries when it
+// declares none (GeoJSON and TopoJSON layers often don't).
+Kind layerKind(OGRLayer *layer)
+{
+    const Kind declared = kindOf(layer->GetGeomType());
+    if (declared != Kind::None || layer->GetGeomType() == wkbNone)
+        return declared;
+    layer->ResetReading();
+    Kind found = Kind::None;
+    for (int i = 0; i < 200 && found == Kind::None; ++i) {
+        OGRFeatureUniquePtr feature(layer->GetNextFeature());
+        if (!feature)
+            break;
+        if (const OGRGeometry *g = feature->GetGeometryRef())
+            found = kindOf(g->getGeometryType());
+    }
+    layer->ResetReading();
+    return found;
+}
+
+OGRwkbGeometryType shapeType(Kind kind)
+{
+    switch (kind) {
+    case Kind::Points: return wkbMultiPoint;
+    case Kind::Lines: return wkbMultiLineString;
+    default: return wkbMultiPolygon;
+    }
+}
+
+QString gdalText(const GdalErrors &errors, const QString &fallback)
+{
+    const QString said = errors.failures().join(QStringLiteral("; "));
+    return said.isEmpty() ? fallback : said;
+}
+
+GDALDatasetUniquePtr openFile(const QString &path, GdalErrors &errors, QString *error)
+{
+    registerDrivers();
+    if (!QFileInfo(path).isFile()) {
+        *error = QStringLiteral("%1 can't be read: it is not a file").arg(path);
+        return nullptr;
+    }
+    GDALDatasetUniquePtr dataset(GDALDataset::Open(QFile::encodeName(path).constData(),
+                                                   GDAL_OF_VECTOR | GDAL_OF_READONLY, nullptr,
+                                                   nullptr, nullptr));
+    if (!dataset) {
+        *error = QStringLiteral("%1 can't be read as a vector file: %2")
+                     .arg(path, gdalText(errors, QStringLiteral("no format GDAL knows")));
+        return nullptr;
+    }
+    if (dataset->GetLayerCount() == 0) {
+        *error = QStringLiteral("%1 holds no layer").arg(path);
+        return nullptr;
+    }
+    return dataset;
+}
+
+// The layer asked for, or the first with polygons, points, lines in that order.
+OGRLayer *pickLayer(GDALDataset &dataset, const QString &path, const QString &layerName,
+                    VectorLayerInfo &info, QString *error)
+{
+    info.layerNames.clear();
+    for (int i = 0; i < dataset.GetLayerCount(); ++i)
+        info.layerNames << QString::fromUtf8(dataset.GetLayer(i)->GetName());
+    OGRLayer *chosen = nullptr;
+    if (!layerName.isEmpty()) {
+        for (int i = 0; i < dataset.GetLayerCount() && !chosen; ++i)
+            if (info.layerNames[i].compare(layerName, Qt::CaseInsensitive) == 0)
+                chosen = dataset.GetLayer(i);
+        if (!chosen)
+            *error = QStringLiteral("%1 has no layer \"%2\". Its layers are: %3")
+                         .arg(path, layerName, info.layerNames.join(QStringLiteral(", ")));
+    } else {
+        for (Kind wanted : {Kind::Polygons, Kind::Points, Kind::Lines})
+            for (int i = 0; i < dataset.GetLayerCount() && !chosen; ++i)
+                if (layerKind(dataset.GetLayer(i)) == wanted)
+                    chosen = dataset.GetLayer(i);
+        if (!chosen)
+            *error = QStringLiteral("%1 has no layer with polygons, points or lines. Its layers "
+                                    "are: %2")
+                         .arg(path, info.layerNames.join(QStringLiteral(", ")));
+    }
+    if (chosen)
+        info.layerName = QString::fromUtf8(chosen->GetName());
+    return chosen;
+}
+
+bool inspectOpen(GDALDataset &dataset, const QString &path, const QString &layerName,
+                 VectorLayerInfo &info, OGRLayer *&layer, QString *error)
+{
+    layer = pickLayer(dataset, path, layerName, info, error);
+    if (!layer)
+        return false;
+    if (QLatin1String(dataset.GetDriverName()) == QLatin1String("TopoJSON")
+        && !checkTopoJsonArcs(path, info.layerName, error))
+        return false;
+    QStringList names;
+    OGRFeatureDefn *definition = layer->GetLayerDefn();
+    for (int i = 0; i < definition->GetFieldCount(); ++i)
+        names << QString::fromUtf8(definition->GetFieldDefn(i)->GetNameRef());
+    info.renamed.clear();
+    const FieldRenames all = shortenFieldNames(names);
+    for (const auto &pair : all)
+        if (pair.first != pair.second)
+            info.renamed << pair;
+    return true;
+}
+
+// What a field of the copy holds and how wide it must be.
+struct FieldPlan {
+    OGRFieldType type = OFTString;
+    int width = 1;
+    int decimals = 0;
+    int intDigits = 1;
+    bool negative = false;
+};
+
+int digits(double magnitude)
+{
+    return magnitude < 1.0 ? 1 : int(std::floor(std::log10(magnitude))) + 1;
+}
+
+// One pass over the table (geometries not read) for the widths the values need.
+std::vector<FieldPlan> planFields(OGRLayer &layer)
+{
+    OGRFeatureDefn *definition = layer.GetLayerDefn();
+    const int count = definition->GetFieldCount();
+    std::vector<FieldPlan> plans(static_cast<std::size_t>(count));
+    for (int i = 0; i < count; ++i) {
+        const OGRFieldType type = definition->GetFieldDefn(i)->GetType();
+        plans[i].type = type == OFTInteger || type == OFTInteger64 ? OFTInteger64
+                        : type == OFTReal                         ? OFTReal
+                                                                  : OFTString;
+    }
+    const char *ignored[] = {"OGR_GEOMETRY", nullptr};
+    layer.SetIgnoredFields(ignored);
+    layer.ResetReading();
+    for (OGRFeatureUniquePtr f(layer.GetNextFeature()); f; f.reset(layer.GetNextFeature())) {
+        for (int i = 0; i < count; ++i) {
+            if (!f->IsFieldSetAndNotNull(i))
+                continue;
+            FieldPlan &plan = plans[i];
+            if (plan.type == OFTString) {
+                plan.width = std::max(plan.width, int(qstrlen(f->GetFieldAsString(i))));
+            } else {
+                const double v = plan.type == OFTReal ? f->GetFieldAsDouble(i)
+                                                      : double(f->GetFieldAsInteger64(i));
+                if (!std::isfinite(v))
+                    continue;
+                plan.negative = plan.negative || v < 0;
+                plan.intDigits = std::max(plan.intDigits, digits(std::abs(v)));
+            }
+        }
+    }
+    layer.SetIgnoredFields(nullptr);
+    layer.ResetReading();
+    for (FieldPlan &plan : plans) {
+        if (plan.type == OFTString) {
+            plan.width = std::min(plan.width, kDbfTextBytes);
+        } else if (plan.type == OFTInteger64) {
+            plan.width = plan.intDigits + (plan.negative ? 1 : 0);
+        } else {
+            // Fifteen significant digits, as many as a double holds, and at least the whole part.
+            plan.decimals = std::clamp(15 - plan.intDigits, 0, 15);
+            plan.width = plan.intDigits + (plan.negative ? 1 : 0) + 1 + plan.decimals;
+        }
+    }
+    return plans;
+}
+
+void removeCopy(const QString &targetShp)
+{
+    const QFileInfo info(targetShp);
+    for (const char *extension : {".shp", ".shx", ".dbf", ".cpg", ".prj"})
+        QFile::remove(info.path() + u'/' + info.completeBaseName() + QLatin1String(extension));
+}
+
+bool writeCopy(OGRLayer &source, const QString &targetShp, const VectorLayerInfo &info,
+               GdalErrors &errors, QString *error)
+{
+    const Kind kind = layerKind(&source);
+    const std::vector<FieldPlan> plans = planFields(source);
+    GDALDriver *driver = GetGDALDriverManager()->GetDriverByName("ESRI Shapefile");
+    GDALDatasetUniquePtr target(driver ? driver->Create(QFile::encodeName(targetShp).constData(),
+                                                        0, 0, 0, GDT_Unknown, nullptr)
+                                       : nullptr);
+    char **options = CSLSetNameValue(nullptr, "ENCODING", "UTF-8");
+    OGRLayer *copy = target ? target->CreateLayer(QFileInfo(targetShp).completeBaseName().toUtf8().constData(),
+                                                  source.GetSpatialRef(), shapeType(kind), options)
+                            : nullptr;
+    CSLDestroy(options);
+    if (!copy) {
+        *error = QStringLiteral("%1 can't be written: %2")
+                     .arg(targetShp, gdalText(errors, QStringLiteral("no shape file driver")));
+        return false;
+    }
+    OGRFeatureDefn *definition = source.GetLayerDefn();
+    QStringList names;
+    for (int i = 0; i < definition->GetFieldCount(); ++i)
+        names << QString::fromUtf8(definition->GetFieldDefn(i)->GetNameRef());
+    const FieldRenames shortNames = shortenFieldNames(names);
+    for (int i = 0; i < definition->GetFieldCount(); ++i) {
+        OGRFieldDefn field(shortNames[i].second.toUtf8().constData(), plans[i].type);
+        field.SetWidth(plans[i].width);
+        field.SetPrecision(plans[i].decimals);
+        if (copy->CreateField(&field, FALSE) != OGRERR_NONE) {
+            *error = QStringLiteral("The field %1 can't be written into %2: %3")
+                         .arg(names[i], targetShp, gdalText(errors, QString()));
+            return false;
+        }
+    }
+    OGRFeatureDefn *copyDefinition = copy->GetLayerDefn();
+    const int fields = definition->GetFieldCount();
+    for (OGRFeatureUniquePtr f(source.GetNextFeature()); f; f.reset(source.GetNextFeature())) {
+        OGRFeatureUniquePtr out(OGRFeature::CreateFeature(copyDefinition));
+        for (int i = 0; i < fields; ++i) {
+            if (!f->IsFieldSetAndNotNull(i))
+                continue;
+            if (plans[i].type == OFTInteger64)
+                out->SetField(i, f->GetFieldAsInteger64(i));
+            else if (plans[i].type == OFTReal) {
+                const double v = f->GetFieldAsDouble(i);
+                if (std::isfinite(v))
+                    out->SetField(i, v);
+            } else
+                out->SetField(i, f->GetFieldAsString(i));
+        }
+        if (OGRGeometry *g = f->GetGeometryRef()) {
+            if (kindOf(g->getGeometryType()) == kind) {
+                // Curves become straight segments; a collection of the layer's kind as one shape.
+                OGRGeometry *linear = g->hasCurveGeometry() ? g->getLinearGeometry() : g->clone();
+                out->SetGeometryDirectly(OGRGeometryFactory::forceTo(linear, shapeType(kind)));
+            }
+        }
+        if (copy->CreateFeature(out.get()) != OGRERR_NONE) {
+            *error = QStringLiteral("%1 can't be written: %2")
+                         .arg(targetShp, gdalText(errors, QStringLiteral("a record failed")));
+            return false;
+        }
+    }
+    if (!errors.failures().isEmpty()) {
+        *error = QStringLiteral("The layer %1 can't be read whole: %2")
+                     .arg(info.layerName, errors.failures().join(QStringLiteral("; ")));
+        return false;
+    }
+    target.reset(); // closes and completes the files
+    if (!errors.failures().isEmpty()) {
+        *error = QStringLiteral("%1 can't be written: %2")
+                     .arg(targetShp, errors.failures().join(QStringLiteral("; ")));
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+bool inspect(const QString &path, const QString &layerName, VectorLayerInfo *info,
+             QString *error)
+{
+    GdalErrors errors;
+    GDALDatasetUniquePtr dataset = openFile(path, errors, error);
+    OGRLayer *layer = nullptr;
+    return dataset && inspectOpen(*dataset, path, layerName, *info, layer, error);
+}
+
+bool convertToShapefile(const QString &path, const QString &layerName, const QString &targetShp,
+                        VectorLayerInfo *info, QString *error)
+{
+    GdalErrors errors;
+    GDALDatasetUniquePtr dataset = openFile(path, errors, error);
+    OGRLayer *layer = nullptr;
+    if (!dataset || !inspectOpen(*dataset, path, layerName, *info, layer, error))
+        return false;
+    removeCopy(targetShp);
+    if (writeCopy(*layer, targetShp, *info, errors, error))
+        return true;
+    *error = QStringLiteral("%1 (%2): %3").arg(path, info->layerName, *error);
+    removeCopy(targetShp);
+    return false;
+}
+
+FieldRenames shortenFieldNames(const QStringList &names)
+{
+    FieldRenames result;
+    QSet<QString> taken;
+    auto cut = [](const QString &name, int bytes) {
+        QString shortened;
+        for (const QChar c : name) {
+            if (shortened.toUtf8().size() + QString(c).toUtf8().size() > bytes)
+                break;
+            shortened += c;
+        }
+        return shortened;
+    };
+    // Names that fit are kept as they are and taken first, so that no cut name takes them.
+    for (const QString &name : names)
+        if (name.toUtf8().size() <= kDbfNameBytes)
+            taken.insert(name.toCaseFolded());
+    for (const QString &name : names) {
+        if (name.toUtf8().size() <= kDbfNameBytes) {
+            result << qMakePair(name, name);
+            continue;
+        }
+        QString candidate = cut(name, kDbfNameBytes);
+        for (int n = 1; taken.contains(candidate.toCaseFolded()); ++n) {
+            const QString suffix = u'_' + QString::number(n);
+            candidate = cut(name, kDbfNameBytes - int(suffix.size())) + suffix;
+        }
+        taken.insert(candidate.toCaseFolded());
+        result << qMakePair(name, candidate);
+    }
+    return result;
+}
+
+} // namespace geodata
