@@ -1,0 +1,311 @@
+#include "platform/projection/mapprojector.h"
+
+#include "platform/mapcontrol/shapestore.h"
+#include "platform/mapcontrol/shpfile.h"
+#include "platform/projection/crs.h"
+#include "platform/projection/lonlatcoverage.h"
+#include "platform/projection/shapeparts.h"
+#include "platform/projection/shapewriter.h"
+
+#include <shapefil.h>
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QStringDecoder>
+
+#include <cmath>
+#include <list>
+
+namespace {
+
+// Longitude/latitude edges get a vertex every degree; projected ones every 1/500 of the
+// layer's diagonal.
+constexpr double kLonLatStep = 1.0;
+constexpr double kProjectedSteps = 500.0;
+
+QString sibling(const QString &shpPath, const QString &extension)
+{
+    const QFileInfo info(shpPath);
+    const QString plain = info.path() + u'/' + info.completeBaseName() + u'.' + extension;
+    if (QFileInfo::exists(plain))
+        return plain;
+    const QString upper = info.path() + u'/' + info.completeBaseName() + u'.' + extension.toUpper();
+    return QFileInfo::exists(upper) ? upper : plain;
+}
+
+QString readText(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return QString();
+    const QByteArray bytes = file.read(1 << 20);
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    const QString text = utf8(bytes);
+    return utf8.hasError() ? QString::fromLatin1(bytes) : text;
+}
+
+int family(int shpType)
+{
+    switch (shpType % 10) {
+    case 1: return 1;
+    case 3: return 3;
+    case 5: return 5;
+    case 8: return 8;
+    default: return 0;
+    }
+}
+
+struct Layer {
+    QString path;
+    QString label;
+    QString nameField;
+    int family = 0;
+    ShapeStore store;
+    MapRectangle extent;
+    Crs crs;
+};
+
+} // namespace
+
+struct MapProjector::Private {
+    QString definition; // as given
+    bool automatic = false;
+    Crs target;
+    std::list<Layer> layers;
+    QStringList warnings;
+
+    void warn(const QString &text)
+    {
+        if (!warnings.contains(text))
+            warnings << text;
+    }
+    bool chooseTarget(QString *error);
+    bool projectLayer(Layer &layer, const CrsTransform &transform, QString *error);
+    QStringList regionNames(const Layer &layer, const std::vector<int> &records) const;
+};
+
+MapProjector::MapProjector() : d(std::make_unique<Private>()) {}
+MapProjector::~MapProjector() = default;
+
+bool MapProjector::isKnownProjection(const QString &definition, QString *error)
+{
+    if (definition.trimmed().compare(QLatin1String("auto"), Qt::CaseInsensitive) == 0)
+        return true;
+    return Crs::fromText(definition, error).isValid();
+}
+
+bool MapProjector::setProjection(const QString &definition, QString *error)
+{
+    d->definition = definition.trimmed();
+    d->automatic = d->definition.compare(QLatin1String("auto"), Qt::CaseInsensitive) == 0;
+    if (d->automatic)
+        return true;
+    d->target = Crs::fromText(d->definition, error);
+    return d->target.isValid();
+}
+
+bool MapProjector::addLayer(const QString &shpPath, const QString &label,
+                            const QString &nameField, QString *error)
+{
+    Layer &layer = d->layers.emplace_back();
+    layer.path = shpPath;
+    layer.label = label;
+    layer.nameField = nameField;
+    ShpFile file;
+    QString why;
+    if (!file.read(shpPath, layer.store, &why)) {
+        d->layers.pop_back();
+        *error = QStringLiteral("The shape file %1 can't be read: %2").arg(label, why);
+        return false;
+    }
+    layer.family = family(file.fileType());
+    bool first = true;
+    for (int s = 0; s < layer.store.shapeCount(); ++s)
+        if (layer.store.partEnd(s) > layer.store.partBegin(s)) {
+            layer.extent = first ? layer.store.bounds(s) : layer.extent.United(layer.store.bounds(s));
+            first = false;
+        }
+    const QString prj = sibling(shpPath, QStringLiteral("prj"));
+    if (QFileInfo::exists(prj)) {
+        QString said;
+        layer.crs = Crs::fromText(readText(prj), &said);
+        if (!layer.crs.isValid()) {
+            d->layers.pop_back();
+            *error = QStringLiteral("The coordinate system of %1 (its .prj file) can't be read: %2")
+                         .arg(label, said);
+            return false;
+        }
+        return true;
+    }
+    const MapRectangle &e = layer.extent;
+    if (first || (e.Left >= -180.0 && e.Right <= 180.0 && e.Bottom >= -90.0 && e.Top <= 90.0)) {
+        layer.crs = Crs::wgs84();
+        d->warn(QStringLiteral("%1 has no coordinate system (no .prj file); its coordinates are "
+                               "taken as longitude/latitude in WGS 84.")
+                    .arg(label));
+        return true;
+    }
+    d->layers.pop_back();
+    *error = QStringLiteral("%1 has no coordinate system (no .prj file) and its coordinates are "
+                            "not longitude/latitude (they reach %2, %3 .. %4, %5): the map "
+                            "can't be projected. Add the .prj file of the layer.")
+                 .arg(label)
+                 .arg(e.Left)
+                 .arg(e.Bottom)
+                 .arg(e.Right)
+                 .arg(e.Top);
+    return false;
+}
+
+bool MapProjector::Private::chooseTarget(QString *error)
+{
+    if (!automatic)
+        return target.isValid();
+    if (!layers.empty() && !layers.front().crs.isGeographic()) {
+        target = Crs::fromText(layers.front().crs.wkt(), error);
+        return target.isValid();
+    }
+    LonLatCoverage coverage;
+    for (const Layer &layer : layers)
+        if (layer.crs.isGeographic())
+            for (int s = 0; s < layer.store.shapeCount(); ++s)
+                for (int p = layer.store.partBegin(s); p < layer.store.partEnd(s); ++p)
+                    coverage.add(layer.store.pointsBegin(p),
+                                 std::size_t(layer.store.pointsEnd(p) - layer.store.pointsBegin(p)));
+    target = Crs::fromText(coverage.suitedProjection(), error);
+    return target.isValid();
+}
+
+QStringList MapProjector::Private::regionNames(const Layer &layer,
+                                               const std::vector<int> &records) const
+{
+    QStringList names;
+    DBFHandle table = layer.nameField.isEmpty()
+                          ? nullptr
+                          : DBFOpen(QFile::encodeName(sibling(layer.path, QStringLiteral("dbf"))).constData(), "rb");
+    const int field = table ? DBFGetFieldIndex(table, layer.nameField.toUtf8().constData()) : -1;
+    for (int record : records) {
+        QString name;
+        if (field >= 0 && record < DBFGetRecordCount(table))
+            name = QString::fromUtf8(DBFReadStringAttribute(table, record, field)).trimmed();
+        names << (name.isEmpty() ? QStringLiteral("record %1").arg(record + 1)
+                                 : QStringLiteral("%1 (record %2)").arg(name).arg(record + 1));
+    }
+    if (table)
+        DBFClose(table);
+    return names;
+}
+
+bool MapProjector::Private::projectLayer(Layer &layer, const CrsTransform &transform,
+                                         QString *error)
+{
+    const ShapeStore &store = layer.store;
+    ShapeParts parts;
+    parts.points.reserve(std::size_t(store.shapeCount()) * 8);
+    const bool lonLat = layer.crs.isGeographic();
+    LonLatCutter cutter(target.centralMeridian(), kLonLatStep);
+    const double step = std::hypot(layer.extent.Width(), layer.extent.Height()) / kProjectedSteps;
+    for (int s = 0; s < store.shapeCount(); ++s) {
+        for (int p = store.partBegin(s); p < store.partEnd(s); ++p) {
+            const QPointF *begin = store.pointsBegin(p);
+            const int n = int(store.pointsEnd(p) - begin);
+            if (layer.family == 1 || layer.family == 8) {
+                parts.points.insert(parts.points.end(), begin, begin + n);
+                parts.endPart();
+            } else if (!lonLat) {
+                densifyPart(begin, n, step > 0 ? step : 1.0, parts);
+            } else if (layer.family == 5) {
+                cutter.addRing(begin, n, parts);
+            } else {
+                cutter.addLine(begin, n, parts);
+            }
+        }
+        parts.endShape();
+    }
+    if (!parts.points.empty())
+        transform.apply(&parts.points[0].rx(), &parts.points[0].ry(), sizeof(QPointF),
+                        parts.points.size());
+
+    // Vertices PROJ could not move are left out; a part with too few left goes.
+    ShapeParts kept;
+    kept.points.reserve(parts.points.size());
+    std::vector<int> damaged;
+    const std::size_t least = layer.family == 5 ? 4 : layer.family == 3 ? 2 : 1;
+    for (int s = 0; s < parts.shapeCount(); ++s) {
+        bool lost = false;
+        for (std::uint32_t p = parts.shapeStart[s]; p < parts.shapeStart[s + 1]; ++p) {
+            for (std::uint32_t i = parts.partStart[p]; i < parts.partStart[p + 1]; ++i) {
+                if (std::isfinite(parts.points[i].x()))
+                    kept.points.push_back(parts.points[i]);
+                else
+                    lost = true;
+            }
+            if (kept.points.size() - kept.partStart.back() < least)
+                kept.dropOpenPart();
+            else
+                kept.endPart();
+        }
+        kept.endShape();
+        if (lost)
+            damaged.push_back(s);
+    }
+    if (!damaged.empty()) {
+        QStringList names = regionNames(layer, std::vector<int>(damaged.begin(),
+                                                                damaged.begin() + std::min<std::size_t>(damaged.size(), 20)));
+        if (damaged.size() > 20)
+            names << QStringLiteral("and %1 more").arg(damaged.size() - 20);
+        warn(QStringLiteral("%1 of %2: %3 can't be projected whole into %4 (they reach beyond "
+                            "what it can show) and are drawn with what can: %5")
+                 .arg(damaged.size())
+                 .arg(store.shapeCount())
+                 .arg(layer.label, damaged.size() == 1 ? QStringLiteral("one region")
+                                                       : QStringLiteral("regions"),
+                      target.displayName(), names.join(QStringLiteral(", "))));
+    }
+    if (!writeShapeFile(layer.path, layer.family, kept, error))
+        return false;
+    QSaveFile prj(sibling(layer.path, QStringLiteral("prj")));
+    const QByteArray wkt = target.wkt().toUtf8();
+    if (!prj.open(QIODevice::WriteOnly) || prj.write(wkt) != wkt.size() || !prj.commit()) {
+        *error = QStringLiteral("%1 can't be written: %2").arg(prj.fileName(), prj.errorString());
+        return false;
+    }
+    return true;
+}
+
+bool MapProjector::project(QString *error)
+{
+    if (!d->chooseTarget(error))
+        return false;
+    for (Layer &layer : d->layers) {
+        if (sameCrs(layer.crs, d->target))
+            continue; // already in the map's projection
+        QString why;
+        const CrsTransform transform = CrsTransform::between(layer.crs, d->target, &why);
+        if (!transform.isValid()) {
+            *error = QStringLiteral("%1 can't be brought into %2: %3")
+                         .arg(layer.label, d->target.displayName(), why);
+            return false;
+        }
+        if (!d->projectLayer(layer, transform, error))
+            return false;
+    }
+    d->layers.clear(); // the shapes are no longer needed
+    return true;
+}
+
+const QStringList &MapProjector::warnings() const
+{
+    return d->warnings;
+}
+
+QString MapProjector::projectionName() const
+{
+    return d->target.displayName();
+}
+
+QString MapProjector::projectionDefinition() const
+{
+    return d->target.definition();
+}

@@ -1,0 +1,298 @@
+// Maps in a projection, on real files: the world sample in Equal Earth has true areas; no ring
+// of the projected world or of the 3,231 US counties (npm us-atlas, kept in tests/data) crosses
+// the map; "auto" centres where the data lie, also across 180 degrees; a UTM layer and a
+// longitude/latitude copy of it lie on each other; and in batch runs of the real program a
+// layer without .prj warns and unknown systems end the run as they should.
+#include "platform/mapcontrol/shapefilelayer.h"
+#include "platform/projection/lonlatcoverage.h"
+#include "platform/projection/mapprojector.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+void writeFile(const QString &path, const QByteArray &text)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(text);
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool copySet(const QString &from, const QString &to)
+{
+    bool ok = true;
+    for (const char *extension : {".shp", ".shx", ".dbf", ".prj"})
+        if (QFileInfo::exists(from + extension))
+            ok = QFile::copy(from + extension, to + extension) && ok;
+    return ok;
+}
+
+bool ogr2ogr(const QStringList &arguments)
+{
+    QProcess process;
+    process.start(QStringLiteral("ogr2ogr"), arguments);
+    return process.waitForFinished(60000) && process.exitCode() == 0;
+}
+
+// Projects the layers (shape file paths without extension) into projection; the definition
+// it resolved to.
+QString project(const QStringList &layers, const QString &projection, QStringList *warnings = nullptr)
+{
+    MapProjector projector;
+    QString error;
+    if (!projector.setProjection(projection, &error))
+        return "failed: " + error;
+    for (const QString &layer : layers)
+        if (!projector.addLayer(layer + ".shp", layer, QString(), &error))
+            return "failed: " + error;
+    if (!projector.project(&error))
+        return "failed: " + error;
+    if (warnings)
+        *warnings = projector.warnings();
+    return projector.projectionDefinition();
+}
+
+} // namespace
+
+class TestProjection : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void worldAreasAreTrueInEqualEarth();
+    void noSegmentCrossesTheMap_data();
+    void noSegmentCrossesTheMap();
+    void autoCentresWhereTheDataLie_data();
+    void autoCentresWhereTheDataLie();
+    void layersOfTwoSystemsLieOnEachOther();
+    void batchMessages_data();
+    void batchMessages();
+
+private:
+    QString work(const QString &name) const { return m_work.filePath(name); }
+    QString sample(const QString &name) const
+    {
+        return qEnvironmentVariable("CHOREL_SAMPLES") + "/Maps/" + name;
+    }
+    QTemporaryDir m_work;
+};
+
+void TestProjection::initTestCase()
+{
+    QVERIFY(m_work.isValid());
+    // The US counties as a longitude/latitude shape file with its .prj.
+    QVERIFY(ogr2ogr({"-a_srs", "EPSG:4326", work("us_counties.shp"),
+                     qEnvironmentVariable("CHOREL_TESTDATA") + "/geodata/us_counties.topojson",
+                     "counties"}));
+}
+
+void TestProjection::worldAreasAreTrueInEqualEarth()
+{
+    QVERIFY(copySet(sample("world"), work("world_ee")));
+    QCOMPARE(project({work("world_ee")}, "auto"), QStringLiteral("EPSG:8857"));
+    QString error;
+    const auto projected = ShapefileLayer::open(work("world_ee.shp"), &error);
+    const auto lonLat = ShapefileLayer::open(sample("world.shp"), &error);
+    QVERIFY2(projected && lonLat, qPrintable(error));
+    QCOMPARE(projected->RecordCount(), 177);
+    std::vector<double> errors, plainRatios;
+    for (int r = 0; r < projected->RecordCount(); ++r) {
+        const double known = projected->FieldValue(r, "area_km2").toDouble();
+        QVERIFY(known > 0);
+        errors.push_back(std::abs(projected->RecordShape(r).Area() / 1e6 / known - 1.0));
+        plainRatios.push_back(lonLat->RecordShape(r).Area() / known);
+    }
+    std::sort(errors.begin(), errors.end());
+    const double median = errors[errors.size() / 2];
+    QVERIFY2(median <= 0.0005, qPrintable(QString::number(median)));
+    QVERIFY2(errors.back() <= 0.005, qPrintable(QString::number(errors.back())));
+    // The same measure without a projection: square degrees are far from proportional.
+    std::sort(plainRatios.begin(), plainRatios.end());
+    const double typical = plainRatios[plainRatios.size() / 2];
+    std::vector<double> plainErrors;
+    for (double ratio : plainRatios)
+        plainErrors.push_back(std::abs(ratio / typical - 1.0));
+    std::sort(plainErrors.begin(), plainErrors.end());
+    QVERIFY(plainErrors.back() > 0.5);
+}
+
+void TestProjection::noSegmentCrossesTheMap_data()
+{
+    QTest::addColumn<QString>("layer");
+    QTest::addColumn<QString>("projection");
+    QTest::addColumn<QString>("expected"); // text the resolved definition holds
+    QTest::newRow("world, auto") << "world" << "auto" << "EPSG:8857";
+    QTest::newRow("world, Robinson on 150 E") << "world" << "+proj=robin +lon_0=150" << "robin";
+    QTest::newRow("US counties, auto") << "us_counties" << "auto" << "+proj=laea";
+    QTest::newRow("US counties, Equal Earth") << "us_counties" << "EPSG:8857" << "EPSG:8857";
+}
+
+void TestProjection::noSegmentCrossesTheMap()
+{
+    QFETCH(QString, layer);
+    QFETCH(QString, projection);
+    QFETCH(QString, expected);
+    const QString copy = work(layer + "_" + QString::number(qHash(projection)));
+    QVERIFY(copySet(layer == "world" ? sample("world") : work(layer), copy));
+    const QString definition = project({copy}, projection);
+    QVERIFY2(definition.contains(expected), qPrintable(definition));
+    QString error;
+    const auto projected = ShapefileLayer::open(copy + ".shp", &error);
+    QVERIFY2(projected, qPrintable(error));
+    const MapRectangle extent = projected->Extent();
+    QVERIFY(std::isfinite(extent.Width()) && extent.Width() > 0);
+    double longest = 0;
+    int parts = 0;
+    for (int r = 0; r < projected->RecordCount(); ++r)
+        for (const QPolygonF &ring : projected->RecordShape(r).Parts()) {
+            ++parts;
+            for (qsizetype i = 1; i < ring.size(); ++i) {
+                QVERIFY(std::isfinite(ring[i].x()) && std::isfinite(ring[i].y()));
+                longest = std::max(longest, QLineF(ring[i - 1], ring[i]).length());
+            }
+        }
+    QVERIFY(parts >= projected->RecordCount());
+    QVERIFY2(longest < extent.Width() / 2,
+             qPrintable(QStringLiteral("%1 of %2").arg(longest).arg(extent.Width())));
+    if (layer == "us_counties" && projection == "auto") {
+        // Centred on the counties from the Aleutians (west of 180) to Maine, not on Greenwich.
+        const QString lon = definition.section("+lon_0=", 1).section(' ', 0, 0);
+        QVERIFY2(lon.toDouble() > -135 && lon.toDouble() < -115, qPrintable(definition));
+        // Map units are metres: the conterminous states fill most of 5,000 km.
+        QVERIFY(extent.Width() > 5e6 && extent.Width() < 1.2e7);
+    }
+}
+
+void TestProjection::autoCentresWhereTheDataLie_data()
+{
+    QTest::addColumn<QList<QPointF>>("points");
+    QTest::addColumn<double>("centre");
+    QTest::addColumn<bool>("equalEarth");
+    QTest::newRow("Fiji, both sides of 180")
+        << QList<QPointF>{{177.2, -17.5}, {179.9, -16.1}, {-179.8, -16.5}, {-178.5, -18.9}}
+        << 179.35 << false;
+    QTest::newRow("Chukotka and Alaska")
+        << QList<QPointF>{{160, 60}, {179, 66}, {-170, 65}, {-141, 70}} << -170.5 << false;
+    QTest::newRow("Europe") << QList<QPointF>{{-10, 36}, {40, 71}, {20, 50}} << 15.0 << false;
+    QTest::newRow("the world") << QList<QPointF>{{-170, 0}, {-60, 10}, {0, 50}, {100, 30}, {170, -40}}
+                               << 0.0 << true;
+    QTest::newRow("pole to pole") << QList<QPointF>{{0, -80}, {10, 80}} << 5.0 << true;
+}
+
+void TestProjection::autoCentresWhereTheDataLie()
+{
+    QFETCH(QList<QPointF>, points);
+    QFETCH(double, centre);
+    QFETCH(bool, equalEarth);
+    LonLatCoverage coverage;
+    coverage.add(points.constData(), std::size_t(points.size()));
+    const QString chosen = coverage.suitedProjection();
+    QCOMPARE(chosen == "EPSG:8857", equalEarth);
+    if (equalEarth)
+        return;
+    const double difference = std::remainder(coverage.arcCentre() - centre, 360.0);
+    QVERIFY2(std::abs(difference) <= 0.15,
+             qPrintable(QStringLiteral("%1: %2").arg(coverage.arcCentre()).arg(chosen)));
+}
+
+// The New York tracts in UTM 18N and a longitude/latitude copy made with ogr2ogr, in one map.
+void TestProjection::layersOfTwoSystemsLieOnEachOther()
+{
+    QVERIFY(copySet(sample("ny8_tracts"), work("ny8")));
+    QVERIFY(ogr2ogr({"-t_srs", "EPSG:4326", work("ny8_lonlat.shp"), sample("ny8_tracts.shp")}));
+    const QByteArray before = readFile(work("ny8.shp"));
+    const QString definition = project({work("ny8"), work("ny8_lonlat")}, "auto");
+    QVERIFY2(!definition.startsWith("failed"), qPrintable(definition));
+    QCOMPARE(readFile(work("ny8.shp")), before); // already in the map's projection
+    QString error;
+    const auto utm = ShapefileLayer::open(work("ny8.shp"), &error);
+    const auto moved = ShapefileLayer::open(work("ny8_lonlat.shp"), &error);
+    QVERIFY2(utm && moved, qPrintable(error));
+    QCOMPARE(moved->RecordCount(), utm->RecordCount());
+    const double pixel = utm->Extent().Width() / 1000.0; // a map 1,000 pixels wide
+    double worst = 0;
+    for (int r = 0; r < utm->RecordCount(); ++r) {
+        const QList<QPolygonF> a = utm->RecordShape(r).Parts();
+        const QList<QPolygonF> b = moved->RecordShape(r).Parts();
+        QCOMPARE(b.size(), a.size());
+        for (qsizetype p = 0; p < a.size(); ++p) {
+            QCOMPARE(b[p].size(), a[p].size());
+            for (qsizetype i = 0; i < a[p].size(); ++i)
+                worst = std::max(worst, QLineF(a[p][i], b[p][i]).length());
+        }
+    }
+    QVERIFY2(worst < pixel, qPrintable(QStringLiteral("%1 m, a pixel %2 m").arg(worst).arg(pixel)));
+}
+
+void TestProjection::batchMessages_data()
+{
+    QTest::addColumn<QByteArray>("definition"); // replaces NC.INI's [DEFAULT] line
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QStringList>("said");
+    QTest::newRow("no .prj: WGS 84 with a warning")
+        << QByteArray() << QStringList{"--projection", "auto"} << 0
+        << QStringList{"nc_counties.shp has no coordinate system", "WGS 84"};
+    QTest::newRow("unknown system on the command line")
+        << QByteArray() << QStringList{"--projection", "EPSG:99999"} << 2
+        << QStringList{"--projection", "EPSG:99999"};
+    QTest::newRow("a name PROJ only guesses") << QByteArray()
+                                              << QStringList{"--projection", "foo"} << 2
+                                              << QStringList{"\"foo\"", "nearest"};
+    QTest::newRow("unknown system in the map definition")
+        << QByteArray("Projection=EPSG:99999\r\n") << QStringList{} << 1
+        << QStringList{"Projection=EPSG:99999", "[DEFAULT]", "NC.INI"};
+    QTest::newRow("the switch wins over the key")
+        << QByteArray("Projection=EPSG:99999\r\n") << QStringList{"--projection", "none"} << 0
+        << QStringList{"100 of 100 regions have data"};
+}
+
+void TestProjection::batchMessages()
+{
+    QFETCH(QByteArray, definition);
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exitCode);
+    QFETCH(QStringList, said);
+    QTemporaryDir home;
+    for (const char *folder : {"Maps", "TQ-files", "tmp"})
+        QVERIFY(QDir(home.path()).mkdir(folder));
+    QVERIFY(copySet(sample("nc_counties"), home.filePath("Maps/nc_counties")));
+    QByteArray ini = readFile(sample("NC.INI"));
+    ini.replace("[DEFAULT]\r\n", "[DEFAULT]\r\n" + definition);
+    writeFile(home.filePath("Maps/NC.INI"), ini);
+    const QString data = home.filePath("TQ-files/nc.tq");
+    QVERIFY(QFile::copy(qEnvironmentVariable("CHOREL_SAMPLES") + "/TQ-files/nc_births_74.tq", data));
+
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("CHOREL_HOME", home.path());
+    environment.insert("TMPDIR", home.filePath("tmp"));
+    environment.remove("DISPLAY");
+    process.setProcessEnvironment(environment);
+    process.setWorkingDirectory(home.path());
+    process.start(qEnvironmentVariable("CHOREL_BIN") + "/chorel",
+                  QStringList{"-f", data, "-o", home.filePath("nc.png")} + arguments);
+    QVERIFY(process.waitForFinished(60000));
+    const QString errors = QString::fromUtf8(process.readAllStandardError());
+    QVERIFY2(process.exitStatus() == QProcess::NormalExit && process.exitCode() == exitCode,
+             qPrintable(errors));
+    for (const QString &text : said)
+        QVERIFY2(errors.contains(text), qPrintable(errors));
+    QCOMPARE(QFileInfo::exists(home.filePath("nc.png")), exitCode == 0);
+}
+
+QTEST_GUILESS_MAIN(TestProjection)
+#include "tst_projection.moc"
