@@ -6,7 +6,7 @@ SUDO  := $(shell [ "$$(id -u)" -eq 0 ] || echo sudo)
 # Everything the build, the program and the tests need.
 PKGS := cmake make g++ pkg-config ccache \
         qt6-base-dev qt6-charts-dev qt6-svg-dev libqt6opengl6-dev libgl-dev \
-        libshp-dev libimagequant-dev libpng-dev libgif-dev \
+        libshp-dev libimagequant-dev libpng-dev libgif-dev libgdal-dev libproj-dev \
         gdal-bin libwmf-bin poppler-utils fonts-urw-base35 imagemagick xvfb xauth fonts-dejavu-core \
         desktop-file-utils libxml2-utils shared-mime-info man-db dpkg-dev lintian \
         clang libfuzzer-14-dev qt6-translations-l10n \

@@ -6,6 +6,7 @@
 #include "app/mapdefs/creadmapfile.h"
 #include "app/view/viewstate.h"
 #include "bandwise/colourschemes.h"
+#include "platform/projection/mapprojector.h"
 
 #include <QStringList>
 
@@ -119,4 +120,18 @@ void ApplyDefaultClassification(CReadMapFile &mapDefinition, ViewState &view) {
                        .arg(fewestClasses)
                        .arg(mostClasses));
     }
+}
+
+QString ProjectionSwitchError(const ParsedCommandLine &commandLine)
+{
+    if (!commandLine.has("projection"))
+        return QString();
+    const QString value = commandLine.value("projection");
+    QString said;
+    if (value.compare(QLatin1String("none"), Qt::CaseInsensitive) == 0
+        || MapProjector::isKnownProjection(value, &said))
+        return QString();
+    return QStringLiteral("--projection: unknown coordinate reference system %1 (%2); give an "
+                          "EPSG or ESRI code, a PROJ string, WKT, auto or none.")
+        .arg(quoted(value), said);
 }

@@ -37,3 +37,7 @@ void ApplyDefaultClassification(CReadMapFile &mapDefinition, ViewState &view);
 
 // Hands the switches' choices to the start-up state.
 void ApplyClassSwitches(const ClassSwitches &switches, MainState &state);
+
+// Why the value of --projection is not a coordinate reference system PROJ knows (naming it),
+// or empty.
+QString ProjectionSwitchError(const ParsedCommandLine &commandLine);

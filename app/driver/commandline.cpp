@@ -42,6 +42,10 @@ constexpr LongSwitch longSwitchTable[] = {
     {"midpoint", LongValue::Text, "VALUE",
      "the value a diverging scheme centres on (default: 0 where the data lie on both\n"
      "sides of 0, else their median)"},
+    {"projection", LongValue::Text, "CRS|auto|none",
+     "the map's projection: a coordinate reference system (EPSG:8857, ESRI:54009, a PROJ\n"
+     "string, WKT), auto (Equal Earth for the world, else an equal-area projection centred\n"
+     "on the map) or none; wins over the map definition's Projection="},
 };
 
 const QString switchLetters = QStringLiteral("fmolcs");

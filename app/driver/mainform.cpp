@@ -71,6 +71,7 @@ void MainForm::ConnectViewCommands()
         source.MapIniName = m_session->MapIniName;
         source.SelectedValue = m_session->State.CurrentColumn;
         source.SelectedMap = m_session->State.CurrentMap;
+        source.Projection = m_session->MapReader.ProjectionDefinition(source.SelectedMap);
         source.Map = m_session->Map;
         source.State = &m_session->State;
         source.Values = &m_session->Values;
@@ -118,7 +119,9 @@ void MainForm::ValidateSwitches()
     m_state.CommandLine = m_commandLine.commandLine;
     QString text;
     if (m_commandLine.valid()) {
-        const ClassSwitches classes = ReadClassSwitches(m_commandLine);
+        ClassSwitches classes = ReadClassSwitches(m_commandLine);
+        if (classes.error.isEmpty())
+            classes.error = ProjectionSwitchError(m_commandLine);
         if (classes.error.isEmpty()) {
             ApplyClassSwitches(classes, m_state);
             return;

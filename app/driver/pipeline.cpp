@@ -134,6 +134,14 @@ bool prepareLayers(MainForm &form, const QString &iniFile) {
     reader.colColorMap = &state.colColorMap;
     reader.Progressbar = form.progressBar();
     reader.IniFile = iniFile;
+    // The map's projection: the switch, else the option file's (the map it reproduces), else
+    // the map definition's.
+    reader.OptionFile = state.OptionFile;
+    reader.ProjectionOverride = form.commandLine().value("projection");
+    if (reader.ProjectionOverride.isEmpty() && !state.OptionFile.isEmpty())
+        reader.ProjectionOverride =
+            CKbUtil().ReadIniFile(state.OptionFile, QStringLiteral("DATA"),
+                                  QStringLiteral("Projection")).trimmed();
     const bool prepared = reader.CopyFiles(state.WorkFolder, true);
     if (prepared)
         return true;

@@ -42,6 +42,9 @@ struct OptionFileSource {
     QString MapIniName; // name of the map definition file
     int SelectedValue = 1;
     int SelectedMap = 1;
+    // The projection the map is drawn in (written as [DATA] Projection= so that the file
+    // reproduces the map and its extent); empty for a map in its layers' own coordinates.
+    QString Projection;
     const MapControl *Map = nullptr;
     const ViewState *State = nullptr;
     const ViewValues *Values = nullptr;

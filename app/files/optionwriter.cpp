@@ -36,7 +36,10 @@ QString dataSection(const OptionFileSource &source) {
     return QStringLiteral("[DATA]") + CRLF + line(QStringLiteral("Source"), dataFile) +
            line(QStringLiteral("Value"), whole(source.SelectedValue)) +
            line(QStringLiteral("Geo"), source.MapIniName) +
-           line(QStringLiteral("Map"), whole(source.SelectedMap)) + CRLF;
+           line(QStringLiteral("Map"), whole(source.SelectedMap)) +
+           (source.Projection.isEmpty() ? QString()
+                                        : line(QStringLiteral("Projection"), source.Projection)) +
+           CRLF;
 }
 
 QString extentSection(const MapRectangle &extent) {

@@ -79,10 +79,15 @@ void BuildStatusBar(QMainWindow &window, MainWidgets &widgets)
     data->setObjectName(QStringLiteral("Data"));
     // The panel gives way to the information; its whole text is its tool tip.
     data->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    // The projection the map is drawn in; empty for a map in its layers' own coordinates.
+    auto *projection = new QLabel;
+    projection->setObjectName(QStringLiteral("Projection"));
     widgets.panels.insert(QStringLiteral("Info"), info);
     widgets.panels.insert(QStringLiteral("Data"), data);
+    widgets.panels.insert(QStringLiteral("Projection"), projection);
     widgets.stbStatus->addWidget(infoCell, 0);
     widgets.stbStatus->addWidget(data, 1);
+    widgets.stbStatus->addPermanentWidget(projection);
 }
 
 void BuildPanes(QMainWindow &window, MainWidgets &widgets)

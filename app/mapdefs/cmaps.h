@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QList>
+#include <QPair>
 #include <QString>
 
 #include <cstdint>
@@ -25,8 +27,24 @@ public:
     void setsFileName(const QString &path);
 
     // The text between the last folder separator ("/" or "\") and the first ".shp" after it
-    // (case-sensitive), or empty when the file name holds no ".shp".
+    // (case-sensitive); for a file read by GDAL (a name without ".shp") the file name without
+    // its last extension.
     static QString baseName(const QString &path);
+    // Whether the file name holds ".shp" (a shape file, read by our own reader); any other
+    // file is a vector file read by GDAL.
+    static bool isShapefileName(const QString &path);
+
+    // The layer taken from a vector file that holds several ([FIELDSn] LayerName=) and from
+    // the second file ([En] LayerName=); empty: the first layer with polygons (or points).
+    QString layerName;
+    QString eLayerName;
+    // Field names that the working copy of a vector file has instead of names longer than a
+    // dBASE table allows (original, shortened).
+    QList<QPair<QString, QString>> fieldRenames;
+    // The map's projection once the layers are in it: as shown, and as an option file
+    // records it. Empty when the map is drawn in the layers' own coordinates.
+    QString projectionName;
+    QString projectionDefinition;
 
 private:
     QString m_mapName;

@@ -68,7 +68,13 @@ std::optional<QList<CMaps>> CReadMapFile::GetMapFileCollection()
         for (int i = 1; i <= n && i <= std::numeric_limits<std::int16_t>::max(); ++i) {
             const QString number = QString::number(i);
             const QString written = readIni(QStringLiteral("MAPS"), number);
-            if (!written.isEmpty() && CMaps::baseName(written).isEmpty()) {
+            // A shape file's name says ".shp" in lower case; any other name is a vector file
+            // that GDAL reads (".SHP" is taken for a shape file named in the wrong case).
+            const bool misnamedShapefile =
+                CMaps::isShapefileName(written)
+                    ? CMaps::baseName(written).isEmpty()
+                    : written.endsWith(QStringLiteral(".shp"), Qt::CaseInsensitive);
+            if (!written.isEmpty() && misnamedShapefile) {
                 QString text = MessageText(QStringLiteral("ShapeName"));
                 text.replace(QStringLiteral("<SHAPE>"), written);
                 text.replace(QStringLiteral("<MAP>"), number);
@@ -91,6 +97,10 @@ std::optional<QList<CMaps>> CReadMapFile::GetMapFileCollection()
                 MissingFile = map.sEFileName();
                 return std::nullopt;
             }
+            map.layerName = readIni(QStringLiteral("FIELDS") + number, QStringLiteral("LayerName"));
+            map.eLayerName = readIni(u'E' + number, QStringLiteral("LayerName"));
+            if (!inspectVectorFiles(map))
+                return std::nullopt;
             map.setiNum(static_cast<std::int16_t>(i));
             maps.append(map);
         }
@@ -106,24 +116,36 @@ QList<CFields> CReadMapFile::GetFields(int mapNumber)
 {
     const QString section = QStringLiteral("FIELDS") + QString::number(mapNumber);
     return {
-        CFields{readIni(section, QStringLiteral("KeyPField")),
-                readIni(section, QStringLiteral("KeyField"))},
-        CFields{readIni(section, QStringLiteral("NamePField")),
-                readIni(section, QStringLiteral("NameField"))},
+        CFields{readIni(section, QStringLiteral("KeyPField")), GetKeyField(mapNumber)},
+        CFields{readIni(section, QStringLiteral("NamePField")), GetRegionField(mapNumber)},
         CFields{readIni(section, QStringLiteral("StatPField")), GetStatField()},
     };
 }
 
 QString CReadMapFile::GetKeyField(int mapNumber)
 {
-    return readIni(QStringLiteral("FIELDS") + QString::number(mapNumber),
-                   QStringLiteral("KeyField"));
+    return tableField(mapNumber, readIni(QStringLiteral("FIELDS") + QString::number(mapNumber),
+                                         QStringLiteral("KeyField")));
 }
 
 QString CReadMapFile::GetRegionField(int mapNumber)
 {
-    return readIni(QStringLiteral("FIELDS") + QString::number(mapNumber),
-                   QStringLiteral("NameField"));
+    return tableField(mapNumber, readIni(QStringLiteral("FIELDS") + QString::number(mapNumber),
+                                         QStringLiteral("NameField")));
+}
+
+// A field named in the map definition by its name in a vector file, which the working copy's
+// table had to shorten: the shortened name.
+QString CReadMapFile::tableField(int mapNumber, const QString &field) const
+{
+    if (!m_mapList || field.isEmpty())
+        return field;
+    for (const CMaps &map : *m_mapList)
+        if (map.iNum() == mapNumber)
+            for (const auto &[original, shortened] : map.fieldRenames)
+                if (original.compare(field, Qt::CaseInsensitive) == 0)
+                    return shortened;
+    return field;
 }
 
 QString CReadMapFile::GetSecondLayerCaption(int mapNumber)

@@ -4,6 +4,7 @@
 
 #include <QHash>
 #include <QList>
+#include <QSet>
 #include <QString>
 
 #include <cstdint>
@@ -92,6 +93,17 @@ public:
     // Resolves a path named inside the map-definition file (see the class comment).
     QString ResolvePath(const QString &path) const;
 
+    // The map's projection when it is not the map definition's [DEFAULT] Projection=: the
+    // --projection switch or the option file's. "none" draws the layers as they are.
+    QString ProjectionOverride;
+    // The projection CopyFiles brings the maps into: ProjectionOverride, else the key; empty
+    // for none.
+    QString ProjectionSetting();
+    // The projection map n (1-based) is drawn in, as shown and as an option file records it;
+    // empty when it is drawn in its layers' own coordinates.
+    QString ProjectionName(int mapNumber) const;
+    QString ProjectionDefinition(int mapNumber) const;
+
 private:
     CKbUtil &Util();
     QString readIni(const QString &section, const QString &key);
@@ -102,6 +114,13 @@ private:
     void applySecondLayerSymbol(int mapNumber, const std::shared_ptr<MapLayer> &layer);
     void showProgress(int value);
     bool copyMapFiles(CMaps &map, const QString &folder, QList<QString> &usedNames);
+    QString tableField(int mapNumber, const QString &field) const;
+    bool inspectVectorFiles(CMaps &map);
+    bool checkedProjection(QString &projection);
+    QString copyLayer(const QString &path, const QString &layerName, const QString &folder,
+                      const QString &base, CMaps *renamedFields);
+    bool projectMap(CMaps &map, int mapNumber, const QString &projection,
+                    const QString &regionFile, const QString &secondFile);
 
     std::optional<QList<CMaps>> m_mapList;
     std::unique_ptr<CKbUtil> m_util;
@@ -110,4 +129,5 @@ private:
     // Layers by the path of their shapefile: those AddMap loaded last, while keeping.
     QHash<QString, std::shared_ptr<MapLayer>> m_keptLayers;
     QHash<QString, std::shared_ptr<MapLayer>> m_loadedLayers;
+    QSet<QString> m_toldRenames;
 };

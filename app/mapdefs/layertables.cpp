@@ -8,6 +8,7 @@
 #include "kitbag/kbpath.h"
 #include "kitbag/kbread.h"
 #include "kitbag/kbutil.h"
+#include "platform/geodata/vectorfile.h"
 
 #include <QDir>
 #include <QFile>
@@ -91,6 +92,24 @@ QString distinctName(const QString &base, QSet<QString> &used)
 }
 } // namespace
 
+// Brings one layer into folder under base: a shape file set is copied, a vector file that GDAL
+// reads is written as a shape file set; renamedFields (may be none) learns which fields of
+// the copy's table have shortened names. Returns the copy's ".shp".
+QString CReadMapFile::copyLayer(const QString &path, const QString &layerName,
+                                const QString &folder, const QString &base, CMaps *renamedFields)
+{
+    if (CMaps::isShapefileName(path))
+        return copyShapefileSet(path, folder, base);
+    const QString target = QDir(folder).filePath(base + QStringLiteral(".shp"));
+    geodata::VectorLayerInfo info;
+    QString error;
+    if (!geodata::convertToShapefile(path, layerName, target, &info, &error))
+        throw RunTimeError(kPathFileAccessError, error, QStringLiteral("Chorel"));
+    if (renamedFields)
+        renamedFields->fieldRenames = info.renamed;
+    return target;
+}
+
 void CReadMapFile::showProgress(int value)
 {
     if (Progressbar)
@@ -123,13 +142,18 @@ bool CReadMapFile::CopyFiles(const QString &folder, bool renewal)
         if (!Util().DirExists(folder) && !QDir().mkpath(folder))
             throw RunTimeError(kPathNotFound, QStringLiteral("Path not found: ") + folder,
                                QStringLiteral("Chorel"));
+        QString projection;
+        if (!checkedProjection(projection))
+            return false;
         int progress = 1;
         int mapNumber = 0;
         QSet<QString> used;
         for (CMaps &map : *m_mapList) {
             ++mapNumber;
-            map.setsFileName(copyShapefileSet(map.sFileName(), folder,
-                                              distinctName(map.sTableName(), used)));
+            const QString regionFile = map.sFileName();
+            const QString secondFile = map.sEFileName();
+            map.setsFileName(copyLayer(map.sFileName(), map.layerName, folder,
+                                       distinctName(map.sTableName(), used), &map));
             restoreCaption();
             if (!CreateFLD(folder, map.sTableName()))
                 return false;
@@ -140,11 +164,16 @@ bool CReadMapFile::CopyFiles(const QString &folder, bool renewal)
                 mapdefsMessage(QStringLiteral("Chorel (CopyFiles)"), 48, missing);
             showProgress(++progress);
             if (!map.sEFileName().isEmpty()) {
-                const QString base = QFileInfo(map.sEFileName()).completeBaseName();
-                map.setsEFileName(
-                    copyShapefileSet(map.sEFileName(), folder, distinctName(base, used)));
+                const QString base = CMaps::isShapefileName(map.sEFileName())
+                                         ? QFileInfo(map.sEFileName()).completeBaseName()
+                                         : CMaps::baseName(map.sEFileName());
+                map.setsEFileName(copyLayer(map.sEFileName(), map.eLayerName, folder,
+                                            distinctName(base, used), nullptr));
                 showProgress(++progress);
             }
+            if (!projection.isEmpty()
+                && !projectMap(map, mapNumber, projection, regionFile, secondFile))
+                return false;
         }
         restoreCaption();
         if (Progressbar)

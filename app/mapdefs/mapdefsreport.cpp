@@ -1,9 +1,12 @@
 #include "app/mapdefs/mapdefsreport.h"
 
+#include "app/driver/logfile.h"
 #include "app/driver/showmessage.h"
 #include "contracts/runtimeerror.h"
 
 #include <QLocale>
+
+#include <cstdio>
 
 // ShowMessage follows the batch convention: in batch mode the message goes to the log (and
 // stderr) instead of a message box.
@@ -15,6 +18,13 @@ void mapdefsMessage(const QString &caption, int buttons, const QString &text)
 void mapdefsError(const QString &caption, const RunTimeError &error)
 {
     ShowMessage(caption, 16, error);
+}
+
+void mapdefsNotice(const QString &text)
+{
+    WriteBatchLog(text);
+    if (BatchMessages())
+        std::fprintf(stderr, "%s\n", qUtf8Printable(text));
 }
 
 bool parseNumber(const QString &text, double &value)

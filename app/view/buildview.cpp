@@ -18,8 +18,21 @@
 #include <QCursor>
 #include <QDir>
 #include <QGuiApplication>
+#include <QLabel>
 
 namespace {
+
+// The status bar names the projection the map is drawn in (nothing for a map drawn in its
+// layers' own coordinates).
+void showProjection(const ViewContext &context, int mapNumber)
+{
+    if (!context.projectionPanel)
+        return;
+    const QString name = context.mapReader->ProjectionName(mapNumber);
+    context.projectionPanel->setText(name.isEmpty() ? QString()
+                                                    : QStringLiteral("Projection: ") + name);
+    context.projectionPanel->setToolTip(context.mapReader->ProjectionDefinition(mapNumber));
+}
 
 const QString CRLF = QStringLiteral("\r\n");
 // The table provider's native error for a table that another process holds.
@@ -172,6 +185,7 @@ bool buildSteps(ViewContext &context, const QString &statTable, const QString &s
     PhaseTimer::Mark("join");
     context.mapReader->AddMap(mapNumber);
     PhaseTimer::Mark("layers");
+    showProjection(context, mapNumber);
     if (map.LayerCount() == 0)
         return false;
     values.ThematicLayer = map.LayerCount() - 1;
@@ -213,6 +227,7 @@ bool buildSteps(ViewContext &context, const QString &statTable, const QString &s
     }
     return true;
 }
+
 
 } // namespace
 

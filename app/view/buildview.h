@@ -31,6 +31,7 @@ struct ViewContext {
     QListWidget *lstStatdata = nullptr; // the statistics list, row n - 1 for column n
     QLabel *infoPanel = nullptr;        // the "Info" panel of the status bar
     JoinStatus *joinStatus = nullptr;   // the join line of the status bar (window only)
+    QLabel *projectionPanel = nullptr;  // the "Projection" panel of the status bar
     AddRelate *joiner = nullptr;
     CReadMapFile *mapReader = nullptr;
     const ColorTable *colours = nullptr;

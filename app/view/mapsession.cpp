@@ -53,6 +53,7 @@ MapSession::MapSession(MainWidgets &widgets, QObject *parent) : QObject(parent) 
         Context.joinStatus = new JoinStatus(widgets.stbStatus);
         widgets.stbStatus->addWidget(Context.joinStatus, 1);
     }
+    Context.projectionPanel = widgets.panels.value(QStringLiteral("Projection"));
     Context.joiner = &Joiner;
     Context.mapReader = &MapReader;
     Context.navigator = &Navigator;

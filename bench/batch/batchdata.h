@@ -12,3 +12,16 @@ QString WriteBenchData(const QString &programFolder, int regions, int vertices);
 
 // Copies the sample map definitions and statistics files into the program folder.
 bool CopySamples(const QString &samplesFolder, const QString &programFolder);
+
+// The same grid in longitude/latitude with a .prj (statistics file "benchll.sdv") and as a
+// GeoPackage made from it with ogr2ogr ("benchgpkg.sdv"); empty paths on failure.
+struct BenchVariants {
+    QString lonLat;
+    QString geoPackage;
+};
+BenchVariants WriteBenchVariants(const QString &programFolder, int regions, int vertices);
+
+// The 3,231 US counties of a TopoJSON file (tests/data/geodata/us_counties.topojson) with a map
+// definition "US.INI" (Projection=auto) and a semicolon file of made-up unemployment rates per
+// FIPS code; returns the statistics file, empty on failure.
+QString WriteCountiesData(const QString &programFolder, const QString &topoJson);

@@ -135,6 +135,38 @@ bool compareEach(const QString &chorel, const QString &home, const QString &out,
     return report(c, each);
 }
 
+// Projection and GDAL reading: the 50,000-region grid in longitude/latitude with and without
+// --projection auto (goal: at most 25 % more), the grid as a GeoPackage against the shape file
+// (goal: at most 1.5 times), and the 3,231 US counties from TopoJSON to PNG (goal: < 0.5 s).
+bool compareProjection(const QString &chorel, const QString &home, const QString &out, int runs)
+{
+    const BenchVariants variants = WriteBenchVariants(home, 50000, 20);
+    const QString counties = WriteCountiesData(home, QStringLiteral(CHOREL_TESTDATA_DIR
+                                                                    "/geodata/us_counties.topojson"));
+    if (variants.lonLat.isEmpty() || counties.isEmpty()) {
+        std::fprintf(stderr, "can't write the projection cases\n");
+        return false;
+    }
+    QList<Run> plain, projected, geoPackage, us;
+    for (int i = 0; i < runs; ++i) {
+        plain << runOnce(chorel, home, out, {"-f", variants.lonLat, "-o", "ll.png"});
+        projected << runOnce(chorel, home, out,
+                             {"-f", variants.lonLat, "-o", "ll.png", "--projection", "auto"});
+        geoPackage << runOnce(chorel, home, out, {"-f", variants.geoPackage, "-o", "gpkg.png"});
+        us << runOnce(chorel, home, out, {"-f", counties, "-o", "us.png"});
+    }
+    const double a = medianWall(plain), b = medianWall(projected), c = medianWall(geoPackage);
+    std::printf("%-34s plain %.3f s, --projection auto %.3f s = +%.0f %% (goal <= 25 %%, %s)\n",
+                "50,000 polygons lon/lat, projected", a, b, (b / a - 1) * 100,
+                b <= 1.25 * a ? "met" : "MISSED");
+    std::printf("%-34s shape file %.3f s, GeoPackage %.3f s = %.2f times (goal <= 1.5, %s)\n",
+                "50,000 polygons as GeoPackage", a, c, c / a, c <= 1.5 * a ? "met" : "MISSED");
+    bool ok = report({"50,000 lon/lat --projection auto", {}, 1.0}, projected);
+    ok = report({"50,000 polygons GeoPackage", {}, 1.0}, geoPackage) && ok;
+    ok = report({"3,231 US counties TopoJSON -> png", {}, 0.5}, us) && ok;
+    return ok;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -190,6 +222,7 @@ int main(int argc, char *argv[])
             results << runOnce(chorel, homePath, out.path(), c.arguments);
         ok = report(c, results) && ok;
     }
+    ok = compareProjection(chorel, homePath, out.path(), runs) && ok;
     ok = compareEach(chorel, homePath, out.path(), nc, 3, runs,
                      {"nc_births_74.tq --each (3 maps)", {}, 1.0}) && ok;
     ok = compareEach(chorel, homePath, out.path(), bench, 3, runs,

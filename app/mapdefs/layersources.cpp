@@ -1,0 +1,117 @@
+#include "app/mapdefs/creadmapfile.h"
+
+#include "app/mapdefs/mapdefsreport.h"
+#include "platform/geodata/vectorfile.h"
+#include "platform/projection/mapprojector.h"
+
+#include <QFileInfo>
+
+namespace {
+const QString CRLF = QStringLiteral("\r\n");
+} // namespace
+
+// A vector file that GDAL reads (any map file whose name holds no ".shp") must open and have
+// the layer asked for; the fields its copy will name differently are learnt here, so that the
+// key and name fields may be given by their long names.
+bool CReadMapFile::inspectVectorFiles(CMaps &map)
+{
+    for (const bool second : {false, true}) {
+        const QString path = second ? map.sEFileName() : map.sFileName();
+        if (path.isEmpty() || CMaps::isShapefileName(path))
+            continue;
+        geodata::VectorLayerInfo info;
+        QString error;
+        if (!geodata::inspect(path, second ? map.eLayerName : map.layerName, &info, &error)) {
+            mapdefsMessage(QStringLiteral("Chorel (GetMapFileCollection)"), 16,
+                           error + CRLF + QStringLiteral("(") + IniFile + u')');
+            return false;
+        }
+        if (second)
+            continue;
+        map.fieldRenames = info.renamed;
+        if (!info.renamed.isEmpty()) {
+            QStringList pairs;
+            for (const auto &[original, shortened] : info.renamed)
+                pairs << original + QStringLiteral(" -> ") + shortened;
+            const QString note = QStringLiteral("Field names of %1 longer than a dBASE table "
+                                                "allows are shortened in the map's table: %2")
+                                     .arg(path, pairs.join(QStringLiteral(", ")));
+            // Told once per file, not at every reading of the map list.
+            if (!m_toldRenames.contains(note)) {
+                m_toldRenames.insert(note);
+                mapdefsNotice(note);
+            }
+        }
+    }
+    return true;
+}
+
+QString CReadMapFile::ProjectionSetting()
+{
+    const QString chosen = ProjectionOverride.trimmed().isEmpty()
+                               ? readIni(QStringLiteral("DEFAULT"), QStringLiteral("Projection"))
+                               : ProjectionOverride.trimmed();
+    return chosen.compare(QLatin1String("none"), Qt::CaseInsensitive) == 0 ? QString() : chosen;
+}
+
+// The projection to bring the maps into, checked before any layer is copied; false after a
+// message naming the key, its value and the file when PROJ does not know it.
+bool CReadMapFile::checkedProjection(QString &projection)
+{
+    projection = ProjectionSetting();
+    QString said;
+    if (projection.isEmpty() || MapProjector::isKnownProjection(projection, &said))
+        return true;
+    const bool fromKey = ProjectionOverride.trimmed().isEmpty();
+    mapdefsMessage(QStringLiteral("Chorel (CopyFiles)"), 16,
+                   QStringLiteral("Unknown coordinate reference system (%1).").arg(said) + CRLF
+                       + (fromKey ? IniFile + QStringLiteral(" : ") + CRLF
+                                        + QStringLiteral("[DEFAULT]") + CRLF
+                                        + QStringLiteral("Projection=")
+                                  : OptionFile + QStringLiteral(" : ") + CRLF
+                                        + QStringLiteral("[DATA]") + CRLF
+                                        + QStringLiteral("Projection="))
+                       + projection);
+    return false;
+}
+
+// Brings the working copies of a map's layers into the projection; the original files name
+// the layers in messages.
+bool CReadMapFile::projectMap(CMaps &map, int mapNumber, const QString &projection,
+                              const QString &regionFile, const QString &secondFile)
+{
+    MapProjector projector;
+    QString error;
+    bool ok = projector.setProjection(projection, &error)
+              && projector.addLayer(map.sFileName(), regionFile, GetRegionField(mapNumber), &error)
+              && (map.sEFileName().isEmpty()
+                  || projector.addLayer(map.sEFileName(), secondFile, QString(), &error))
+              && projector.project(&error);
+    for (const QString &warning : projector.warnings())
+        mapdefsNotice(warning);
+    if (!ok) {
+        mapdefsMessage(QStringLiteral("Chorel (CopyFiles)"), 16, error);
+        return false;
+    }
+    map.projectionName = projector.projectionName();
+    map.projectionDefinition = projector.projectionDefinition();
+    return true;
+}
+
+QString CReadMapFile::ProjectionName(int mapNumber) const
+{
+    if (m_mapList)
+        for (const CMaps &map : *m_mapList)
+            if (map.iNum() == mapNumber)
+                return map.projectionName;
+    return QString();
+}
+
+QString CReadMapFile::ProjectionDefinition(int mapNumber) const
+{
+    if (m_mapList)
+        for (const CMaps &map : *m_mapList)
+            if (map.iNum() == mapNumber)
+                return map.projectionDefinition;
+    return QString();
+}
