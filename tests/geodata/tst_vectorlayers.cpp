@@ -198,7 +198,7 @@ void TestVectorLayers::longFieldNamesServeAsKeyAndName()
 {
     const QString data =
         statisticsFor("longnames", "nc_long.geojson",
-                      "LayerName=nc_long\r\n");
+                      "LayerName=NC_Counties\r\n"); // the layer, named in another case
     // The key and name fields by their long names.
     QFile ini(maps("LONGNAMES.INI"));
     QVERIFY(ini.open(QIODevice::ReadOnly));
