@@ -138,13 +138,10 @@ QString CReadMapFile::GetRegionField(int mapNumber)
 // table had to shorten: the shortened name.
 QString CReadMapFile::tableField(int mapNumber, const QString &field) const
 {
-    if (!m_mapList || field.isEmpty())
-        return field;
-    for (const CMaps &map : *m_mapList)
-        if (map.iNum() == mapNumber)
-            for (const auto &[original, shortened] : map.fieldRenames)
-                if (original.compare(field, Qt::CaseInsensitive) == 0)
-                    return shortened;
+    if (const CMaps *map = mapNumbered(mapNumber); map && !field.isEmpty())
+        for (const auto &[original, shortened] : map->fieldRenames)
+            if (original.compare(field, Qt::CaseInsensitive) == 0)
+                return shortened;
     return field;
 }
 

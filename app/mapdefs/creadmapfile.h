@@ -115,6 +115,7 @@ private:
     void showProgress(int value);
     bool copyMapFiles(CMaps &map, const QString &folder, QList<QString> &usedNames);
     QString tableField(int mapNumber, const QString &field) const;
+    const CMaps *mapNumbered(int mapNumber) const; // none when there is no such map
     bool inspectVectorFiles(CMaps &map);
     bool checkedProjection(QString &projection);
     QString copyLayer(const QString &path, const QString &layerName, const QString &folder,

@@ -100,18 +100,21 @@ bool CReadMapFile::projectMap(CMaps &map, int mapNumber, const QString &projecti
 
 QString CReadMapFile::ProjectionName(int mapNumber) const
 {
-    if (m_mapList)
-        for (const CMaps &map : *m_mapList)
-            if (map.iNum() == mapNumber)
-                return map.projectionName;
-    return QString();
+    const CMaps *map = mapNumbered(mapNumber);
+    return map ? map->projectionName : QString();
 }
 
 QString CReadMapFile::ProjectionDefinition(int mapNumber) const
 {
+    const CMaps *map = mapNumbered(mapNumber);
+    return map ? map->projectionDefinition : QString();
+}
+
+const CMaps *CReadMapFile::mapNumbered(int mapNumber) const
+{
     if (m_mapList)
         for (const CMaps &map : *m_mapList)
             if (map.iNum() == mapNumber)
-                return map.projectionDefinition;
-    return QString();
+                return &map;
+    return nullptr;
 }
