@@ -2,6 +2,7 @@
 // median of five runs, and the phase times the program prints with CHOREL_TIMING=1.
 //
 //   bench_batch [runs]
+//   bench_batch --projection [runs]   (only the projection and GDAL cases)
 //   bench_batch --data FOLDER   (writes the program folder of the cases there and stops, for
 //                                profiling single runs by hand)
 //
@@ -173,6 +174,12 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     const bool dataOnly = argc > 2 && QByteArray(argv[1]) == "--data";
+    // --projection [runs]: only the projection and GDAL cases.
+    const bool projectionOnly = argc > 1 && QByteArray(argv[1]) == "--projection";
+    if (projectionOnly) {
+        --argc;
+        ++argv;
+    }
     const int runs = argc > 1 && !dataOnly ? std::max(1, atoi(argv[1])) : 5;
     const QString chorel = QStringLiteral(CHOREL_BIN_DIR "/chorel");
     QTemporaryDir temporaryHome;
@@ -189,6 +196,8 @@ int main(int argc, char *argv[])
     }
     if (dataOnly)
         return 0;
+    if (projectionOnly)
+        return compareProjection(chorel, homePath, out.path(), runs) ? 0 : 1;
     const QString nc = QDir(homePath).filePath(QStringLiteral("TQ-files/nc_births_74.tq"));
     const QList<Case> cases = {
         {"demo: nc_births_74.tq -> png", {"-f", nc, "-o", "nc_births_74.png"}, 0.2},
