@@ -194,8 +194,11 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "can't write the generated layer\n");
         return 1;
     }
-    if (dataOnly)
+    if (dataOnly) {
+        WriteBenchVariants(homePath, 50000, 20);
+        WriteCountiesData(homePath, QStringLiteral(CHOREL_TESTDATA_DIR "/geodata/us_counties.topojson"));
         return 0;
+    }
     if (projectionOnly)
         return compareProjection(chorel, homePath, out.path(), runs) ? 0 : 1;
     const QString nc = QDir(homePath).filePath(QStringLiteral("TQ-files/nc_births_74.tq"));

@@ -14,6 +14,7 @@
 #include <QSaveFile>
 #include <QStringDecoder>
 
+#include <algorithm>
 #include <cmath>
 #include <list>
 
@@ -82,6 +83,7 @@ struct MapProjector::Private {
     }
     bool chooseTarget(QString *error);
     bool projectLayer(Layer &layer, const CrsTransform &transform, QString *error);
+    bool writeProjected(const Layer &layer, const ShapeParts &shapes, QString *error);
     QStringList regionNames(const Layer &layer, const std::vector<int> &records) const;
 };
 
@@ -202,7 +204,15 @@ bool MapProjector::Private::projectLayer(Layer &layer, const CrsTransform &trans
 {
     const ShapeStore &store = layer.store;
     ShapeParts parts;
-    parts.points.reserve(std::size_t(store.shapeCount()) * 8);
+    // Densifying and cutting seldom add much: one allocation of the right size, not a
+    // doubling series of fresh pages (the system clears each page it hands out).
+    std::size_t vertices = 0;
+    for (int s = 0; s < store.shapeCount(); ++s)
+        for (int p = store.partBegin(s); p < store.partEnd(s); ++p)
+            vertices += std::size_t(store.pointsEnd(p) - store.pointsBegin(p));
+    parts.points.reserve(vertices + vertices / 8 + 16);
+    parts.partStart.reserve(std::size_t(store.shapeCount()) + 2);
+    parts.shapeStart.reserve(std::size_t(store.shapeCount()) + 2);
     const bool lonLat = layer.crs.isGeographic();
     LonLatCutter cutter(target.centralMeridian(), kLonLatStep);
     const double step = std::hypot(layer.extent.Width(), layer.extent.Height()) / kProjectedSteps;
@@ -227,6 +237,10 @@ bool MapProjector::Private::projectLayer(Layer &layer, const CrsTransform &trans
         transform.apply(&parts.points[0].rx(), &parts.points[0].ry(), sizeof(QPointF),
                         parts.points.size());
 
+    const bool allMoved = std::all_of(parts.points.begin(), parts.points.end(),
+                                      [](const QPointF &p) { return std::isfinite(p.x()); });
+    if (allMoved)
+        return writeProjected(layer, parts, error);
     // Vertices PROJ could not move are left out; a part with too few left goes.
     ShapeParts kept;
     kept.points.reserve(parts.points.size());
@@ -263,7 +277,13 @@ bool MapProjector::Private::projectLayer(Layer &layer, const CrsTransform &trans
                                                        : QStringLiteral("regions"),
                       target.displayName(), names.join(QStringLiteral(", "))));
     }
-    if (!writeShapeFile(layer.path, layer.family, kept, error))
+    return writeProjected(layer, kept, error);
+}
+
+bool MapProjector::Private::writeProjected(const Layer &layer, const ShapeParts &shapes,
+                                           QString *error)
+{
+    if (!writeShapeFile(layer.path, layer.family, shapes, error))
         return false;
     QSaveFile prj(sibling(layer.path, QStringLiteral("prj")));
     const QByteArray wkt = target.wkt().toUtf8();

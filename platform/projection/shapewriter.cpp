@@ -80,13 +80,15 @@ bool save(const QString &path, const QByteArray &bytes, QString *error)
 bool writeShapeFile(const QString &shpPath, int family, const ShapeParts &shapes, QString *error)
 {
     const int count = shapes.shapeCount();
-    Buffer records(std::size_t(count) * 60 + shapes.points.size() * 16);
+    // The records go straight behind a header written when the length is known.
+    Buffer records(100 + std::size_t(count) * 60 + shapes.points.size() * 16);
+    records.bytes().resize(100);
     Buffer index(std::size_t(count) * 8);
     Box all;
     for (int s = 0; s < count; ++s) {
         const std::uint32_t firstPart = shapes.shapeStart[s], endPart = shapes.shapeStart[s + 1];
         const std::uint32_t first = shapes.partStart[firstPart], end = shapes.partStart[endPart];
-        const qsizetype offset = 100 + records.size();
+        const qsizetype offset = records.size();
         Box box;
         for (std::uint32_t i = first; i < end; ++i)
             box.add(shapes.points[i]);
@@ -124,13 +126,13 @@ bool writeShapeFile(const QString &shpPath, int family, const ShapeParts &shapes
             records.littleDouble(shapes.points[i].y());
         }
     }
-    Buffer shp(std::size_t(records.size()) + 100);
-    header(shp, 100 + records.size(), family, all);
-    shp.bytes().append(records.bytes());
+    Buffer shpHeader(100);
+    header(shpHeader, records.size(), family, all);
+    std::memcpy(records.bytes().data(), shpHeader.bytes().constData(), 100);
     Buffer shx(std::size_t(index.size()) + 100);
     header(shx, 100 + index.size(), family, all);
     shx.bytes().append(index.bytes());
     const QFileInfo info(shpPath);
     const QString shxPath = info.path() + u'/' + info.completeBaseName() + QStringLiteral(".shx");
-    return save(shpPath, shp.bytes(), error) && save(shxPath, shx.bytes(), error);
+    return save(shpPath, records.bytes(), error) && save(shxPath, shx.bytes(), error);
 }
