@@ -1,5 +1,6 @@
 #pragma once
 
+#include "contracts/maplabels.h"
 #include "contracts/maplayer.h"
 
 #include <QList>
@@ -99,4 +100,12 @@ public:
     // Prints the map on the printer, fitted to its page with the aspect kept.
     virtual bool PrintMap(QPrinter &printer, const QString &documentName, bool landscape) = 0;
     virtual QString LastError() const = 0;
+
+    // Region labels drawn on every picture of the map (none by default): placed anew at
+    // each painting, so after a zoom too. LastLabelPlacement() tells what the last painting
+    // placed.
+    virtual void SetLabels(MapLabels labels) { (void)labels; }
+    virtual LabelPlacement LastLabelPlacement() const { return {}; }
+    // Outlines that thin and lighten when the regions are small on the picture.
+    virtual void SetOutlineAuto(bool on) { (void)on; }
 };

@@ -1,6 +1,7 @@
 #include "platform/mapcontrol/mappainter.h"
 
 #include "platform/mapcontrol/crispoutlines.h"
+#include "platform/mapcontrol/labelplacer.h"
 #include "platform/mapcontrol/shapefilelayer.h"
 
 #include <QPaintEngine>
@@ -60,7 +61,7 @@ void MapPainter::setTarget(QPainter &painter)
 
 double MapPainter::lineWidth(const MapSymbol &symbol) const
 {
-    const double width = std::max(1.0, symbol.Size) * m_lineScale;
+    const double width = std::max(1.0, symbol.Size) * m_lineScale * m_widthShare;
     if (!m_wholePixels)
         return width;
     return std::max(1.0, std::round(width * m_deviceScale)) / m_deviceScale;
@@ -73,7 +74,7 @@ QPen MapPainter::outlinePen(const MapSymbol &symbol) const
     QPen pen(toQColor(symbol.OutlineColor), width * m_gridNow, Qt::SolidLine, Qt::RoundCap,
              Qt::BevelJoin);
     // One-pixel outlines go through the cosmetic stroker: crisp and much faster.
-    if (width * m_deviceScale <= 1.0) {
+    if (width * m_deviceScale <= 1.0 && m_widthShare == 1.0) {
         pen.setCosmetic(true);
         pen.setWidthF(1.0);
     }
@@ -100,6 +101,9 @@ void MapPainter::paint(QPainter &painter)
         if (m_after)
             m_after(i);
     }
+    m_placement = {};
+    if (m_labels && !m_labels->isEmpty())
+        paintLabels(painter);
     painter.restore();
     m_painter = nullptr;
 }
@@ -237,4 +241,32 @@ void MapPainter::drawPrepared(const MapShape &shape, const MapSymbol &symbol)
         p.drawPath(path);
     }
     }
+}
+
+void MapPainter::paintLabels(QPainter &painter)
+{
+    const double s = m_textScale;
+    const LabelPlacer placer(*m_labels, m_transform * QTransform::fromScale(1.0 / s, 1.0 / s),
+                             QSizeF(m_size) / s);
+    m_placement = placer.place();
+    if (m_placement.placed.empty())
+        return;
+    painter.save();
+    painter.scale(s, s);
+    painter.setFont(LabelPlacer::labelFont(*m_labels));
+    painter.setRenderHint(QPainter::TextAntialiasing, true);
+    // The halo: the text drawn in white a pixel off in eight directions, then the text itself.
+    // Every device keeps it as text (SVG and PDF too), and it reads on every class colour.
+    const QColor halo(255, 255, 255), ink(32, 32, 32);
+    const double h = LabelPlacer::kHalo;
+    const QPointF around[] = {{-h, -h}, {0, -h}, {h, -h}, {-h, 0}, {h, 0}, {-h, h}, {0, h}, {h, h}};
+    for (const PlacedLabel &label : m_placement.placed) {
+        const QRectF text = label.box.adjusted(h, h, -h, -h);
+        painter.setPen(halo);
+        for (const QPointF &d : around)
+            painter.drawText(text.translated(d), Qt::AlignCenter, label.text);
+        painter.setPen(ink);
+        painter.drawText(text, Qt::AlignCenter, label.text);
+    }
+    painter.restore();
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "contracts/maplabels.h"
 #include "contracts/maplayer.h"
 #include "platform/mapcontrol/ellipserings.h"
 #include "platform/mapcontrol/regionsink.h"
@@ -38,6 +39,19 @@ public:
     // An image kept between pictures for drawing wide outlines (see CrispOutlines), so that
     // redraws of a window neither make nor clear a picture-sized image each time.
     void setOutlineBuffer(QImage *buffer) { m_outlineBuffer = buffer; }
+    // Region labels drawn over the layers (and over what the after events draw), placed at
+    // each paint(). textScale: painter units per pixel of the labels (the device pixel ratio
+    // on screen, a printer's dots per 1/96 inch; 1 for pictures, whose labels keep their size
+    // in pixels at any factor). The labels must outlive paint().
+    void setLabels(const MapLabels *labels, double textScale = 1.0)
+    {
+        m_labels = labels;
+        m_textScale = textScale > 0.0 ? textScale : 1.0;
+    }
+    const LabelPlacement &labelPlacement() const { return m_placement; }
+    // Outlines of filled areas thin and lighten when the median region is small on the
+    // picture (see kDenseRegion), so that the class colours stay readable.
+    void setOutlineAuto(bool on) { m_outlineAuto = on; }
 
     // Paints the background and the layers into the rectangle (0, 0, size) of the painter.
     void paint(QPainter &painter);
@@ -80,6 +94,8 @@ private:
     void drawPrepared(const MapShape &shape, const MapSymbol &symbol);
     bool thinOutline(const MapSymbol &symbol) const;
     void setTarget(QPainter &painter);
+    void paintLabels(QPainter &painter);
+    void fitOutlines(const LayerShapes &shapes, std::vector<MapSymbol> &symbols);
 
     QList<std::shared_ptr<MapLayer>> m_layers;
     MapRectangle m_extent;
@@ -100,4 +116,9 @@ private:
     RegionSink *m_sink = nullptr; // the painter's device, when it wants to know the regions
     int m_layerNow = -1;          // index of the layer being painted
     QPolygonF m_ring; // one ring in target units, reused
+    const MapLabels *m_labels = nullptr;
+    double m_textScale = 1.0;
+    LabelPlacement m_placement;
+    bool m_outlineAuto = false;
+    double m_widthShare = 1.0; // outlines thinned on vector targets by the automatic outline
 };

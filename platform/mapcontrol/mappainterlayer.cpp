@@ -32,6 +32,11 @@ constexpr double kTinyShape = 1.0;
 // Successive vertices closer than this (|dx| + |dy|, in pixels of the map at its own size)
 // are merged: a picture at a larger factor keeps the same detail, drawn bigger.
 constexpr double kMinStep = 1.0;
+// With the automatic outline: regions whose median bounding box on the picture is smaller
+// than this (device pixels) get a lighter, thinner outline, the smaller the lighter.
+constexpr double kDenseRegion = 400.0;
+// The share of white mixed into the outline colour when the regions are smallest.
+constexpr double kMostLightening = 0.75;
 // Elements per stroked path: large enough to batch, small enough for the rasteriser.
 constexpr int kStrokeBatch = 4000;
 // The same for antialiased lines wider than one pixel.
@@ -328,11 +333,46 @@ void MapPainter::paintLayer(const MapLayer &layer)
     }
     const LayerShapes shapes(layer, view, m_transform * QTransform::fromScale(grid, grid),
                              minStep * grid, grid);
+    m_widthShare = 1.0;
+    if (m_outlineAuto && layer.ShapeType() == PolygonShape)
+        fitOutlines(shapes, symbols);
     if (layer.ShapeType() == PolygonShape)
         fillAreas(shapes, groups, symbols);
     strokeRings(shapes, groups, symbols, layer.ShapeType() == LineShape);
+    m_widthShare = 1.0;
     if (grid != 1.0) {
         m_painter->restore();
         m_gridNow = 1.0;
     }
+}
+
+void MapPainter::fitOutlines(const LayerShapes &shapes, std::vector<MapSymbol> &symbols)
+{
+    if (shapes.visible.empty())
+        return;
+    // Bounding boxes in device pixels; their median says how large a typical region looks.
+    const double k = m_transform.m11() * m_deviceScale;
+    std::vector<double> areas;
+    areas.reserve(shapes.visible.size());
+    for (int s : shapes.visible) {
+        const MapRectangle b = shapes.bounds(s);
+        areas.push_back(b.Width() * b.Height() * k * k);
+    }
+    auto middle = areas.begin() + std::ptrdiff_t(areas.size() / 2);
+    std::nth_element(areas.begin(), middle, areas.end());
+    const double median = *middle;
+    if (!(median < kDenseRegion))
+        return;
+    const double white = kMostLightening * (1.0 - median / kDenseRegion);
+    for (MapSymbol &symbol : symbols) {
+        if (!symbol.Outline || symbol.Style == TransparentFill)
+            continue;
+        const QColor c = toQColor(symbol.OutlineColor);
+        auto mix = [white](int v) { return int(std::lround(v + (255 - v) * white)); };
+        symbol.OutlineColor = fromQColor(QColor(mix(c.red()), mix(c.green()), mix(c.blue())));
+        symbol.Size = 1.0;
+    }
+    // A bitmap's thinnest crisp line is one device pixel; vector pictures get a half one.
+    if (!m_wholePixels)
+        m_widthShare = 0.5;
 }

@@ -125,15 +125,32 @@ QPointF MapWidget::FromMapPoint(const MapPoint &p) const
     return {(p.X - e.Left) * k, (e.Top - p.Y) * k};
 }
 
-void MapWidget::paintWith(MapPainter &mp, QPainter &target)
+void MapWidget::paintWith(MapPainter &mp, QPainter &target, double textScale)
 {
     mp.setBackground(m_background);
+    mp.setLabels(&m_labels, textScale);
+    mp.setOutlineAuto(m_outlineAuto);
     mp.setBeforeLayerDraw([this](int i) { emit BeforeLayerDraw(i); });
     mp.setAfterLayerDraw([this](int i) { emit AfterLayerDraw(i); });
     MapPainter *previous = m_active;
     m_active = &mp;
     mp.paint(target);
     m_active = previous;
+    m_placement = mp.labelPlacement();
+}
+
+void MapWidget::SetLabels(MapLabels labels)
+{
+    m_labels = std::move(labels);
+    m_dirty = true;
+    update();
+}
+
+void MapWidget::SetOutlineAuto(bool on)
+{
+    m_outlineAuto = on;
+    m_dirty = true;
+    update();
 }
 
 void MapWidget::PaintMap(QPainter &painter, double scaleFactor)
@@ -157,7 +174,7 @@ void MapWidget::renderCache()
         QPainter p(&m_cache);
         MapPainter mp(m_layers, Extent(), size() * dpr, dpr);
         mp.setOutlineBuffer(&m_outlineBuffer);
-        paintWith(mp, p);
+        paintWith(mp, p, dpr);
     }
     m_cache.setDevicePixelRatio(dpr);
     m_dirty = false;

@@ -50,6 +50,9 @@ public:
     bool ExportMap(MapExportType type, const QString &path, double scaleFactor) override;
     bool PrintMap(QPrinter &printer, const QString &documentName, bool landscape) override;
     QString LastError() const override { return m_lastError; }
+    void SetLabels(MapLabels labels) override;
+    LabelPlacement LastLabelPlacement() const override { return m_placement; }
+    void SetOutlineAuto(bool on) override;
 
     // Background colour of the map (white unless set).
     void setBackground(const QColor &color);
@@ -77,7 +80,7 @@ private:
     enum class Tracking { None, Rectangle, Pan };
     void renderCache();
     void runTracking(Tracking kind);
-    void paintWith(MapPainter &painter, QPainter &target);
+    void paintWith(MapPainter &painter, QPainter &target, double textScale = 1.0);
     void wait(int ms);
 
     QList<std::shared_ptr<MapLayer>> m_layers;
@@ -98,4 +101,7 @@ private:
     MapShape m_flash;
     bool m_flashOn = false;
     QString m_lastError;
+    MapLabels m_labels;
+    LabelPlacement m_placement; // of the last painting
+    bool m_outlineAuto = false;
 };
