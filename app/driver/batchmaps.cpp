@@ -6,8 +6,10 @@
 #include "app/driver/mainform.h"
 #include "app/output/batchexport.h"
 #include "app/output/exportnames.h"
+#include "app/mapdefs/mapunits.h"
 #include "app/view/cdrawsymbol.h"
 #include "app/view/joinsummary.h"
+#include "app/view/maplabelling.h"
 #include "app/view/mapsession.h"
 #include "kitbag/kbpath.h"
 #include "platform/legend/legendwidget.h"
@@ -60,6 +62,10 @@ SheetTexts SheetTextsOf(MainForm &form, int statistic)
         texts.title = commandLine.value("title");
     if (commandLine.has("source"))
         texts.source = commandLine.value("source");
+    const int thematic = session.Values.ThematicLayer;
+    if (thematic >= 0 && thematic < session.Map->LayerCount())
+        texts.metresPerUnit = MetresPerMapUnit(session.Map->Layer(thematic)->FileName());
+    texts.miles = form.state().Miles;
     return texts;
 }
 
@@ -183,6 +189,11 @@ bool writeShownMap(MainForm &form, const QString &output, const QString &joinPre
                                         pictureOptions(form, session.State.CurrentColumn, output));
     if (summary)
         std::fprintf(stderr, "%s%s\n", qUtf8Printable(joinPrefix), qUtf8Printable(summary->line()));
+    // The web page draws no labels yet: only pictures report them.
+    const bool page = SplitOutputName(output).extension == QLatin1String("html");
+    const QString labels = page ? QString() : LabelReport(session.Context);
+    if (written && !labels.isEmpty())
+        std::fprintf(stderr, "%s%s\n", qUtf8Printable(joinPrefix), qUtf8Printable(labels));
     return written;
 }
 

@@ -4,6 +4,7 @@
 #include "app/driver/mainstate.h"
 #include "app/driver/showmessage.h"
 #include "app/mapdefs/creadmapfile.h"
+#include "app/view/maplabelling.h"
 #include "app/view/viewstate.h"
 #include "bandwise/colourschemes.h"
 #include "platform/projection/mapprojector.h"
@@ -134,4 +135,41 @@ QString ProjectionSwitchError(const ParsedCommandLine &commandLine)
     return QStringLiteral("--projection: unknown coordinate reference system %1 (%2); give an "
                           "EPSG or ESRI code, a PROJ string, WKT, auto or none.")
         .arg(quoted(value), said);
+}
+
+DressingSwitches ReadDressingSwitches(const ParsedCommandLine &commandLine) {
+    DressingSwitches switches;
+    QStringList errors;
+    if (commandLine.has("labels")) {
+        const QString name = commandLine.value("labels");
+        switches.labels = LabelModeNamed(name);
+        if (!switches.labels)
+            errors << QStringLiteral("--labels: unknown choice %1; the choices are name, value, "
+                                     "both, none.")
+                          .arg(quoted(name));
+    }
+    if (commandLine.has("outline")) {
+        const QString value = commandLine.value("outline");
+        if (value.compare(QStringLiteral("auto"), Qt::CaseInsensitive) == 0)
+            switches.outlineAuto = true;
+        else
+            errors << QStringLiteral("--outline: unknown choice %1; the choice is auto.")
+                          .arg(quoted(value));
+    }
+    if (commandLine.has("units")) {
+        const QString value = commandLine.value("units").toLower();
+        if (value == QLatin1String("mi"))
+            switches.miles = true;
+        else if (value != QLatin1String("km"))
+            errors << QStringLiteral("--units: unknown unit %1; the units are km, mi.")
+                          .arg(quoted(commandLine.value("units")));
+    }
+    switches.error = errors.join(QStringLiteral("\r\n"));
+    return switches;
+}
+
+void ApplyDressingSwitches(const DressingSwitches &switches, MainState &state) {
+    state.AskedLabels = switches.labels;
+    state.AskedOutlineAuto = switches.outlineAuto;
+    state.Miles = switches.miles;
 }

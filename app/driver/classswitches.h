@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/view/viewstate.h"
+
 #include <QString>
 
 #include <optional>
@@ -41,3 +43,15 @@ void ApplyClassSwitches(const ClassSwitches &switches, MainState &state);
 // Why the value of --projection is not a coordinate reference system PROJ knows (naming it),
 // or empty.
 QString ProjectionSwitchError(const ParsedCommandLine &commandLine);
+
+// The switches of what is drawn over the classes: --labels name|value|both|none, --outline
+// auto and --units km|mi (of the sheet's scale bar).
+struct DressingSwitches {
+    std::optional<LabelMode> labels;
+    std::optional<bool> outlineAuto;
+    bool miles = false;
+    QString error; // why a value is not valid, naming the valid ones; empty when all are
+};
+
+DressingSwitches ReadDressingSwitches(const ParsedCommandLine &commandLine);
+void ApplyDressingSwitches(const DressingSwitches &switches, MainState &state);

@@ -46,6 +46,12 @@ constexpr LongSwitch longSwitchTable[] = {
      "the map's projection: a coordinate reference system (EPSG:8857, ESRI:54009, a PROJ\n"
      "string, WKT), auto (Equal Earth for the world, else an equal-area projection centred\n"
      "on the map) or none; wins over the map definition's Projection="},
+    {"labels", LongValue::Text, "name|value|both|none",
+     "region labels: the map definition's LabelField (else NameField), the statistic as the\n"
+     "legend writes it, both, or none"},
+    {"outline", LongValue::Text, "auto",
+     "outlines thinner and lighter when the regions are small on the picture"},
+    {"units", LongValue::Text, "km|mi", "units of the scale bar of --sheet (default km)"},
 };
 
 const QString switchLetters = QStringLiteral("fmolcs");

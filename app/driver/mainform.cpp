@@ -122,11 +122,17 @@ void MainForm::ValidateSwitches()
         ClassSwitches classes = ReadClassSwitches(m_commandLine);
         if (classes.error.isEmpty())
             classes.error = ProjectionSwitchError(m_commandLine);
-        if (classes.error.isEmpty()) {
+        const DressingSwitches dressing = ReadDressingSwitches(m_commandLine);
+        if (classes.error.isEmpty() && dressing.error.isEmpty()) {
             ApplyClassSwitches(classes, m_state);
+            ApplyDressingSwitches(dressing, m_state);
             return;
         }
-        text = classes.error + QStringLiteral("\r\n");
+        QStringList errors;
+        for (const QString &error : {classes.error, dressing.error})
+            if (!error.isEmpty())
+                errors << error;
+        text = errors.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n");
     } else {
         text = InvalidSwitchText(m_commandLine.longSwitchesWritten);
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/view/colournames.h"
+#include "app/view/viewstate.h"
 #include "kitbag/kbutil.h"
 
 #include <QHash>
@@ -44,6 +45,10 @@ struct MainState {
     std::optional<int> AskedNumClasses;
     QString Scheme;
     std::optional<double> Midpoint;
+    // Region labels (--labels), outlines (--outline auto) and the scale bar's miles (--units mi).
+    std::optional<LabelMode> AskedLabels;
+    std::optional<bool> AskedOutlineAuto;
+    bool Miles = false;
 
     ColorTable colColorMap; // the colour names
 

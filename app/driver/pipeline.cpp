@@ -70,6 +70,9 @@ void takeStartDefaults(const MainState &state, MapSession &session) {
     view.AskedClassType = state.AskedClassType;
     view.Scheme = state.Scheme;
     view.Midpoint = state.Midpoint;
+    view.Labels = state.AskedLabels;
+    view.LabelsAsked = state.AskedLabels.has_value();
+    view.OutlineAuto = state.AskedOutlineAuto;
     session.Values.NoDataColor = MapColor(state.NoDataColor);
     session.Values.ShowNoData = state.ShowNoData;
     session.Values.RampFlag = state.RampColors;

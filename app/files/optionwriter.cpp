@@ -4,6 +4,7 @@
 #include "app/driver/showmessage.h"
 #include "app/files/messagetable.h"
 #include "app/view/cdrawsymbol.h"
+#include "app/view/maplabelling.h"
 #include "contracts/mapcontrol.h"
 
 #include <QDir>
@@ -121,6 +122,9 @@ bool CreateTQO(const OptionFileSource &source, const QString &outputPath) {
     QString text = dataSection(source);
     text += extentSection(source.Map ? source.Map->Extent() : MapRectangle());
     text += QStringLiteral("[SYMBOLIC]") + CRLF;
+    // The labels only when they were chosen: a file of a map without them stays as before.
+    if (source.State->Labels)
+        text += QStringLiteral("Labels=") + LabelModeName(*source.State->Labels) + CRLF;
     if (source.Values->SymbolDrawer && source.State->CircleMap) {
         text += circleSection(source);
     } else {

@@ -48,7 +48,7 @@ const QList<MenuLayout> &menuLayout()
           {nullptr, nullptr},
           {"mnuFull", "FullExtent"},
           {"mnuPrev", "PrevExtent"}}},
-        {"mnuView", "View", {{"mnuInfo", "Info"}, {"mnuTheme", "Theme"}}},
+        {"mnuView", "View", {{"mnuInfo", "Info"}, {"mnuTheme", "Theme"}, {"mnuLabels", "Labels"}}},
         {"mnuHelp", "Help", {{"mnuContents", "Contents"}, {nullptr, nullptr}, {"mnuAbout", "About"}}},
     };
     return layout;

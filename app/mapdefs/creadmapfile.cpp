@@ -151,6 +151,42 @@ QString CReadMapFile::GetSecondLayerCaption(int mapNumber)
                    QStringLiteral("ECaption"));
 }
 
+QString CReadMapFile::GetLabelField(int mapNumber, bool *given)
+{
+    const QString section = QStringLiteral("FIELDS") + QString::number(mapNumber);
+    const QString field = readIni(section, QStringLiteral("LabelField"));
+    if (given)
+        *given = !field.isEmpty();
+    return field.isEmpty() ? readIni(section, QStringLiteral("NameField")) : field;
+}
+
+QString CReadMapFile::GetLabelFont(int mapNumber)
+{
+    const QString font =
+        readIni(QStringLiteral("FIELDS") + QString::number(mapNumber), QStringLiteral("LabelFont"));
+    return font.isEmpty() ? readIni(QStringLiteral("DEFAULT"), QStringLiteral("LabelFont")) : font;
+}
+
+double CReadMapFile::GetLabelSize(int mapNumber)
+{
+    QString text =
+        readIni(QStringLiteral("FIELDS") + QString::number(mapNumber), QStringLiteral("LabelSize"));
+    if (text.isEmpty())
+        text = readIni(QStringLiteral("DEFAULT"), QStringLiteral("LabelSize"));
+    double size = 0;
+    text.replace(u',', u'.');
+    return parseNumber(text, size) && size >= 4.0 && size <= 72.0 ? size : 0.0;
+}
+
+bool CReadMapFile::GetOutlineAuto(int mapNumber)
+{
+    QString text =
+        readIni(QStringLiteral("FIELDS") + QString::number(mapNumber), QStringLiteral("OutlineAuto"));
+    if (text.isEmpty())
+        text = readIni(QStringLiteral("DEFAULT"), QStringLiteral("OutlineAuto"));
+    return text == QStringLiteral("1");
+}
+
 QString CReadMapFile::GetTableName(int mapNumber)
 {
     return CMaps::baseName(readIni(QStringLiteral("MAPS"), QString::number(mapNumber)));
@@ -229,11 +265,12 @@ void CReadMapFile::AddMap(int mapNumber)
             const std::int32_t colour =
                 readColour(readIni(section, QStringLiteral("Color")), section,
                            QStringLiteral("Color"));
-            Outline = true;
             OutlineSize = readSize(section);
+            // Size=0: the regions are drawn without outlines.
+            Outline = OutlineSize > 0;
             OutlineColor = colour;
             if (layer) {
-                layer->Symbol().Outline = true;
+                layer->Symbol().Outline = Outline;
                 layer->Symbol().OutlineColor = MapColor(colour);
                 layer->Symbol().Size = OutlineSize;
             }

@@ -65,6 +65,15 @@ public:
     // The legend caption of the second layer (the E key of [MAPS]): [FIELDSn] ECaption, empty
     // when the key is absent (the legend then names the layer by its file).
     QString GetSecondLayerCaption(int mapNumber);
+    // The layer field whose texts label the regions: [FIELDSn] LabelField, else NameField.
+    // *given tells whether LabelField names one (a map definition that asks for labels).
+    QString GetLabelField(int mapNumber, bool *given = nullptr);
+    // Font family and size in points of the labels: LabelFont= and LabelSize= of [FIELDSn],
+    // else of [DEFAULT]; empty and 0 when absent or not a size from 4 to 72.
+    QString GetLabelFont(int mapNumber);
+    double GetLabelSize(int mapNumber);
+    // OutlineAuto=1 in [FIELDSn] or [DEFAULT]: outlines that suit the map's density.
+    bool GetOutlineAuto(int mapNumber);
     // Loads map n of MapList (1-based) into Map and sets the outline settings.
     void AddMap(int mapNumber);
     // From now on AddMap takes the layers it loaded last (and those now in Map) again

@@ -6,6 +6,7 @@
 
 #include <QFont>
 #include <QFontMetricsF>
+#include <QLocale>
 #include <QPainter>
 
 #include <algorithm>
@@ -18,6 +19,9 @@ constexpr double kMargin = 24.0;
 constexpr double kLegendGap = 20.0;  // between map and legend
 constexpr double kSectionGap = 14.0; // between title, map, legend and source line
 constexpr double kTitleGap = 4.0;    // between title and statistic
+constexpr double kScaleBarRow = 34.0; // the scale bar's row under the map
+constexpr double kScaleBarShare = 0.3; // the longest scale bar, a share of the map's width
+constexpr double kMetresPerMile = 1609.344;
 const QColor kFrameColour(176, 176, 176);
 const QColor kQuietText(80, 80, 80);
 
@@ -68,11 +72,13 @@ SheetLayout layoutAtOne(const QSize &mapSize, const QSizeF &legendSize, const Sh
     if (y > kMargin)
         y += kSectionGap;
     l.map = QRectF(kMargin, y, mapW, mapH);
+    const double bar = texts.metresPerUnit > 0.0 ? kScaleBarRow : 0.0;
+    l.scaleBar = QRectF(kMargin, y + mapH, bar > 0.0 ? mapW : 0.0, bar);
     if (l.legendBeside) {
         l.legend = QRectF(kMargin + mapW + kLegendGap, y, legendSize.width(), legendSize.height());
-        y += mapH;
+        y += std::max(mapH + bar, legendSize.height());
     } else {
-        y += mapH + kSectionGap;
+        y += mapH + bar + kSectionGap;
         l.legend = QRectF(kMargin, y, legendSize.width(), legendSize.height());
         y += legendSize.height();
     }
@@ -83,6 +89,26 @@ SheetLayout layoutAtOne(const QSize &mapSize, const QSizeF &legendSize, const Sh
     y += sourceH + kMargin;
     *extent = QSizeF(content + 2.0 * kMargin, y);
     return l;
+}
+
+// The scale bar in its row (at factor 1): two halves, black and white, with "0" under its
+// start and the length under its end.
+void drawScaleBar(QPainter &painter, const QRectF &row, const ScaleBar &bar)
+{
+    if (bar.text.isEmpty() || row.isEmpty())
+        return;
+    const double x = row.left(), y = row.top() + 8.0, h = 5.0, half = bar.length / 2.0;
+    painter.setPen(QPen(Qt::black, 1.0));
+    painter.setBrush(Qt::black);
+    painter.drawRect(QRectF(x, y, half, h));
+    painter.setBrush(Qt::white);
+    painter.drawRect(QRectF(x + half, y, bar.length - half, h));
+    QFont font = sheetFont(Part::Source);
+    painter.setFont(font);
+    painter.setPen(kQuietText);
+    const QRectF under(x - 40.0, y + h + 2.0, 80.0, 16.0);
+    painter.drawText(under, Qt::AlignHCenter | Qt::AlignTop, QStringLiteral("0"));
+    painter.drawText(under.translated(bar.length, 0.0), Qt::AlignHCenter | Qt::AlignTop, bar.text);
 }
 
 void drawText(QPainter &painter, const QRectF &box, Part part, const QString &text)
@@ -104,7 +130,7 @@ SheetLayout LayOutSheet(const QSize &mapSize, const QSizeF &legendSize, const Sh
     l.factor = factor;
     l.size = QSize(std::max(1, qRound(extent.width() * factor)),
                    std::max(1, qRound(extent.height() * factor)));
-    for (QRectF *r : {&l.title, &l.statistic, &l.map, &l.legend, &l.source})
+    for (QRectF *r : {&l.title, &l.statistic, &l.map, &l.legend, &l.source, &l.scaleBar})
         *r = scaled(*r, factor);
     return l;
 }
@@ -117,13 +143,39 @@ double SheetFactorForWidth(const QSize &mapSize, const QSizeF &legendSize,
     return width / extent.width();
 }
 
+ScaleBar MakeScaleBar(double mapUnitsPerPixel, double metresPerUnit, bool miles, double longest)
+{
+    const double unit = miles ? kMetresPerMile : 1000.0;
+    const double pixelsPerUnit = unit / (mapUnitsPerPixel * metresPerUnit);
+    if (!(pixelsPerUnit > 0.0) || !std::isfinite(pixelsPerUnit) || !(longest > 0.0))
+        return {};
+    // The largest round length that fits: 1, 2 or 5 times a power of ten.
+    const double most = longest / pixelsPerUnit;
+    const double power = std::pow(10.0, std::floor(std::log10(most)));
+    double length = power;
+    for (double step : {5.0, 2.0, 1.0})
+        if (step * power <= most) {
+            length = step * power;
+            break;
+        }
+    const QString number = QLocale().toString(length, 'g', 12);
+    return {length * pixelsPerUnit, number + (miles ? QStringLiteral(" mi") : QStringLiteral(" km"))};
+}
+
 Picture SheetPicture(MapControl &map, LegendControl &legend, const SheetTexts &texts,
                      double factor)
 {
     const QRect content = MapContentRect(map);
     const SheetLayout l = LayOutSheet(content.size(), legend.LegendSize(), texts, factor);
     const Picture mapPicture = MapContentPicture(map, content, factor);
-    return {l.size, [&legend, texts, l, mapPicture](QPainter &painter) {
+    ScaleBar bar;
+    if (texts.metresPerUnit > 0.0 && map.ControlSize().width() > 0) {
+        // At factor 1 a pixel of the sheet is a pixel of the map control.
+        const double perPixel = map.Extent().Width() / map.ControlSize().width();
+        bar = MakeScaleBar(perPixel, texts.metresPerUnit, texts.miles,
+                           content.width() * kScaleBarShare);
+    }
+    return {l.size, [&legend, texts, l, mapPicture, bar](QPainter &painter) {
                 const QRectF sheet(QPointF(0, 0), QSizeF(l.size));
                 painter.fillRect(sheet, Qt::white);
                 painter.save();
@@ -163,6 +215,7 @@ Picture SheetPicture(MapControl &map, LegendControl &legend, const SheetTexts &t
                 drawText(painter, scaled(l.title, one), Part::Title, texts.title);
                 drawText(painter, scaled(l.statistic, one), Part::Statistic, texts.statistic);
                 drawText(painter, scaled(l.source, one), Part::Source, texts.source);
+                drawScaleBar(painter, scaled(l.scaleBar, one), bar);
                 painter.restore();
             }};
 }

@@ -16,6 +16,10 @@ struct SheetTexts {
     QString title;
     QString statistic;
     QString source;
+    // Metres in one map unit when the map's units are known (a projected map); 0: unknown, the
+    // sheet then has no scale bar. miles: the bar in miles instead of kilometres.
+    double metresPerUnit = 0.0;
+    bool miles = false;
 };
 
 // Where the parts of a sheet lie, in pixels of the sheet at the given factor. The sheet at
@@ -29,6 +33,7 @@ struct SheetLayout {
     QRectF map;
     QRectF legend;
     QRectF source;
+    QRectF scaleBar; // the row of the scale bar under the map; empty without one
     bool legendBeside = true; // beside the map when it is not taller than the map, else below
 };
 
@@ -44,3 +49,12 @@ double SheetFactorForWidth(const QSize &mapSize, const QSizeF &legendSize,
 // map part is the map control's picture without its empty bands (MapContentRect).
 Picture SheetPicture(MapControl &map, LegendControl &legend, const SheetTexts &texts,
                      double factor);
+
+// The scale bar of a map shown at mapUnitsPerPixel (of the sheet): its length in pixels and
+// its text ("50 km"), for a bar of a round length (1, 2 or 5 times a power of ten) at most
+// longest pixels long. Empty text when there is none (units unknown, or no round length fits).
+struct ScaleBar {
+    double length = 0.0;
+    QString text;
+};
+ScaleBar MakeScaleBar(double mapUnitsPerPixel, double metresPerUnit, bool miles, double longest);

@@ -7,6 +7,7 @@
 #include "app/output/phasetimer.h"
 #include "app/view/cdrawsymbol.h"
 #include "app/view/joinstatus.h"
+#include "app/view/maplabelling.h"
 #include "app/view/viewsteps.h"
 #include "contracts/mapcontrol.h"
 #include "joinery/addrelate.h"
@@ -153,6 +154,11 @@ bool readMapType(ViewContext &context, const QString &optionFile) {
                     MessageText(QStringLiteral("WrongTQO")) + u' ' + type);
         return false;
     }
+    // Labels= (files of older versions have none: the map definition decides).
+    const std::optional<LabelMode> labels = LabelModeNamed(
+        CKbUtil().ReadIniFile(optionFile, QStringLiteral("SYMBOLIC"), QStringLiteral("Labels")));
+    if (labels && !context.state->LabelsAsked)
+        context.state->Labels = labels;
     return true;
 }
 
@@ -217,6 +223,7 @@ bool buildSteps(ViewContext &context, const QString &statTable, const QString &s
     context.joiner->setErrorMsg(QString());
     state.CurrentColumn = statColumn;
     viewsteps::SelectListRows(context, mapNumber, statColumn);
+    ApplyLabels(context);
     map.Refresh();
     if (context.joinStatus && !BatchMessages()) {
         const QString table = kbpath::findNoCase(

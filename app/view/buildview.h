@@ -38,6 +38,8 @@ struct ViewContext {
     ScaleHandler *navigator = nullptr;
     // Menu entries Theme and Save as and the buttons "TemaMap" and "Save": they need data.
     QList<QAction *> themeCommands;
+    // View > Labels: checked while the map shows region labels.
+    QAction *labelsCommand = nullptr;
     // The map tools (ZoomIn, ZoomOut, Pan, Info buttons) with their map pointers.
     QList<QPair<QAction *, int>> tools;
     ViewState *state = nullptr;

@@ -4,11 +4,13 @@
 #include "app/files/messagetable.h"
 #include "app/mapdefs/creadmapfile.h"
 #include "app/view/cdrawsymbol.h"
+#include "app/view/maplabelling.h"
 #include "bandwise/classification.h"
 #include "bandwise/numberkeyfilter.h"
 #include "platform/mapcontrol/mapwidget.h"
 
 #include <QColorDialog>
+#include <QComboBox>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -88,8 +90,16 @@ void frmClassification::buildControls() {
     cmdOK->setDefault(true);
     cmdCancel = button(QStringLiteral("cmdCancel"), this);
     cmdChart = button(QStringLiteral("cmdChart"), this);
+    lblLabels = new QLabel(this);
+    lblLabels->setObjectName(QStringLiteral("lblLabels"));
+    cmbLabels = new QComboBox(this);
+    cmbLabels->setObjectName(QStringLiteral("cmbLabels"));
+    lblLabels->setBuddy(cmbLabels);
     auto *buttons = new QHBoxLayout;
     buttons->addWidget(cmdChart);
+    buttons->addSpacing(16);
+    buttons->addWidget(lblLabels);
+    buttons->addWidget(cmbLabels);
     buttons->addStretch();
     buttons->addWidget(cmdOK);
     buttons->addWidget(cmdCancel);
@@ -162,6 +172,12 @@ void frmClassification::applyTexts() {
     cmdOK->setText(text("OK"));
     cmdCancel->setText(text("Cancel"));
     cmdChart->setText(text("Chart"));
+    lblLabels->setText(text("LabelsText"));
+    const int chosen = cmbLabels->currentIndex();
+    cmbLabels->clear();
+    for (const char *key : {"LabelNone", "LabelName", "LabelValue", "LabelBoth"})
+        cmbLabels->addItem(text(key));
+    cmbLabels->setCurrentIndex(std::max(0, chosen));
 }
 
 QColor frmClassification::CircleColor() const {
@@ -188,6 +204,7 @@ void frmClassification::Load() {
     txtPercent->setText(circles ? QString::number(values.SymbolDrawer->CirclePercent)
                                 : QStringLiteral("10"));
     stbSymbolic->setCurrentIndex(state.CircleMap ? 1 : 0);
+    cmbLabels->setCurrentIndex(int(ShownLabels(m_context)));
     setUpClassification();
 
     // The thematic layer itself is shown by both map controls; the control classifies a copy

@@ -13,6 +13,7 @@ class Classification;
 class ClassBreaksRenderer;
 class MapLayer;
 class MapWidget;
+class QComboBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -51,6 +52,9 @@ public:
     QPushButton *cmdOK = nullptr;
     QPushButton *cmdCancel = nullptr;
     QPushButton *cmdChart = nullptr;
+    // The region labels: none, names, values, names and values (in LabelMode's order).
+    QLabel *lblLabels = nullptr;
+    QComboBox *cmbLabels = nullptr;
 
     bool OpenedOnCircles = false;
     QColor CircleColor() const;

@@ -3,6 +3,7 @@
 #include "app/layout/mainwidgets.h"
 #include "app/view/cdrawsymbol.h"
 #include "app/view/joinstatus.h"
+#include "app/view/maplabelling.h"
 #include "app/view/maptools.h"
 #include "platform/legend/legendwidget.h"
 #include "platform/mapcontrol/mapwidget.h"
@@ -63,6 +64,17 @@ MapSession::MapSession(MainWidgets &widgets, QObject *parent) : QObject(parent) 
                              widgets.menuEntries.value(QStringLiteral("mnuSaveAs")),
                              widgets.buttons.value(QStringLiteral("TemaMap")),
                              widgets.buttons.value(QStringLiteral("Save"))};
+    if (QAction *labels = widgets.menuEntries.value(QStringLiteral("mnuLabels"))) {
+        Context.labelsCommand = labels;
+        Context.themeCommands.append(labels);
+        labels->setCheckable(true);
+        labels->setEnabled(false);
+        connect(labels, &QAction::triggered, this, [this](bool on) {
+            State.Labels = on ? State.LastLabels : LabelMode::None;
+            ApplyLabels(Context);
+            Map->Refresh();
+        });
+    }
     const QList<QPair<QString, int>> tools{{QStringLiteral("ZoomIn"), ZoomInPointer},
                                            {QStringLiteral("ZoomOut"), ZoomOutPointer},
                                            {QStringLiteral("Pan"), PanPointer},

@@ -5,15 +5,18 @@
 #include "app/mapdefs/creadmapfile.h"
 #include "app/view/cdrawsymbol.h"
 #include "app/view/classbreaks.h"
+#include "app/view/maplabelling.h"
 #include "app/view/viewsteps.h"
 #include "bandwise/classification.h"
 #include "contracts/legendcontrol.h"
 #include "contracts/mapcontrol.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLineEdit>
 #include <QTabWidget>
 
+#include <algorithm>
 #include <cmath>
 
 void frmClassification::restoreLayer() {
@@ -77,6 +80,13 @@ void frmClassification::cmdOK_Click() {
             applyChoropleth();
         else
             applyCircles();
+        // The labels are a choice of their own only when changed here: an unchanged dialog
+        // leaves the map and its option file as they were.
+        const LabelMode labels =
+            LabelMode(std::clamp(cmbLabels->currentIndex(), 0, int(LabelMode::Both)));
+        if (labels != ShownLabels(m_context))
+            state.Labels = labels;
+        ApplyLabels(m_context);
         m_restored = true;
         RestoreNormalPointer(nullptr);
         accept();

@@ -16,6 +16,10 @@
 
 class CDrawSymbol;
 
+// What the region labels show: nothing, the name (the map definition's label field), the
+// statistic as the legend writes it, or both, the value under the name.
+enum class LabelMode { None, Name, Value, Both };
+
 // The view state of the main window: what the view builder keeps between two builds.
 struct ViewState {
     bool CircleMap = false;
@@ -41,6 +45,14 @@ struct ViewState {
     // classes are then computed even where an option file stores its own.
     std::optional<int> AskedClassType;
     std::optional<int> AskedNumClasses;
+    // The labels chosen (--labels, View > Labels, the thematic dialog, an option file); none:
+    // as the map definition says (names when it has a LabelField, else no labels).
+    std::optional<LabelMode> Labels;
+    bool LabelsAsked = false; // by --labels, which goes before an option file's choice
+    // The labels last shown, which View > Labels shows again after turning them off.
+    LabelMode LastLabels = LabelMode::Name;
+    // --outline auto; none: as the map definition's OutlineAuto says.
+    std::optional<bool> OutlineAuto;
     // A renderer set aside while a column without data is shown.
     std::shared_ptr<ClassBreaksRenderer> SavedRenderer;
     // True while the view builder itself selects rows in the map and statistics lists.

@@ -96,7 +96,7 @@ private slots:
         QCOMPARE(form->menuEntry("mnuSaveAs")->text(), QString("Save &as"));
         QCOMPARE(form->menuEntry("mnuLegendImage")->text(), QString("Copy Legend &Image"));
         QCOMPARE(form->menuEntry("mnuContents")->text(), QString("&Help on Chorel"));
-        QCOMPARE(w.menuEntries.size(), 19);
+        QCOMPARE(w.menuEntries.size(), 20);
         const QStringList keys = {"Open", "Save", "Export", "Print", "Copy", "ZoomIn",
                                   "ZoomOut", "Pan", "Info", "FullExtent", "PrevExtent",
                                   "TemaMap"};

@@ -1,10 +1,13 @@
 #include "exportfixture.h"
 
 #include <QDir>
+#include "vectorreader.h"
+
 #include <QDirIterator>
 #include <QFile>
 #include <QImageReader>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -22,11 +25,21 @@ private slots:
     void circleMap();
     void failures_data();
     void failures();
+    void labelsOnEveryOutput();
+    void labelsFromTheMapDefinition();
+    void labelSwitchesNotValid_data();
+    void labelSwitchesNotValid();
+    void sizeZeroDrawsNoOutline();
+    void sheetScaleBar();
 
 private:
     // Runs chorel with the arguments in the output folder; returns the exit code.
     int run(const QStringList &arguments);
     QString log() const;
+    // Replaces text in a file of the program folder.
+    void edit(const QString &file, const QString &from, const QString &to);
+    // The number N of "N labels placed" on stderr, -1 when it is not there.
+    int labelsPlaced() const;
     // Share of the image's pixels that have the colour.
     static double share(const QImage &image, QRgb colour);
 
@@ -187,6 +200,132 @@ void TestBatchExport::failures()
     QVERIFY2(log().contains(logged), qPrintable(log()));
     QDirIterator written(m_out->path(), QDir::Files, QDirIterator::Subdirectories);
     QVERIFY(!written.hasNext());
+}
+
+void TestBatchExport::edit(const QString &file, const QString &from, const QString &to)
+{
+    QFile f(m_home->filePath(file));
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QString text = QString::fromUtf8(f.readAll());
+    f.close();
+    QVERIFY(text.contains(from));
+    text.replace(from, to);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(text.toUtf8());
+}
+
+int TestBatchExport::labelsPlaced() const
+{
+    static const QRegularExpression placed(QStringLiteral("(\\d+) labels placed"));
+    const QRegularExpressionMatch match = placed.match(m_stderr);
+    return match.hasMatch() ? match.captured(1).toInt() : -1;
+}
+
+void TestBatchExport::labelsOnEveryOutput()
+{
+    const QString data = m_home->filePath(QStringLiteral("TQ-files/nc_births_74.tq"));
+    QCOMPARE(run({"-f", data, "-o", "nc.svg", "--width", "1600", "--labels", "name"}), 0);
+    QVERIFY2(labelsPlaced() >= 95, qPrintable(m_stderr));
+    const int placed = labelsPlaced();
+    if (placed < 100)
+        QVERIFY2(m_stderr.contains(QStringLiteral("left out: ")), qPrintable(m_stderr));
+    const SvgContent svg = ReadSvg(m_out->filePath("nc.svg"));
+    QVERIFY(svg.parsed);
+    for (const char *county : {"Mecklenburg", "Wake", "Robeson"})
+        QVERIFY2(svg.texts.contains(QLatin1String(county)), county);
+    // The PDF and the metafile carry the same names as text.
+    QCOMPARE(run({"-f", data, "-o", "nc.pdf", "--width", "1600", "--labels", "name"}), 0);
+    QCOMPARE(labelsPlaced(), placed);
+    const PdfContent pdf = ReadPdf(m_out->filePath("nc.pdf"));
+    if (!pdf.skip)
+        QVERIFY2(pdf.text.contains(QStringLiteral("Mecklenburg")), qPrintable(pdf.text));
+    QCOMPARE(run({"-f", data, "-o", "nc.wmf", "--width", "1600", "--labels", "name"}), 0);
+    QCOMPARE(labelsPlaced(), placed);
+    QVERIFY(ReadAll(m_out->filePath("nc.wmf")).contains("Mecklenburg"));
+    // Values as the legend writes them: larger values first.
+    QCOMPARE(run({"-f", data, "-o", "v.svg", "--width", "1600", "--labels", "value"}), 0);
+    QVERIFY(labelsPlaced() > 50);
+    const SvgContent values = ReadSvg(m_out->filePath("v.svg"));
+    static const QRegularExpression number(QStringLiteral("^[0-9]{1,3}(,[0-9]{3})*$"));
+    QVERIFY(std::any_of(values.texts.cbegin(), values.texts.cend(),
+                        [](const QString &t) { return number.match(t).hasMatch(); }));
+}
+
+void TestBatchExport::labelsFromTheMapDefinition()
+{
+    const QString data = m_home->filePath(QStringLiteral("TQ-files/nc_births_74.tq"));
+    QCOMPARE(run({"-f", data, "-o", "plain.png"}), 0);
+    QCOMPARE(labelsPlaced(), -1);
+    const QByteArray plain = ReadAll(m_out->filePath("plain.png"));
+    // A LabelField (with its own font size) labels the map without a switch; --labels none
+    // draws the map as before.
+    edit("Maps/NC.INI", "NameField=NAME", "NameField=NAME\r\nLabelField=NAME\r\nLabelSize=6");
+    QCOMPARE(run({"-f", data, "-o", "named.png"}), 0);
+    QVERIFY2(labelsPlaced() > 20, qPrintable(m_stderr));
+    QVERIFY(ReadAll(m_out->filePath("named.png")) != plain);
+    QCOMPARE(run({"-f", data, "-o", "none.png", "--labels", "none"}), 0);
+    QCOMPARE(labelsPlaced(), -1);
+    QCOMPARE(ReadAll(m_out->filePath("none.png")), plain);
+    // A label field that the layer does not have is reported; the map is still written.
+    edit("Maps/NC.INI", "LabelField=NAME", "LabelField=NOSUCH");
+    QCOMPARE(run({"-f", data, "-o", "bad.png"}), 0);
+    QVERIFY2(log().contains(QStringLiteral("NOSUCH")), qPrintable(log()));
+    QCOMPARE(ReadAll(m_out->filePath("bad.png")), plain);
+}
+
+void TestBatchExport::labelSwitchesNotValid_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("named");
+    QTest::newRow("labels") << QStringList{"--labels", "names"} << "--labels";
+    QTest::newRow("outline") << QStringList{"--outline", "thin"} << "--outline";
+    QTest::newRow("units") << QStringList{"--units", "ft"} << "--units";
+}
+
+void TestBatchExport::labelSwitchesNotValid()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, named);
+    const QString data = m_home->filePath(QStringLiteral("TQ-files/nc_births_74.tq"));
+    QCOMPARE(run(QStringList{"-f", data, "-o", "x.png"} + arguments), 2);
+    QVERIFY2(m_stderr.contains(named), qPrintable(m_stderr));
+    QVERIFY(!QFile::exists(m_out->filePath("x.png")));
+}
+
+void TestBatchExport::sizeZeroDrawsNoOutline()
+{
+    const QString data = m_home->filePath(QStringLiteral("TQ-files/nc_births_74.tq"));
+    const QRgb grey = qRgb(128, 128, 128); // colGray, the outline of NC.INI
+    QCOMPARE(run({"-f", data, "-o", "one.png"}), 0);
+    QVERIFY(share(QImage(m_out->filePath("one.png")), grey) > 0.01);
+    edit("Maps/NC.INI", "Size=1", "Size=0");
+    QCOMPARE(run({"-f", data, "-o", "zero.png"}), 0);
+    QCOMPARE(share(QImage(m_out->filePath("zero.png")), grey), 0.0);
+}
+
+void TestBatchExport::sheetScaleBar()
+{
+    // The tracts are projected in metres (their .prj): the sheet gets a scale bar, in
+    // kilometres or miles; North Carolina has no .prj and no bar.
+    const QString ny = m_home->filePath(QStringLiteral("TQ-files/ny_leukaemia.tq"));
+    QCOMPARE(run({"-f", ny, "-o", "ny.svg", "--sheet"}), 0);
+    static const QRegularExpression km(QStringLiteral("^[125]0* km$"));
+    const SvgContent sheet = ReadSvg(m_out->filePath("ny.svg"));
+    QVERIFY2(std::any_of(sheet.texts.cbegin(), sheet.texts.cend(),
+                         [](const QString &t) { return km.match(t).hasMatch(); }),
+             qPrintable(sheet.texts.join(" | ")));
+    QCOMPARE(run({"-f", ny, "-o", "nymi.svg", "--sheet", "--units", "mi"}), 0);
+    static const QRegularExpression mi(QStringLiteral("^[125]0* mi$"));
+    const SvgContent miles = ReadSvg(m_out->filePath("nymi.svg"));
+    QVERIFY(std::any_of(miles.texts.cbegin(), miles.texts.cend(),
+                        [](const QString &t) { return mi.match(t).hasMatch(); }));
+    QVERIFY(QFile::remove(m_home->filePath("Maps/ny8_tracts.prj")));
+    QCOMPARE(run({"-f", ny, "-o", "noprj.svg", "--sheet"}), 0);
+    const SvgContent none = ReadSvg(m_out->filePath("noprj.svg"));
+    QVERIFY(std::none_of(none.texts.cbegin(), none.texts.cend(),
+                         [](const QString &t) { return t.endsWith(" km"); }));
+    // Without the bar's row the sheet is shorter.
+    QVERIFY(none.viewBox.section(u' ', 3).toDouble() < sheet.viewBox.section(u' ', 3).toDouble());
 }
 
 QTEST_MAIN(TestBatchExport)

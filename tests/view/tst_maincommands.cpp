@@ -4,7 +4,9 @@
 #include "mainwindowfixture.h"
 
 #include "app/mapdefs/creadmapfile.h"
+#include "app/files/optionfile.h"
 #include "app/output/printcommand.h"
+#include "app/view/frmclassification.h"
 #include "app/view/infotool.h"
 #include "app/view/mapsession.h"
 #include "contracts/runtimeerror.h"
@@ -13,6 +15,7 @@
 
 #include <QAction>
 #include <QClipboard>
+#include <QComboBox>
 #include <QImage>
 #include <QLabel>
 #include <QListWidget>
@@ -385,6 +388,72 @@ private slots:
                     found += near(image.pixel(x, y), colour) ? 1 : 0;
             QVERIFY2(found > 20, qPrintable(QStringLiteral("class %1").arg(symbol)));
         }
+    }
+
+    // View > Labels, the thematic dialog's labels choice and the option file's Labels key.
+    void labelsInTheWindow()
+    {
+        QAction *labels = m_window.form->findChild<QAction *>(QStringLiteral("mnuLabels"));
+        QVERIFY(labels && labels->isCheckable() && labels->isEnabled());
+        QVERIFY(!labels->isChecked());
+        m_map->grab();
+        QVERIFY(m_map->LastLabelPlacement().placed.empty());
+        labels->trigger();
+        QVERIFY(labels->isChecked());
+        m_map->grab();
+        const LabelPlacement whole = m_map->LastLabelPlacement();
+        QVERIFY2(whole.placed.size() >= 20, qPrintable(QString::number(whole.placed.size())));
+        const QRectF widget(QPointF(0, 0), QSizeF(m_map->size()));
+        for (const PlacedLabel &label : whole.placed)
+            QVERIFY(widget.contains(label.box));
+        // Zoomed in on the middle third: placed again, the counties larger, fewer left out.
+        const MapRectangle e = m_map->Extent();
+        m_map->SetExtent(e.ScaleRectangle(1.0 / 3.0));
+        m_map->grab();
+        const LabelPlacement zoomed = m_map->LastLabelPlacement();
+        QVERIFY(!zoomed.placed.empty());
+        for (const PlacedLabel &label : zoomed.placed)
+            QVERIFY(widget.contains(label.box));
+        QVERIFY(zoomed.placed.front().box != whole.placed.front().box
+                || zoomed.placed.size() != whole.placed.size());
+        m_map->SetExtent(e);
+
+        // Saved with the labels, the option file says so.
+        QTemporaryDir folder;
+        OptionFileSource source;
+        source.DataFile = m_window.path(QStringLiteral("TQ-files/nc_births_74.tq"));
+        source.MapIniName = QStringLiteral("NC.INI");
+        source.Map = m_map;
+        source.State = &session().State;
+        source.Values = &session().Values;
+        QVERIFY(CreateTQO(source, folder.filePath(QStringLiteral("labelled"))));
+        QFile saved(folder.filePath(QStringLiteral("labelled.tqo")));
+        QVERIFY(saved.open(QIODevice::ReadOnly));
+        QVERIFY(saved.readAll().contains("[SYMBOLIC]\r\nLabels=name\r\n"));
+
+        // The thematic dialog: values instead of names.
+        {
+            frmClassification dialog(session().Context, folder.path(), m_form);
+            QCOMPARE(dialog.cmbLabels->currentIndex(), int(LabelMode::Name));
+            dialog.cmbLabels->setCurrentIndex(int(LabelMode::Value));
+            dialog.cmdOK_Click();
+        }
+        QCOMPARE(session().State.Labels, std::optional<LabelMode>(LabelMode::Value));
+        m_map->grab();
+        const LabelPlacement values = m_map->LastLabelPlacement();
+        QVERIFY(!values.placed.empty());
+        bool number = false;
+        QString(values.placed.front().text).remove(u',').toDouble(&number);
+        QVERIFY2(number, qPrintable(values.placed.front().text));
+
+        labels->trigger();
+        QVERIFY(!labels->isChecked());
+        m_map->grab();
+        QVERIFY(m_map->LastLabelPlacement().placed.empty());
+        // Turned on again, the labels show what they showed last.
+        labels->trigger();
+        QCOMPARE(session().State.Labels, std::optional<LabelMode>(LabelMode::Value));
+        labels->trigger();
     }
 };
 
