@@ -245,7 +245,10 @@ void MapPainter::drawPrepared(const MapShape &shape, const MapSymbol &symbol)
 
 void MapPainter::paintLabels(QPainter &painter)
 {
-    const double s = m_textScale;
+    // A finer device than pictures of 96 pixels an inch (a printer) keeps the labels' size in
+    // points on paper.
+    const int dpi = painter.device() ? painter.device()->logicalDpiY() : kPixelsPerInch;
+    const double s = m_textScale * (dpi > kPixelsPerInch ? double(dpi) / kPixelsPerInch : 1.0);
     const LabelPlacer placer(*m_labels, m_transform * QTransform::fromScale(1.0 / s, 1.0 / s),
                              QSizeF(m_size) / s);
     m_placement = placer.place();

@@ -41,8 +41,9 @@ public:
     void setOutlineBuffer(QImage *buffer) { m_outlineBuffer = buffer; }
     // Region labels drawn over the layers (and over what the after events draw), placed at
     // each paint(). textScale: painter units per pixel of the labels (the device pixel ratio
-    // on screen, a printer's dots per 1/96 inch; 1 for pictures, whose labels keep their size
-    // in pixels at any factor). The labels must outlive paint().
+    // on screen; 1 for pictures, whose labels keep their size in pixels at any factor); on a
+    // device finer than 96 dots an inch (a printer) it is multiplied by its dots per 1/96 inch.
+    // The labels must outlive paint().
     void setLabels(const MapLabels *labels, double textScale = 1.0)
     {
         m_labels = labels;

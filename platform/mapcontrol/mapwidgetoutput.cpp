@@ -51,7 +51,6 @@ bool MapWidget::PrintMap(QPrinter &printer, const QString &documentName, bool la
     painter.translate((page.width() - target.width()) / 2.0,
                       (page.height() - target.height()) / 2.0);
     MapPainter mp(m_layers, Extent(), target, 1.0);
-    // Labels keep their size in points on paper.
-    paintWith(mp, painter, printer.resolution() / 96.0);
+    paintWith(mp, painter);
     return painter.end();
 }
