@@ -402,7 +402,7 @@ private slots:
         QVERIFY(labels->isChecked());
         m_map->grab();
         const LabelPlacement whole = m_map->LastLabelPlacement();
-        QVERIFY2(whole.placed.size() >= 20, qPrintable(QString::number(whole.placed.size())));
+        QVERIFY2(whole.placed.size() >= 8, qPrintable(QString::number(whole.placed.size())));
         const QRectF widget(QPointF(0, 0), QSizeF(m_map->size()));
         for (const PlacedLabel &label : whole.placed)
             QVERIFY(widget.contains(label.box));
