@@ -101,8 +101,9 @@ int main(int argc, char **argv)
         labels.texts << layer->FieldValue(r, QStringLiteral("name")).toString();
     std::printf("%d counties from %s\n", layer->RecordCount(), qPrintable(file));
 
-    // The 48 contiguous states in Conus Albers metres.
-    const MapRectangle conus(-2400000, 2300000, 250000, 3200000);
+    // The 48 contiguous states in the test map's kilometres (equirectangular about 150 degrees
+    // west, true at 38 degrees north).
+    const MapRectangle conus(2150, 7400, 2650, 5600);
     timePlacement("whole layer", labels, layer->Extent());
     timePlacement("contiguous states", labels, conus);
     MapLabels small = labels;
