@@ -1,8 +1,13 @@
 #include "app/layout/toolicons.h"
 
+#include <QApplication>
 #include <QHash>
+#include <QIconEngine>
 #include <QPainter>
 #include <QPixmap>
+#include <QPixmapCache>
+#include <QStyle>
+#include <QStyleOption>
 #include <QSvgRenderer>
 
 namespace {
@@ -76,6 +81,59 @@ const QHash<QString, QString> &drawings()
     return byKey;
 }
 
+// An icon drawn from its drawing when it is first shown, at the size it is shown at: a start
+// that never shows the toolbar (a batch run) draws none.
+class DrawingIconEngine : public QIconEngine
+{
+public:
+    explicit DrawingIconEngine(QByteArray drawing) : m_drawing(std::move(drawing)) {}
+
+    QPixmap pixmap(const QSize &size, QIcon::Mode mode, QIcon::State) override
+    {
+        const QString cacheKey = QStringLiteral("chorel-icon-%1-%2x%3-%4")
+                                     .arg(qHash(m_drawing))
+                                     .arg(size.width())
+                                     .arg(size.height())
+                                     .arg(int(mode));
+        QPixmap pixmap;
+        if (QPixmapCache::find(cacheKey, &pixmap))
+            return pixmap;
+        pixmap = QPixmap(size);
+        pixmap.fill(Qt::transparent);
+        QPainter painter(&pixmap);
+        QSvgRenderer(m_drawing).render(&painter);
+        painter.end();
+        if (mode != QIcon::Normal && qobject_cast<QApplication *>(QCoreApplication::instance())) {
+            QStyleOption option;
+            option.palette = QGuiApplication::palette();
+            pixmap = QApplication::style()->generatedIconPixmap(mode, pixmap, &option);
+        }
+        QPixmapCache::insert(cacheKey, pixmap);
+        return pixmap;
+    }
+
+    void paint(QPainter *painter, const QRect &rect, QIcon::Mode mode, QIcon::State state) override
+    {
+        const qreal ratio = painter->device() ? painter->device()->devicePixelRatioF() : 1.0;
+        QPixmap drawn = pixmap(rect.size() * ratio, mode, state);
+        drawn.setDevicePixelRatio(ratio);
+        painter->drawPixmap(rect, drawn);
+    }
+
+    QSize actualSize(const QSize &size, QIcon::Mode, QIcon::State) override { return size; }
+
+    QList<QSize> availableSizes(QIcon::Mode, QIcon::State) override
+    {
+        return {QSize(16, 16), QSize(24, 24), QSize(32, 32), QSize(48, 48)};
+    }
+
+    QIconEngine *clone() const override { return new DrawingIconEngine(m_drawing); }
+    QString key() const override { return QStringLiteral("chorel-drawing"); }
+
+private:
+    QByteArray m_drawing;
+};
+
 } // namespace
 
 QIcon ToolIcon(const QString &key)
@@ -83,15 +141,5 @@ QIcon ToolIcon(const QString &key)
     const QString drawing = drawings().value(key);
     if (drawing.isEmpty())
         return QIcon();
-    QSvgRenderer renderer(drawing.toUtf8());
-    QIcon icon;
-    for (int size : {16, 24, 32, 48}) {
-        QPixmap pixmap(size, size);
-        pixmap.fill(Qt::transparent);
-        QPainter painter(&pixmap);
-        renderer.render(&painter);
-        painter.end();
-        icon.addPixmap(pixmap);
-    }
-    return icon;
+    return QIcon(new DrawingIconEngine(drawing.toUtf8()));
 }
