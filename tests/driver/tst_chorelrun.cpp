@@ -117,6 +117,31 @@ private slots:
         QVERIFY(result.out.contains(QString("<iframe src=\"map.html\"")));
     }
 
+    // --help is answered before the program library, and with it the widgets, the painting
+    // and the print system, is loaded; any other start loads it (and answers as before).
+    void helpLoadsNoProgramLibrary()
+    {
+        const auto loadedBy = [this](const QStringList &arguments) {
+            QProcess chorel;
+            QProcessEnvironment env = environment();
+            env.insert(QStringLiteral("LD_DEBUG"), QStringLiteral("files"));
+            chorel.setProcessEnvironment(env);
+            chorel.setWorkingDirectory(m_dir.path());
+            chorel.start(m_chorel, arguments);
+            chorel.waitForFinished(30000);
+            return QString::fromLocal8Bit(chorel.readAllStandardError());
+        };
+        const QString help = loadedBy({QStringLiteral("--help")});
+        QVERIFY(help.contains(QStringLiteral("libQt6Core")));
+        QVERIFY(!help.contains(QStringLiteral("libchorelprogram")));
+        QVERIFY(!help.contains(QStringLiteral("libQt6Widgets")));
+        QVERIFY(!help.contains(QStringLiteral("libQt6Gui")));
+        const QString batch = loadedBy({QStringLiteral("-f"), path(QStringLiteral("none.tq")),
+                                        QStringLiteral("-o"), path(QStringLiteral("none.png"))});
+        QVERIFY(batch.contains(QStringLiteral("libchorelprogram.so")));
+        QVERIFY(batch.contains(QStringLiteral("libQt6Widgets")));
+    }
+
     void invalidSwitch_data()
     {
         QTest::addColumn<QStringList>("arguments");
