@@ -34,8 +34,8 @@ done
     && check "German language file" test -f "$data/Languages/German.lng"
 [ -e "$source/bandwise/colorbrewer/LICENSE.txt" ] \
     && check "licence of the colour schemes" test -f "$data/colorbrewer/LICENSE.txt"
-libraries=$(find "$usr/lib" -path '*/chorel/libkitbag.so')
-check "libraries in lib.../chorel" test -n "$libraries"
+libraries=$(find "$usr/lib" -path '*/chorel/libchorelprogram.so')
+check "program library in lib.../chorel" test -n "$libraries"
 
 # The run path points into the installation, never into the build tree.
 for binary in "$usr/bin/chorel" "$usr/bin/tq2dbf" "$libraries"; do
