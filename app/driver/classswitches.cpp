@@ -7,7 +7,7 @@
 #include "app/view/maplabelling.h"
 #include "app/view/viewstate.h"
 #include "bandwise/colourschemes.h"
-#include "platform/projection/mapprojector.h"
+#include "platform/gismodule/gismodule.h"
 
 #include <QStringList>
 
@@ -128,9 +128,11 @@ QString ProjectionSwitchError(const ParsedCommandLine &commandLine)
     if (!commandLine.has("projection"))
         return QString();
     const QString value = commandLine.value("projection");
+    if (value.compare(QLatin1String("none"), Qt::CaseInsensitive) == 0)
+        return QString();
     QString said;
-    if (value.compare(QLatin1String("none"), Qt::CaseInsensitive) == 0
-        || MapProjector::isKnownProjection(value, &said))
+    const gis::Module *gis = gis::module(&said);
+    if (gis && gis->isKnownProjection(value, &said))
         return QString();
     return QStringLiteral("--projection: unknown coordinate reference system %1 (%2); give an "
                           "EPSG or ESRI code, a PROJ string, WKT, auto or none.")

@@ -1,8 +1,7 @@
 #include "app/mapdefs/creadmapfile.h"
 
 #include "app/mapdefs/mapdefsreport.h"
-#include "platform/geodata/vectorfile.h"
-#include "platform/projection/mapprojector.h"
+#include "platform/gismodule/gismodule.h"
 
 #include <QFileInfo>
 
@@ -21,7 +20,8 @@ bool CReadMapFile::inspectVectorFiles(CMaps &map)
             continue;
         geodata::VectorLayerInfo info;
         QString error;
-        if (!geodata::inspect(path, second ? map.eLayerName : map.layerName, &info, &error)) {
+        const gis::Module *gis = gis::module(&error);
+        if (!gis || !gis->inspect(path, second ? map.eLayerName : map.layerName, &info, &error)) {
             mapdefsMessage(QStringLiteral("Chorel (GetMapFileCollection)"), 16,
                            error + CRLF + QStringLiteral("(") + IniFile + u')');
             return false;
@@ -59,8 +59,11 @@ QString CReadMapFile::ProjectionSetting()
 bool CReadMapFile::checkedProjection(QString &projection)
 {
     projection = ProjectionSetting();
+    if (projection.isEmpty())
+        return true;
     QString said;
-    if (projection.isEmpty() || MapProjector::isKnownProjection(projection, &said))
+    const gis::Module *gis = gis::module(&said);
+    if (gis && gis->isKnownProjection(projection, &said))
         return true;
     const bool fromKey = ProjectionOverride.trimmed().isEmpty();
     mapdefsMessage(QStringLiteral("Chorel (CopyFiles)"), 16,
@@ -80,21 +83,21 @@ bool CReadMapFile::checkedProjection(QString &projection)
 bool CReadMapFile::projectMap(CMaps &map, int mapNumber, const QString &projection,
                               const QString &regionFile, const QString &secondFile)
 {
-    MapProjector projector;
+    QList<gis::ProjectedLayer> layers = {{map.sFileName(), regionFile, GetRegionField(mapNumber)}};
+    if (!map.sEFileName().isEmpty())
+        layers.append({map.sEFileName(), secondFile, QString()});
+    gis::ProjectionOutcome outcome;
     QString error;
-    bool ok = projector.setProjection(projection, &error)
-              && projector.addLayer(map.sFileName(), regionFile, GetRegionField(mapNumber), &error)
-              && (map.sEFileName().isEmpty()
-                  || projector.addLayer(map.sEFileName(), secondFile, QString(), &error))
-              && projector.project(&error);
-    for (const QString &warning : projector.warnings())
+    const gis::Module *gis = gis::module(&error);
+    const bool ok = gis && gis->projectLayers(projection, layers, &outcome, &error);
+    for (const QString &warning : std::as_const(outcome.warnings))
         mapdefsNotice(warning);
     if (!ok) {
         mapdefsMessage(QStringLiteral("Chorel (CopyFiles)"), 16, error);
         return false;
     }
-    map.projectionName = projector.projectionName();
-    map.projectionDefinition = projector.projectionDefinition();
+    map.projectionName = outcome.name;
+    map.projectionDefinition = outcome.definition;
     return true;
 }
 

@@ -8,7 +8,7 @@
 #include "kitbag/kbpath.h"
 #include "kitbag/kbread.h"
 #include "kitbag/kbutil.h"
-#include "platform/geodata/vectorfile.h"
+#include "platform/gismodule/gismodule.h"
 
 #include <QDir>
 #include <QFile>
@@ -103,7 +103,8 @@ QString CReadMapFile::copyLayer(const QString &path, const QString &layerName,
     const QString target = QDir(folder).filePath(base + QStringLiteral(".shp"));
     geodata::VectorLayerInfo info;
     QString error;
-    if (!geodata::convertToShapefile(path, layerName, target, &info, &error))
+    const gis::Module *gis = gis::module(&error);
+    if (!gis || !gis->convertToShapefile(path, layerName, target, &info, &error))
         throw RunTimeError(kPathFileAccessError, error, QStringLiteral("Chorel"));
     if (renamedFields)
         renamedFields->fieldRenames = info.renamed;

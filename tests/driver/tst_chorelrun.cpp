@@ -2,6 +2,7 @@
 // working folders of several instances running at once.
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -140,6 +141,23 @@ private slots:
                                         QStringLiteral("-o"), path(QStringLiteral("none.png"))});
         QVERIFY(batch.contains(QStringLiteral("libchorelprogram.so")));
         QVERIFY(batch.contains(QStringLiteral("libQt6Widgets")));
+
+        // A map of shape files without a projection never loads GDAL or PROJ.
+        // (The sample map definition and its layer in the program folder's Maps/.)
+        const QString samples = qEnvironmentVariable("CHOREL_SAMPLES");
+        QDir().mkpath(path(QStringLiteral("home/Maps")));
+        for (const QString &name : {QStringLiteral("NC.INI"), QStringLiteral("nc_counties.shp"),
+                                    QStringLiteral("nc_counties.shx"),
+                                    QStringLiteral("nc_counties.dbf")})
+            QVERIFY(QFile::copy(samples + QStringLiteral("/Maps/") + name,
+                                path(QStringLiteral("home/Maps/") + name)));
+        const QString map =
+            loadedBy({QStringLiteral("-f"), samples + QStringLiteral("/TQ-files/nc_births_74.tq"),
+                      QStringLiteral("-o"), path(QStringLiteral("nc.png"))});
+        QVERIFY(QFileInfo::exists(path(QStringLiteral("nc.png"))));
+        QVERIFY(!map.contains(QStringLiteral("libchorelgis")));
+        QVERIFY(!map.contains(QStringLiteral("libgdal")));
+        QVERIFY(!map.contains(QStringLiteral("libproj")));
     }
 
     void invalidSwitch_data()
