@@ -10,8 +10,7 @@ found=$(
          "$home/.config/chorel" "$home/.cache/chorel" "$home/.cache/Chorel" \
          -newer "$stamp" 2>/dev/null
     # A working folder of a program still running (another user's run) is not a leftover.
-    find "$temp" -maxdepth 1 \( -name 'Chorels*' -o -name 'chorel*' -o -name 'Chorel*' \) \
-         -newer "$stamp" 2>/dev/null | while read -r path; do
+    find "$temp" -maxdepth 1 -name 'Chorels*' -newer "$stamp" 2>/dev/null | while read -r path; do
         pid=${path##*Chorels}
         pid=${pid%%[!0-9]*}
         [ -n "$pid" ] && [ -d "/proc/$pid" ] || echo "$path"
