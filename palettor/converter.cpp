@@ -1,12 +1,12 @@
 #include "palettor/converter.h"
 
+#include "contracts/outputfile.h"
 #include "contracts/runtimeerror.h"
 #include "palettor/paletteimage.h"
 #include "palettor/palettewriters.h"
 
 #include <QFileInfo>
 #include <QImageReader>
-#include <QSaveFile>
 
 namespace {
 
@@ -34,17 +34,21 @@ QImage readBitmap(const QString &path)
 }
 
 // Writes into a temporary file beside the target that replaces it only when complete.
-bool writeSafely(const QString &target, const palettor::PaletteImage &image, bool gif)
+// Empty when written, else why not.
+QString writeSafely(const QString &target, const palettor::PaletteImage &image, bool gif)
 {
-    QSaveFile file(target);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    const bool written = gif ? palettor::writeGif(image, file) : palettor::writePng(image, file);
+    OutputFile file(target);
+    if (!file.begin())
+        return CannotWriteText(target, file.errorString());
+    const bool written = gif ? palettor::writeGif(image, file.device())
+                             : palettor::writePng(image, file.device());
     if (!written) {
-        file.cancelWriting();
-        return false;
+        const QString reason = file.writeError();
+        file.cancel();
+        return reason.isEmpty() ? QString(QStringLiteral("the picture could not be encoded"))
+                                : CannotWriteText(target, reason);
     }
-    return file.commit();
+    return file.commit() ? QString() : CannotWriteText(target, file.errorString());
 }
 
 } // namespace
@@ -72,7 +76,10 @@ bool Converter::write(const QImage &bitmap)
                                 : QStringLiteral("Writing png file failed");
 
     const palettor::PaletteImage image = palettor::reduceToPalette(bitmap, QuantizerSpeed);
-    if (image.palette.isEmpty() || !writeSafely(target, image, gif))
+    if (image.palette.isEmpty())
         throw RunTimeError(FailedCall, failure, ErrorSource);
+    const QString why = writeSafely(target, image, gif);
+    if (!why.isEmpty())
+        throw RunTimeError(FailedCall, failure + QStringLiteral(": ") + why, ErrorSource);
     return QFileInfo::exists(target);
 }

@@ -11,8 +11,9 @@ class QImage;
 // named, or the input file does not exist) and true when the output file exists afterwards.
 // A bitmap that cannot be read, or an output that cannot be written, is a failed call: it
 // throws RunTimeError ("Writing gif file failed" / "Writing png file failed" for the
-// writers). The output is written to a temporary file that replaces the target only when
-// complete, so a failure never leaves a torn file behind.
+// writers, followed by the file and the system's reason). The output is written to a
+// temporary file that replaces the target only when complete, so a failure never leaves a
+// torn file behind.
 class Converter {
 public:
     Converter() = default;

@@ -4,9 +4,12 @@
 #include "app/driver/logfile.h"
 #include "app/driver/showmessage.h"
 #include "app/driver/mainform.h"
+#include "app/driver/showmessage.h"
+#include "app/files/optionfile.h"
 #include "app/output/batchexport.h"
 #include "app/output/exportnames.h"
 #include "app/mapdefs/mapunits.h"
+#include "app/output/outputguard.h"
 #include "app/view/cdrawsymbol.h"
 #include "app/view/joinsummary.h"
 #include "app/view/maplabelling.h"
@@ -116,6 +119,15 @@ std::optional<JoinSummary> summariseJoin(MainForm &form, UnmatchedCache *cache)
     return summary;
 }
 
+// The files the run reads, which no output may replace.
+QStringList runInputs(MainForm &form)
+{
+    const MainState &state = form.state();
+    QStringList inputs = form.session().MapReader.SourceFiles();
+    inputs << state.DataFile << state.OptionFile << state.LanguageFile;
+    return inputs;
+}
+
 // The figures of the shown map, region by region, with the texts of its sheet.
 std::optional<MapFigures> mapFigures(MainForm &form, int statistic)
 {
@@ -157,6 +169,7 @@ BatchPictureOptions pictureOptions(MainForm &form, int statistic, const QString 
 {
     const ParsedCommandLine &commandLine = form.commandLine();
     BatchPictureOptions options;
+    options.inputFiles = runInputs(form);
     options.exportScale = Globals().ExportScale;
     options.width = commandLine.value("width").toInt();
     options.sheet = commandLine.has("sheet");
@@ -212,6 +225,27 @@ bool writeEachMap(MainForm &form)
     // table ends as undoing and redoing the join would leave it, written once instead of twice.
     session.Context.rejoinInPlace = true;
     const auto inPlaceOnlyHere = qScopeGuard([&session] { session.Context.rejoinInPlace = false; });
+    // Every name the run would write is checked before the first map is drawn.
+    QStringList outputs;
+    for (int m = 1; m <= maps; ++m)
+        for (int s = 1; s <= statistics; ++s) {
+            if (oneStatistic && s != session.SelectedValue)
+                continue;
+            const QString name = EachOutputName(output, s, m);
+            const OutputName split = SplitOutputName(name);
+            const ExportFiles files = ExportFileNames(split.base, split.extension);
+            outputs << name;
+            // A sheet and a web page are one file; other formats have two legends beside.
+            if (!form.commandLine().has("sheet") && split.extension != QLatin1String("html"))
+                outputs << files.legend << files.legendImage;
+        }
+    const QString refusal = OutputsRefusal(outputs, runInputs(form));
+    if (!refusal.isEmpty()) {
+        ReportBatchFailure(refusal);
+        return false;
+    }
+    const std::optional<MapRectangle> optionExtent =
+        form.state().OptionFile.isEmpty() ? std::nullopt : ReadExtent(form.state().OptionFile);
     UnmatchedCache unmatched;
     bool all = true;
     for (int m = 1; m <= maps; ++m) {
@@ -224,15 +258,21 @@ bool writeEachMap(MainForm &form)
                                s == session.State.CurrentColumn && session.Map->LayerCount() > 0;
             // Each map as a run of its statistic alone: a circle map's classes (and the range
             // its legend names for the largest circle) are those of its own statistic.
-            if (!shown)
+            if (!shown) {
                 session.Values.CurrentRenderer.reset();
+                // Nor does it keep the part of the map the last one showed: a run alone
+                // zooms to its own statistic's regions with data (or the option file's
+                // extent on its map).
+                session.Map->ClearLayers();
+            }
             if (!shown && !BuildView(session.Context, session.StatTableName,
-                                     session.StatKeyField, m, column, std::nullopt)) {
-                WriteBatchLog(QStringLiteral("%1 was not written: the map %2 of statistic %3 "
-                                             "could not be built")
-                                  .arg(name)
-                                  .arg(m)
-                                  .arg(s));
+                                     session.StatKeyField, m, column,
+                                     m == session.SelectedMap ? optionExtent : std::nullopt)) {
+                ReportBatchFailure(QStringLiteral("%1 was not written: the map %2 of statistic "
+                                                  "%3 could not be built")
+                                       .arg(name)
+                                       .arg(m)
+                                       .arg(s));
                 all = false;
                 continue;
             }

@@ -9,8 +9,10 @@
 #include "kitbag/kbpath.h"
 #include "kitbag/kbutil.h"
 
+#include <QDir>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -110,6 +112,32 @@ std::optional<QList<CMaps>> CReadMapFile::GetMapFileCollection()
         m_mapList.reset();
     }
     return m_mapList;
+}
+
+QStringList CReadMapFile::SourceFiles()
+{
+    QStringList files{IniFile};
+    double count = 0;
+    if (!parseNumber(readIni(QStringLiteral("MAPS"), QStringLiteral("NumMaps")), count))
+        return files;
+    const double n = std::min(std::nearbyint(count), double(std::numeric_limits<std::int16_t>::max()));
+    for (int i = 1; i <= n; ++i) {
+        for (const QString &key : {QString::number(i), u'E' + QString::number(i)}) {
+            const QString written = readIni(QStringLiteral("MAPS"), key);
+            if (written.isEmpty())
+                continue;
+            // The shapefile with every file beside it of the same name: index, table, code
+            // page, projection.
+            const QFileInfo shape(ResolvePath(written));
+            const QDir folder = shape.absoluteDir();
+            const QStringList set = folder.entryList({shape.completeBaseName() + QStringLiteral(".*")},
+                                                     QDir::Files | QDir::Hidden);
+            for (const QString &name : set)
+                files << folder.filePath(name);
+            files << shape.filePath();
+        }
+    }
+    return files;
 }
 
 QList<CFields> CReadMapFile::GetFields(int mapNumber)
@@ -320,11 +348,20 @@ std::shared_ptr<MapLayer> CReadMapFile::addLayer(const QString &path, bool joine
     } else {
         QString reason;
         layer = Map->AddShapefileLayer(path, &reason);
-        if (!layer)
+        if (!layer) {
+            // The user's own file is named, not its working copy, which is gone when the
+            // run ends.
+            const QString source = m_sourceOf.value(path, path);
+            const auto stem = [](const QString &file) {
+                const QFileInfo info(file);
+                return info.dir().filePath(info.completeBaseName()) + u'.';
+            };
+            reason.replace(stem(path), stem(source));
             throw RunTimeError(kFileNotFound,
                                QStringLiteral("The shape file %1 cannot be read: %2")
-                                   .arg(path, reason),
+                                   .arg(source, reason),
                                QStringLiteral("Chorel"));
+        }
     }
     if (m_keepLayers)
         m_loadedLayers.insert(path, layer);

@@ -6,6 +6,7 @@
 #include <QList>
 #include <QSet>
 #include <QString>
+#include <QStringList>
 
 #include <cstdint>
 #include <functional>
@@ -55,6 +56,10 @@ public:
     // it) or a shapefile name lacks the lower-case ".shp" (a message says so); then no map
     // is listed at all. Also stored as MapList.
     std::optional<QList<CMaps>> GetMapFileCollection();
+    // The files the map definition names as they lie on the disk (not the working copies):
+    // the map definition itself and each map's shapefiles with every file beside them of the
+    // same name (index, table, code page, projection).
+    QStringList SourceFiles();
     // (KeyField, KeyPField), (NameField, NamePField), ("STAT", StatPField).
     QList<CFields> GetFields(int mapNumber);
     QString GetKeyField(int mapNumber);
@@ -140,4 +145,6 @@ private:
     QHash<QString, std::shared_ptr<MapLayer>> m_keptLayers;
     QHash<QString, std::shared_ptr<MapLayer>> m_loadedLayers;
     QSet<QString> m_toldRenames;
+    // The shapefile of the map definition that each working copy was made from.
+    QHash<QString, QString> m_sourceOf;
 };

@@ -155,6 +155,7 @@ bool CReadMapFile::CopyFiles(const QString &folder, bool renewal)
             const QString secondFile = map.sEFileName();
             map.setsFileName(copyLayer(map.sFileName(), map.layerName, folder,
                                        distinctName(map.sTableName(), used), &map));
+            m_sourceOf.insert(map.sFileName(), regionFile);
             restoreCaption();
             if (!CreateFLD(folder, map.sTableName()))
                 return false;
@@ -170,6 +171,7 @@ bool CReadMapFile::CopyFiles(const QString &folder, bool renewal)
                                          : CMaps::baseName(map.sEFileName());
                 map.setsEFileName(copyLayer(map.sEFileName(), map.eLayerName, folder,
                                             distinctName(base, used), nullptr));
+                m_sourceOf.insert(map.sEFileName(), secondFile);
                 showProgress(++progress);
             }
             if (!projection.isEmpty()

@@ -1,9 +1,9 @@
 #include "app/output/batchexport.h"
 
-#include "app/driver/logfile.h"
 #include "app/driver/showmessage.h"
 #include "app/files/messagetable.h"
 #include "app/output/imageexport.h"
+#include "app/output/outputguard.h"
 #include "app/output/phasetimer.h"
 #include "app/output/pictures.h"
 #include "app/output/webpage.h"
@@ -12,6 +12,7 @@
 #include "contracts/mapcontrol.h"
 #include "contracts/runtimeerror.h"
 
+#include <QDir>
 #include <QFileInfo>
 
 #include <algorithm>
@@ -55,7 +56,7 @@ std::optional<double> pictureFactor(const QString &outputFile, MapControl &map,
     }
     if (options.width <= 0 || std::max(size.width(), size.height()) <= kLargestPictureSide)
         return factor;
-    WriteBatchLog(QStringLiteral("Export to %1 failed: the picture would be %2 x %3 pixels; "
+    ReportBatchFailure(QStringLiteral("Export to %1 failed: the picture would be %2 x %3 pixels; "
                                  "--width allows at most %4 on either side")
                       .arg(outputFile)
                       .arg(size.width())
@@ -107,18 +108,34 @@ bool RunBatchExport(const QString &outputFile, MapControl &map, LegendControl &l
     const OutputName name = SplitOutputName(outputFile);
     const std::optional<ImageFormat> format = ImageFormatOf(name.extension);
 
-    // The legend shows the map as it is now; the map itself is painted afresh below.
-    legend.Refresh();
     if (webPage(outputFile)) {
+        const QString refusal = OutputRefusal(outputFile, options.inputFiles);
+        if (!refusal.isEmpty()) {
+            ReportBatchFailure(refusal);
+            return false;
+        }
+        // The legend shows the map as it is now; the map itself is painted afresh.
+        legend.Refresh();
         PhaseTimer::Mark("view");
         const std::optional<double> factor = pictureFactor(outputFile, map, legend, options);
         return factor && exportWebPage(outputFile, map, legend, options, *factor);
     }
     if (!format) {
-        ReportBatchFailure(MessageText(QStringLiteral("WrongExtension")) + QStringLiteral(": ")
-                      + name.extension + CRLF + QStringLiteral("(BMP/PNG/WMF)"));
+        ReportBatchFailure(WrongExtensionText(name.extension));
         return false;
     }
+    // Every file of the export is checked before the first is written.
+    const ExportFiles names = ExportFileNames(name.base, name.extension);
+    const QString refusal = OutputsRefusal(
+        options.sheet ? QStringList{outputFile}
+                      : QStringList{names.map, names.legend, names.legendImage},
+        options.inputFiles);
+    if (!refusal.isEmpty()) {
+        ReportBatchFailure(refusal);
+        return false;
+    }
+    // The legend shows the map as it is now; the map itself is painted afresh below.
+    legend.Refresh();
     PhaseTimer::Mark("view");
     const std::optional<double> factor = pictureFactor(outputFile, map, legend, options);
     if (!factor)
@@ -146,8 +163,9 @@ bool RunBatchExport(const QString &outputFile, MapControl &map, LegendControl &l
             exporter.Export(name.base, *format);
         }
     } catch (const RunTimeError &error) {
-        // In batch mode the error report goes to the log (and stderr), never to a box.
-        ShowMessage(QStringLiteral("Chorel (mnuExport)"), 16, error);
+        // The file and the system's reason, on stderr and in the log; never a box.
+        ReportBatchFailure(QStringLiteral("Export to %1 failed: %2")
+                               .arg(QDir::toNativeSeparators(outputFile), error.description()));
         return false;
     }
     PhaseTimer::Mark("export");

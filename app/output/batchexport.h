@@ -5,6 +5,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -22,6 +23,8 @@ struct BatchPictureOptions {
     std::optional<MapFigures> figures;
     // A circle map: the record of the thematic layer each circle shows, in drawing order.
     QList<int> circleRecords;
+    // The files the run reads; no output may be one of them (outputguard.h).
+    QStringList inputFiles;
 };
 
 // The largest side of a picture that --width may ask for.
@@ -31,7 +34,9 @@ inline constexpr int kLargestPictureSide = 16000;
 // outputFile (the map, enlarged by exportScale), base + "L." + X and base + "LI." + X, where X
 // is the extension of outputFile's file name ("bmp", "wmf" or "png") and base the path
 // without it. Nothing opens a window or a message box: every failure is written to the log
-// (a wrong extension as "Wrong extension: X" and "(BMP/PNG/WMF)").
+// and to stderr (a wrong extension as WrongExtensionText says, a file that cannot be written
+// with its name and the system's reason). Outputs that OutputRefusal refuses end the export
+// before anything is written.
 //
 // True exactly when all three files were written; the batch run then ends with exit code 0,
 // otherwise with 1.

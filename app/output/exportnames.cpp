@@ -23,6 +23,12 @@ std::optional<ImageFormat> ImageFormatOf(const QString &extension)
     return std::nullopt;
 }
 
+QString WrongExtensionText(const QString &extension)
+{
+    return MessageText(QStringLiteral("WrongExtension")) + QStringLiteral(": ") + extension +
+           QStringLiteral("\r\n(BMP/PNG/WMF/SVG/PDF/HTML)");
+}
+
 QString ExtensionOf(ImageFormat format)
 {
     switch (format) {
@@ -67,5 +73,8 @@ QString OutputPathProblem(const QString &argument)
     const QString folder = QFileInfo(OutputPathOf(argument)).absolutePath();
     if (!QFileInfo(folder).isDir())
         return MessageText(QStringLiteral("OutputFolder")) + u' ' + folder;
+    const QString extension = SplitOutputName(OutputPathOf(argument)).extension;
+    if (!ImageFormatOf(extension) && extension != QLatin1String("html"))
+        return WrongExtensionText(extension);
     return QString();
 }

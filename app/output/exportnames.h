@@ -9,6 +9,8 @@
 enum class ImageFormat { Bmp, Wmf, Png, Svg, Pdf };
 
 std::optional<ImageFormat> ImageFormatOf(const QString &extension);
+// "Wrong extension: X" and the extensions there are, "(BMP/PNG/WMF/SVG/PDF)".
+QString WrongExtensionText(const QString &extension);
 QString ExtensionOf(ImageFormat format);
 
 // The three files of one export for the output base B (a path without extension) and the
@@ -33,6 +35,6 @@ OutputName SplitOutputName(const QString &path);
 // the input paths.
 QString OutputPathOf(const QString &argument);
 // What keeps a batch run from writing to its output path, found before any work is done: a
-// drive-letter prefix ("C:\out\map.png") or a folder that does not exist. Empty when
-// nothing does.
+// drive-letter prefix ("C:\out\map.png"), a folder that does not exist, or an extension that
+// is no image format. Empty when nothing does.
 QString OutputPathProblem(const QString &argument);

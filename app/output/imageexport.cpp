@@ -6,6 +6,7 @@
 #include "contracts/bitmapfile.h"
 #include "contracts/legendcontrol.h"
 #include "contracts/mapcontrol.h"
+#include "contracts/outputfile.h"
 #include "contracts/runtimeerror.h"
 #include "palettor/converter.h"
 #include "platform/wmf/wmfgenerator.h"
@@ -22,9 +23,9 @@ constexpr std::int32_t FileAccessError = 75;
 
 [[noreturn]] void fail(const QString &file, const QString &reason)
 {
-    throw RunTimeError(FileAccessError,
-                       QStringLiteral("Can't write %1: %2").arg(QDir::toNativeSeparators(file),
-                                                                reason),
+    // A writer's own text names the file already.
+    const bool named = reason.startsWith(QStringLiteral("Can't write "));
+    throw RunTimeError(FileAccessError, named ? reason : CannotWriteText(file, reason),
                        ErrorSource);
 }
 
@@ -95,14 +96,15 @@ void ImageExport::exportWmf(const ExportFiles &files)
 {
     // The map and the legends are painted straight onto the metafile device: vectors and
     // text stay vectors, and no bitmap passes through the clipboard or a hidden map.
-    if (MapMetafile(m_map, m_exportScale, files.map).isEmpty())
-        fail(files.map, QStringLiteral("the metafile could not be written"));
-    if (LegendMetafile(m_legend, LegendPart::Legend, files.legend).isEmpty())
-        fail(files.legend, QStringLiteral("the metafile could not be written"));
+    QString why;
+    if (MapMetafile(m_map, m_exportScale, files.map, &why).isEmpty())
+        fail(files.map, why);
+    if (LegendMetafile(m_legend, LegendPart::Legend, files.legend, &why).isEmpty())
+        fail(files.legend, why);
     const QByteArray legendImage =
-        LegendMetafile(m_legend, LegendPart::LegendImage, files.legendImage);
+        LegendMetafile(m_legend, LegendPart::LegendImage, files.legendImage, &why);
     if (legendImage.isEmpty())
-        fail(files.legendImage, QStringLiteral("the metafile could not be written"));
+        fail(files.legendImage, why);
     // As the metafiles of an export pass through the clipboard, the last of them stays there.
     if (m_metafileToClipboard)
         SetMetafileClipboard(legendImage, LegendImage(m_legend, LegendPart::LegendImage),
@@ -141,7 +143,9 @@ void WritePictureFile(const Picture &picture, ImageFormat format, const QString 
             fail(path, QStringLiteral("the metafile could not be started"));
         picture.paint(painter);
         if (!painter.end())
-            fail(path, QStringLiteral("the metafile could not be written"));
+            fail(path, generator.errorString().isEmpty()
+                           ? QStringLiteral("the metafile could not be written")
+                           : generator.errorString());
         return;
     }
     case ImageFormat::Bmp:

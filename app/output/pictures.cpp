@@ -8,6 +8,7 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <cmath>
 
 QSize MapPictureSize(const MapControl &map, double scaleFactor)
 {
@@ -52,14 +53,20 @@ bool paintOn(QPaintDevice &device, Paint paint)
     return painter.end();
 }
 
-// Paints onto a metafile of the size; the metafile's bytes, empty when it failed.
+// Paints onto a metafile of the size; the metafile's bytes, empty (with the reason in
+// *error when given) when it failed.
 template <typename Paint>
-QByteArray metafile(const QSize &size, const QString &fileName, Paint paint)
+QByteArray metafile(const QSize &size, const QString &fileName, QString *error, Paint paint)
 {
     WmfGenerator generator;
     generator.setSize(size);
     generator.setFileName(fileName);
-    return paintOn(generator, paint) ? generator.data() : QByteArray();
+    if (paintOn(generator, paint))
+        return generator.data();
+    if (error)
+        *error = generator.errorString().isEmpty() ? QStringLiteral("the metafile could not be made")
+                                                   : generator.errorString();
+    return QByteArray();
 }
 
 } // namespace
@@ -85,8 +92,15 @@ QRect MapContentRect(const MapControl &map)
                                   .normalized();
         covered = covered.isNull() ? pixels : covered.united(pixels);
     }
+    // Cut to the control while still in floating point: a map zoomed far in, or layers
+    // reaching +-1e308, lie far beyond any whole number of pixels.
+    const QRectF near = QRectF(control).adjusted(-margin, -margin, margin, margin);
+    const QRectF visible = covered.isValid() && std::isfinite(covered.width()) &&
+                                   std::isfinite(covered.height())
+                               ? covered.intersected(near)
+                               : near;
     const QRect content =
-        covered.toAlignedRect().adjusted(-margin, -margin, margin, margin).intersected(control);
+        visible.toAlignedRect().adjusted(-margin, -margin, margin, margin).intersected(control);
     return content.width() > 1 && content.height() > 1 ? content : control;
 }
 
@@ -118,14 +132,16 @@ QImage LegendImage(LegendControl &legend, LegendPart part)
     return image;
 }
 
-QByteArray MapMetafile(MapControl &map, double scaleFactor, const QString &fileName)
+QByteArray MapMetafile(MapControl &map, double scaleFactor, const QString &fileName,
+                       QString *error)
 {
-    return metafile(MapPictureSize(map, scaleFactor), fileName,
+    return metafile(MapPictureSize(map, scaleFactor), fileName, error,
                     [&](QPainter &painter) { map.PaintMap(painter, scaleFactor); });
 }
 
-QByteArray LegendMetafile(LegendControl &legend, LegendPart part, const QString &fileName)
+QByteArray LegendMetafile(LegendControl &legend, LegendPart part, const QString &fileName,
+                          QString *error)
 {
-    return metafile(legendSize(legend, part), fileName,
+    return metafile(legendSize(legend, part), fileName, error,
                     [&](QPainter &painter) { paintLegend(legend, part, painter); });
 }

@@ -38,6 +38,8 @@ QImage LegendImage(LegendControl &legend, LegendPart part);
 
 // The same pictures as placeable metafiles. With a file name the metafile is also written
 // there, safely (an old file stays whole when writing fails). Empty when it could not be made
-// or written.
-QByteArray MapMetafile(MapControl &map, double scaleFactor, const QString &fileName = {});
-QByteArray LegendMetafile(LegendControl &legend, LegendPart part, const QString &fileName = {});
+// or written, with the system's reason in *error when given.
+QByteArray MapMetafile(MapControl &map, double scaleFactor, const QString &fileName = {},
+                       QString *error = nullptr);
+QByteArray LegendMetafile(LegendControl &legend, LegendPart part, const QString &fileName = {},
+                          QString *error = nullptr);

@@ -1,42 +1,41 @@
 #include "app/output/vectorfiles.h"
 
 #include "app/output/xmltext.h"
+#include "contracts/outputfile.h"
 
 #include <QBuffer>
 #include <QPageSize>
 #include <QPdfWriter>
-#include <QSaveFile>
 #include <QSvgGenerator>
 
 namespace {
 
-QString cannotWrite(const QString &path, const QString &reason)
-{
-    return QStringLiteral("Can't write %1: %2").arg(path, reason);
-}
-
-// Paints the picture onto the device, which writes into file, and commits the file.
-bool paintAndCommit(const Picture &picture, QPaintDevice &device, QSaveFile &file,
-                    QString *error)
+// Paints the picture onto the device; false when the painter could not start or finish.
+bool paint(const Picture &picture, QPaintDevice &device)
 {
     QPainter painter;
-    if (!painter.begin(&device)) {
-        *error = cannotWrite(file.fileName(), QStringLiteral("the picture could not be started"));
+    if (!painter.begin(&device))
         return false;
-    }
     picture.paint(painter);
-    if (!painter.end() || !file.commit()) {
-        *error = cannotWrite(file.fileName(), file.errorString());
-        return false;
-    }
-    return true;
+    return painter.end();
 }
 
-bool openFile(QSaveFile &file, QString *error)
+bool openFile(OutputFile &file, QString *error)
 {
-    if (file.open(QIODevice::WriteOnly))
+    if (file.begin())
         return true;
-    *error = cannotWrite(file.fileName(), file.errorString());
+    *error = CannotWriteText(file.path(), file.errorString());
+    return false;
+}
+
+// Completes the file; false with the reason (the device's own when a write failed).
+bool commitFile(OutputFile &file, QString *error)
+{
+    const QString writeError = file.writeError();
+    if (writeError.isEmpty() && file.commit())
+        return true;
+    file.cancel();
+    *error = CannotWriteText(file.path(), writeError.isEmpty() ? file.errorString() : writeError);
     return false;
 }
 
@@ -46,8 +45,8 @@ void setUpSvg(QSvgGenerator &generator, const Picture &picture, const QString &t
     generator.setSize(picture.size);
     generator.setViewBox(QRect(QPoint(0, 0), picture.size));
     generator.setResolution(VectorDotsPerInch);
-    generator.setTitle(title);
-    // The generator writes the description as it is given: escaped here.
+    // The generator writes the title and the description as it gets them: escaped here.
+    generator.setTitle(XmlText(title));
     if (!description.isEmpty())
         generator.setDescription(XmlText(description));
 }
@@ -61,45 +60,55 @@ QByteArray pdfTextString(const QString &text)
     return hex + '>';
 }
 
-} // namespace
-
-QByteArray SvgDrawing(const Picture &picture, const QString &title)
+// The SVG document in memory: the generator escapes the markup characters of texts drawn but
+// keeps every other character, also those no XML document may hold, which are dropped.
+QByteArray svgDocument(const Picture &picture, const QString &title, const QString &description)
 {
     QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);
     QSvgGenerator generator;
     generator.setOutputDevice(&buffer);
-    setUpSvg(generator, picture, title);
-    QPainter painter;
-    if (!painter.begin(&generator))
+    setUpSvg(generator, picture, title, description);
+    if (!paint(picture, generator))
         return {};
-    picture.paint(painter);
-    return painter.end() ? buffer.data() : QByteArray();
+    return XmlCharacters(buffer.data());
+}
+
+} // namespace
+
+QByteArray SvgDrawing(const Picture &picture, const QString &title)
+{
+    return svgDocument(picture, title, QString());
 }
 
 bool WriteSvgFile(const Picture &picture, const QString &path, const QString &title,
                   QString *error, const QString &description)
 {
-    QSaveFile file(path);
+    OutputFile file(path);
     if (!openFile(file, error))
         return false;
-    QSvgGenerator generator;
-    generator.setOutputDevice(&file);
-    setUpSvg(generator, picture, title, description);
-    return paintAndCommit(picture, generator, file, error);
+    const QByteArray document = svgDocument(picture, title, description);
+    if (document.isEmpty()) {
+        file.cancel();
+        *error = CannotWriteText(path, QStringLiteral("the picture could not be drawn"));
+        return false;
+    }
+    file.device().write(document);
+    return commitFile(file, error);
 }
 
 bool WritePdfFile(const Picture &picture, const QString &path, const QString &title,
                   QString *error, const QString &description)
 {
-    QSaveFile file(path);
+    OutputFile file(path);
     if (!openFile(file, error))
         return false;
     // The PDF writer has no subject of its own: with a description the document is made in
     // memory and the subject added to its information dictionary.
     QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);
-    QIODevice &target = description.isEmpty() ? static_cast<QIODevice &>(file) : buffer;
+    QIODevice &target = description.isEmpty() ? file.device() : static_cast<QIODevice &>(buffer);
+    bool drawn = false;
     {
         QPdfWriter writer(&target);
         writer.setTitle(title);
@@ -109,29 +118,16 @@ bool WritePdfFile(const Picture &picture, const QString &path, const QString &ti
         writer.setPageSize(QPageSize(points, QPageSize::Point, QString(), QPageSize::ExactMatch));
         writer.setPageMargins(QMarginsF(0, 0, 0, 0));
         writer.setResolution(VectorDotsPerInch);
-        QPainter painter;
-        if (!painter.begin(&writer)) {
-            *error = cannotWrite(path, QStringLiteral("the picture could not be started"));
-            return false;
-        }
-        picture.paint(painter);
-        if (!painter.end()) {
-            *error = cannotWrite(path, file.errorString());
-            return false;
-        }
+        drawn = paint(picture, writer);
     }
-    if (!description.isEmpty()) {
-        const QByteArray pdf = PdfWithSubject(buffer.data(), description);
-        if (file.write(pdf) != pdf.size()) {
-            *error = cannotWrite(path, file.errorString());
-            return false;
-        }
-    }
-    if (!file.commit()) {
-        *error = cannotWrite(path, file.errorString());
+    if (!drawn && file.writeError().isEmpty()) {
+        file.cancel();
+        *error = CannotWriteText(path, QStringLiteral("the picture could not be drawn"));
         return false;
     }
-    return true;
+    if (!description.isEmpty())
+        file.device().write(PdfWithSubject(buffer.data(), description));
+    return commitFile(file, error);
 }
 
 QByteArray PdfWithSubject(const QByteArray &pdf, const QString &subject)

@@ -22,11 +22,13 @@ struct Picture {
 constexpr int VectorDotsPerInch = 96;
 
 // The SVG file of the picture (an SVG 1.2 tiny document, size in millimetres, view box in
-// pixels), or the PDF file of one page exactly the picture's size. Written beside the target
-// and renamed over it when complete, so a failure leaves no torn file and an old file whole.
-// False, with the reason in *error, when the file could not be written.
-// The SVG document of the picture made in memory, as WriteSvgFile writes it; empty when it
-// could not be made.
+// pixels), or the PDF file of one page exactly the picture's size. Written as an OutputFile
+// (beside the target, renamed over it when complete and checked), so a failure leaves no torn
+// file and an old file whole. False, with the file and the system's reason in *error, when
+// the file could not be written. Texts reach the SVG document escaped, without the characters
+// XML cannot hold (xmltext.h).
+// SvgDrawing: the SVG document of the picture made in memory, as WriteSvgFile writes it;
+// empty when it could not be made.
 // A description, when given, becomes the SVG's <desc> and the PDF's subject.
 QByteArray SvgDrawing(const Picture &picture, const QString &title);
 bool WriteSvgFile(const Picture &picture, const QString &path, const QString &title,

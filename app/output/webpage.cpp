@@ -2,13 +2,13 @@
 
 #include "app/output/pagemap.h"
 #include "app/output/xmltext.h"
+#include "contracts/outputfile.h"
 #include "platform/legend/legendpainter.h"
 
 #include <QFile>
 #include <QHash>
 #include <QLocale>
 #include <QMap>
-#include <QSaveFile>
 #include <QSet>
 
 #include <vector>
@@ -273,9 +273,10 @@ QByteArray WebPage(const Picture &map, const LegendPainter &legend, const WebPag
 bool WriteWebPage(const Picture &map, const LegendPainter &legend, const WebPageContent &content,
                   const QString &path, QString *error) {
     const QByteArray page = WebPage(map, legend, content);
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(page) != page.size() || !file.commit()) {
-        *error = QStringLiteral("Can't write %1: %2").arg(path, file.errorString());
+    OutputFile file(path);
+    if (!file.begin() || file.device().write(page) != page.size() || !file.commit()) {
+        *error = CannotWriteText(path, file.writeError().isEmpty() ? file.errorString()
+                                                                   : file.writeError());
         return false;
     }
     return true;

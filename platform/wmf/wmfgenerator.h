@@ -34,6 +34,9 @@ public:
     int resolution() const { return m_resolution; }
 
     const QByteArray &data() const { return m_data; }
+    // Why the file could not be written when the painter's end() failed ("No space left on
+    // device"); empty otherwise.
+    const QString &errorString() const { return m_error; }
 
     QPaintEngine *paintEngine() const override;
 
@@ -49,6 +52,7 @@ private:
     QSize m_size;
     int m_resolution = 96;
     QByteArray m_data;
+    QString m_error;
 };
 
 // The metrics of a paint device that draws a picture of size pixels at dpi dots per inch (a

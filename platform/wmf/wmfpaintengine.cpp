@@ -1,12 +1,12 @@
 #include "platform/wmf/wmfpaintengine.h"
 
+#include "contracts/outputfile.h"
 #include "platform/wmf/wmfclip.h"
 #include "platform/wmf/wmfgenerator.h"
 
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QPainterPath>
-#include <QSaveFile>
 #include <QTextItem>
 
 #include <cmath>
@@ -102,6 +102,7 @@ WmfPaintEngine::WmfPaintEngine() : QPaintEngine(AllFeatures) {}
 bool WmfPaintEngine::begin(QPaintDevice *device)
 {
     m_generator = static_cast<WmfGenerator *>(device);
+    m_generator->m_error.clear();
     const QSize size = m_generator->size();
     if (size.isEmpty())
         return false;
@@ -152,8 +153,11 @@ bool WmfPaintEngine::writeOut(const QByteArray &data)
         return device->write(data) == data.size();
     if (m_generator->fileName().isEmpty())
         return true;
-    QSaveFile file(m_generator->fileName());
-    return file.open(QIODevice::WriteOnly) && file.write(data) == data.size() && file.commit();
+    OutputFile file(m_generator->fileName());
+    const bool written = file.begin() && file.device().write(data) == data.size() && file.commit();
+    if (!written)
+        m_generator->m_error = file.writeError().isEmpty() ? file.errorString() : file.writeError();
+    return written;
 }
 
 void WmfPaintEngine::updateState(const QPaintEngineState &state)

@@ -2,12 +2,20 @@
 // success, or ended it without a reason: each run's exit code, log entry, stderr and output.
 // A hang shows as the test's timeout.
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QImageReader>
+#include <QImage>
 #include <QProcess>
+#include <QSet>
+#include <QStorageInfo>
 #include <QTemporaryDir>
+#include <QXmlStreamReader>
 #include <QtTest>
 
+#include <csignal>
+
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 class TestBatchFaults : public QObject {
@@ -27,10 +35,18 @@ private:
         QString log; // the entries this run wrote
     };
 
-    Result run(const QStringList &arguments)
+    // limitBytes > 0: no file of the run may grow beyond it (the system refuses the write),
+    // which stands in for a full disk where no small file system can be mounted.
+    Result run(const QStringList &arguments, rlim_t limitBytes = 0)
     {
         QFile::remove(home(QStringLiteral("Chorel.log")));
         QProcess chorel;
+        if (limitBytes > 0)
+            chorel.setChildProcessModifier([limitBytes] {
+                const rlimit limit{limitBytes, limitBytes};
+                ::setrlimit(RLIMIT_FSIZE, &limit);
+                ::signal(SIGXFSZ, SIG_IGN);
+            });
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("CHOREL_HOME"), path(QStringLiteral("home")));
         env.insert(QStringLiteral("TMPDIR"), path(QStringLiteral("tmp")));
@@ -86,6 +102,71 @@ private:
     }
 
     bool exists(const QString &name) const { return QFile::exists(path(name)); }
+
+    QByteArray contents(const QString &name) const
+    {
+        QFile file(path(name));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+    // The parse error of an XML document, or empty when it is well-formed.
+    static QString xmlError(const QString &file)
+    {
+        QFile f(file);
+        if (!f.open(QIODevice::ReadOnly))
+            return QStringLiteral("cannot open ") + file;
+        QXmlStreamReader xml(&f);
+        while (!xml.atEnd())
+            xml.readNext();
+        return xml.hasError() ? file + QStringLiteral(": ") + xml.errorString() : QString();
+    }
+
+    // Parses every SVG file under folder; the files parsed.
+    int checkSvgFiles(const QString &folder)
+    {
+        int parsed = 0;
+        QDirIterator it(folder, {QStringLiteral("*.svg")}, QDir::Files,
+                        QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            const QString error = xmlError(it.next());
+            if (!error.isEmpty())
+                qWarning("%s", qPrintable(error));
+            else
+                ++parsed;
+        }
+        return parsed;
+    }
+
+    // A small file system for the full-disk cases: a tmpfs of sizeKb mounted on folder,
+    // where the test may mount one (root). False where it cannot.
+    bool mountSmallDisk(const QString &folder, int sizeKb)
+    {
+        QDir().mkpath(folder);
+        QProcess mount;
+        mount.start(QStringLiteral("mount"), {"-t", "tmpfs", "-o",
+                                              QStringLiteral("size=%1k").arg(sizeKb), "tmpfs",
+                                              folder});
+        return mount.waitForFinished(10000) && mount.exitStatus() == QProcess::NormalExit &&
+               mount.exitCode() == 0;
+    }
+
+    static void unmount(const QString &folder)
+    {
+        QProcess::execute(QStringLiteral("umount"), {folder});
+    }
+
+    // Fills the small file system on folder until only freeKb are left.
+    static void leaveFree(const QString &folder, qint64 freeKb)
+    {
+        QFile::remove(folder + QStringLiteral("/filler"));
+        const qint64 available = QStorageInfo(folder).bytesAvailable() / 1024;
+        QFile filler(folder + QStringLiteral("/filler"));
+        if (!filler.open(QIODevice::WriteOnly))
+            qFatal("cannot fill %s", qPrintable(folder));
+        const QByteArray block(1024, 'x');
+        for (qint64 i = 0; i < available - freeKb; ++i)
+            filler.write(block);
+    }
 
 private slots:
     void initTestCase()
@@ -260,6 +341,325 @@ private slots:
         QCOMPARE(r.exitCode, 1);
         QVERIFY2(r.log.contains(QStringLiteral("Wrong value in TQO file!")), qPrintable(r.log));
         QVERIFY(!exists("work/classes.png"));
+    }
+
+    // A disk that fills while the outputs are written: the run ends with exit code 1 and the
+    // system's reason; no output is left cut short or empty, an older file of the name stays
+    // as it was, and no temporary file remains. On a small tmpfs where one may be mounted,
+    // else with the system's file size limit standing in for the full disk.
+    void fullDisk_data()
+    {
+        QTest::addColumn<QString>("extension");
+        for (const char *e : {"svg", "pdf", "png", "bmp", "wmf"})
+            QTest::newRow(e) << QString::fromLatin1(e);
+    }
+
+    void fullDisk()
+    {
+        QFETCH(QString, extension);
+        const QString nc = write(QStringLiteral("nc.tq"), m_sample);
+        // The sizes of the three files written with room enough.
+        QVERIFY(QDir().mkpath(path(QStringLiteral("work/roomy"))));
+        QCOMPARE(run({"-f", nc, "-o", "roomy/m." + extension}).exitCode, 0);
+        QList<qint64> sizes;
+        for (const char *suffix : {"", "L", "LI"})
+            sizes << QFileInfo(path(QStringLiteral("work/roomy/m%1.%2")
+                                        .arg(QString::fromLatin1(suffix), extension)))
+                         .size();
+        const QString disk = path(QStringLiteral("disk"));
+        const bool mounted = mountSmallDisk(disk, 4096);
+        const auto unmountLater = qScopeGuard([&] {
+            if (mounted)
+                unmount(disk);
+        });
+        // Free room (or the size limit) that cuts each of the files short: at its start, and
+        // within its last few kilobytes, where buffered bytes wait to be written last.
+        QList<qint64> points;
+        qint64 before = 0;
+        for (qint64 size : sizes) {
+            points << before + 1 << before + std::max<qint64>(size - 3000, 1);
+            before += size;
+        }
+        const QString reason = mounted ? QStringLiteral("No space left on device")
+                                       : QStringLiteral("File too large");
+        int runs = 0;
+        for (qint64 point : points) {
+            const QString folder = mounted ? disk : path(QStringLiteral("work/limited"));
+            QDir(folder).removeRecursively();
+            QDir().mkpath(folder);
+            const QString old = folder + QStringLiteral("/m.") + extension;
+            QFile oldFile(old);
+            QVERIFY(oldFile.open(QIODevice::WriteOnly));
+            oldFile.write("an older file\n");
+            oldFile.close();
+            Result r;
+            if (mounted) {
+                // tmpfs counts whole pages: the free room is rounded down to them.
+                leaveFree(disk, std::max<qint64>(point / 1024 / 4 * 4, 0));
+                r = run({"-f", nc, "-o", old});
+            } else {
+                // The working copies of the layer are larger than a limit below them.
+                if (point < 70000)
+                    continue;
+                r = run({"-f", nc, "-o", old}, rlim_t(point));
+            }
+            ++runs;
+            QCOMPARE(r.exitCode, 1);
+            QVERIFY2(r.err.contains(reason), qPrintable(r.err));
+            QVERIFY2(r.log.contains(reason), qPrintable(r.log));
+            const QStringList left = QDir(folder).entryList(QDir::Files | QDir::Hidden);
+            for (const QString &name : left) {
+                if (name == QLatin1String("filler"))
+                    continue;
+                const QFileInfo info(folder + u'/' + name);
+                QVERIFY2(!name.endsWith(QLatin1String(".tmp")), qPrintable(name));
+                // Each file is the older one or a complete new one.
+                const int part = name.startsWith(QLatin1String("mLI."))  ? 2
+                                 : name.startsWith(QLatin1String("mL.")) ? 1
+                                                                         : 0;
+                const bool older = part == 0 && info.size() == 14;
+                QVERIFY2(older || info.size() == sizes.at(part),
+                         qPrintable(QStringLiteral("%1: %2 bytes at %3").arg(name).arg(info.size()).arg(point)));
+            }
+        }
+        if (runs == 0)
+            QSKIP("no small file system, and the files are smaller than the layer's copies");
+    }
+
+    // An output that is a symbolic link, a folder or a FIFO is refused by name; the file a
+    // link points to (here the layer's table) stays as it was, and nothing is written.
+    void outputsThatAreNoRegularFiles()
+    {
+        const QString nc = write(QStringLiteral("nc.tq"), m_sample);
+        const QString table = home(QStringLiteral("Maps/nc_counties.dbf"));
+        const QByteArray before = contents(QStringLiteral("home/Maps/nc_counties.dbf"));
+        QVERIFY(QFile::link(table, path(QStringLiteral("work/linkL.png"))));
+        Result r = run({"-f", nc, "-o", "link.png"});
+        QCOMPARE(r.exitCode, 1);
+        QVERIFY2(r.err.contains(QStringLiteral("linkL.png is not written: it is a symbolic link")),
+                 qPrintable(r.err));
+        QVERIFY(r.log.contains(QStringLiteral("linkL.png")));
+        QCOMPARE(contents(QStringLiteral("home/Maps/nc_counties.dbf")), before);
+        QVERIFY(!exists("work/link.png"));
+
+        // --each names are checked before the first map is written.
+        QVERIFY(QFile::link(table, path(QStringLiteral("work/each-s3-m1.svg"))));
+        r = run({"-f", nc, "-o", "each.svg", "--each"});
+        QCOMPARE(r.exitCode, 1);
+        QVERIFY2(r.err.contains(QStringLiteral("each-s3-m1.svg is not written")), qPrintable(r.err));
+        QVERIFY(!exists("work/each-s1-m1.svg"));
+        QCOMPARE(contents(QStringLiteral("home/Maps/nc_counties.dbf")), before);
+
+        QVERIFY(QDir().mkpath(path(QStringLiteral("work/folderLI.pdf"))));
+        r = run({"-f", nc, "-o", "folder.pdf"});
+        QCOMPARE(r.exitCode, 1);
+        QVERIFY2(r.err.contains(QStringLiteral("folderLI.pdf is not written: it is a folder")),
+                 qPrintable(r.err));
+        QVERIFY(!exists("work/folder.pdf"));
+
+        fifo(QStringLiteral("work/pipe.bmp"));
+        r = run({"-f", nc, "-o", "pipe.bmp"});
+        QCOMPARE(r.exitCode, 1);
+        QVERIFY2(r.err.contains(QStringLiteral("pipe.bmp is not written: it is not a regular file")),
+                 qPrintable(r.err));
+    }
+
+    // An output that is an input of the run under another name (a hard link) or under its own
+    // is refused naming both; nothing is written and the input stays.
+    void outputsThatAreInputs()
+    {
+        const QString nc = write(QStringLiteral("nc.tq"), m_sample);
+        QFile::remove(path(QStringLiteral("work/stats.png")));
+        QCOMPARE(::link(QFile::encodeName(nc).constData(),
+                        QFile::encodeName(path(QStringLiteral("work/stats.png"))).constData()),
+                 0);
+        Result r = run({"-f", nc, "-o", "stats.png"});
+        QCOMPARE(r.exitCode, 1);
+        QVERIFY2(r.err.contains(QStringLiteral("stats.png is the same file as the input ") + nc),
+                 qPrintable(r.err));
+        QCOMPARE(contents(QStringLiteral("nc.tq")), m_sample.toUtf8());
+        QVERIFY(!exists("work/statsL.png"));
+
+        // a language file whose name is a derived legend name
+        QFile german(qEnvironmentVariable("CHOREL_SAMPLES") + QStringLiteral("/Languages/German.lng"));
+        QVERIFY(german.open(QIODevice::ReadOnly));
+        const QByteArray language = german.readAll();
+        write(QStringLiteral("work/langLI.png"), QString::fromUtf8(language));
+        r = run({"-f", nc, "-l", "langLI.png", "-o", "lang.png"});
+        QCOMPARE(r.exitCode, 1);
+        QVERIFY2(r.err.contains(QStringLiteral("is the same file as the input langLI.png")),
+                 qPrintable(r.err));
+        QCOMPARE(contents(QStringLiteral("work/langLI.png")), language);
+        QVERIFY(!exists("work/lang.png"));
+
+        // a file of the layer under the name of an --each legend
+        QCOMPARE(::link(QFile::encodeName(home(QStringLiteral("Maps/nc_counties.shx"))).constData(),
+                        QFile::encodeName(path(QStringLiteral("work/e-s2-m1L.wmf"))).constData()),
+                 0);
+        const QByteArray index = contents(QStringLiteral("home/Maps/nc_counties.shx"));
+        r = run({"-f", nc, "-o", "e.wmf", "--each"});
+        QCOMPARE(r.exitCode, 1);
+        QVERIFY2(r.err.contains(QStringLiteral("e-s2-m1L.wmf is the same file as the input")) &&
+                     r.err.contains(QStringLiteral("nc_counties.shx")),
+                 qPrintable(r.err));
+        QCOMPARE(contents(QStringLiteral("home/Maps/nc_counties.shx")), index);
+        QVERIFY(!exists("work/e-s1-m1.wmf"));
+    }
+
+    // Texts reach SVG files escaped and without the characters XML cannot hold: a file name
+    // with "&", a title and a statistic's name with "<", "&", U+0001 and U+FFFF. Every SVG
+    // these runs write parses as XML.
+    void svgTextsAreEscaped()
+    {
+        QString text = m_sample;
+        text.replace(QStringLiteral("\"Live births\""),
+                     QStringLiteral("\"Births <&> deaths\u0001\uFFFF\""));
+        text.replace(QStringLiteral("TITLE=\"Live births"), QStringLiteral("TITLE=\"A & B < C\u0001"));
+        const QString data = write(QStringLiteral("odd.tq"), text);
+        QVERIFY(QDir().mkpath(path(QStringLiteral("work/svg"))));
+        QCOMPARE(run({"-f", data, "-o", "svg/Births & deaths.svg"}).exitCode, 0);
+        QCOMPARE(run({"-f", data, "-o", "svg/sheet & co.svg", "--sheet"}).exitCode, 0);
+        QCOMPARE(run({"-f", data, "-o", "svg/each'\".svg", "--each"}).exitCode, 0);
+        QCOMPARE(checkSvgFiles(path(QStringLiteral("work/svg"))),
+                 QDir(path(QStringLiteral("work/svg"))).entryList({"*.svg"}).size());
+        QVERIFY(QDir(path(QStringLiteral("work/svg"))).entryList({"*.svg"}).size() >= 13);
+        const QByteArray map = contents(QStringLiteral("work/svg/Births & deaths.svg"));
+        QVERIFY2(map.contains("<title>Births &amp; deaths</title>"), map.left(400).constData());
+        const QByteArray sheet = contents(QStringLiteral("work/svg/sheet & co.svg"));
+        QVERIFY2(sheet.contains("Births &lt;&amp;&gt; deaths"), sheet.constData());
+        QVERIFY(!sheet.contains('\x01'));
+        QVERIFY(!sheet.contains("\xEF\xBF\xBF"));
+    }
+
+    // Every reason of a failed batch run reaches stderr, not only the log.
+    void reasonsOnStderr()
+    {
+        const QString nc = write(QStringLiteral("nc.tq"), m_sample);
+        Result r = run({"-f", nc, "-o", "wide.png", "--width", "16001"});
+        QCOMPARE(r.exitCode, 1);
+        QVERIFY2(r.err.contains(QStringLiteral("--width allows at most 16000")), qPrintable(r.err));
+
+        r = run({"-f", nc, "-o", "map.jpg"});
+        QCOMPARE(r.exitCode, 1);
+        QVERIFY2(r.err.contains(QStringLiteral("Wrong extension: jpg")) &&
+                     r.err.contains(QStringLiteral("SVG")) && r.err.contains(QStringLiteral("PDF")),
+                 qPrintable(r.err));
+        QVERIFY2(!r.err.contains(QStringLiteral("regions have data")), qPrintable(r.err));
+
+        // A name longer than the file system takes: its reason, not only that it failed.
+        const QString longName = QString(251, u'n') + QStringLiteral(".png");
+        r = run({"-f", nc, "-o", longName});
+        QCOMPARE(r.exitCode, 1);
+        QVERIFY2(r.err.contains(QStringLiteral("File name too long")), qPrintable(r.err));
+    }
+
+    // An option file with fewer colours than classes: the missing ones are filled from the
+    // ramp between the given ones, and the run says no run-time error.
+    void fewerColoursThanClasses()
+    {
+        const QString nc = write(QStringLiteral("nc.tq"), m_sample);
+        const QString option = write(QStringLiteral("colours.tqo"),
+            QStringLiteral("[DATA]\r\nSource=%1\r\nValue=1\r\nMap=1\r\n[SYMBOLIC]\r\n"
+                           "Type=CHOROPLET\r\n[CHOROPLET]\r\nClasses=4\r\nRampColors=0\r\n"
+                           "Color1=255\r\nColor2=16711680\r\nMinVal=0\r\nClass1=1000\r\n"
+                           "Class2=2000\r\nClass3=4000\r\nClass4=30000\r\n").arg(nc));
+        const Result r = run({"-m", option, "-o", "colours.png"});
+        QCOMPARE(r.exitCode, 0);
+        QVERIFY2(!r.err.contains(QStringLiteral("Error #")), qPrintable(r.err));
+        const QImage legend(path(QStringLiteral("work/coloursLI.png")));
+        QVERIFY(!legend.isNull());
+        QSet<QRgb> colours;
+        for (int y = 0; y < legend.height(); ++y)
+            for (int x = 0; x < legend.width(); ++x)
+                colours.insert(legend.pixel(x, y) & 0xFFFFFF);
+        // red, blue and two colours between them
+        QVERIFY(colours.contains(0xFF0000) && colours.contains(0x0000FF));
+        int between = 0;
+        for (QRgb c : colours)
+            between += qGreen(c) == 0 && qRed(c) > 0 && qBlue(c) > 0 && qRed(c) < 255;
+        QVERIFY2(between >= 2, qPrintable(QString::number(colours.size())));
+    }
+
+    // An option file zoomed far in draws without overflowing the picture's arithmetic; an
+    // extent that is no finite number is refused naming the key.
+    void extremeExtents()
+    {
+        const QString nc = write(QStringLiteral("nc.tq"), m_sample);
+        const QString tiny = write(QStringLiteral("tiny.tqo"),
+            QStringLiteral("[DATA]\r\nSource=%1\r\nValue=1\r\nMap=1\r\n[SYMBOLIC]\r\n"
+                           "Type=CHOROPLET\r\n[CHOROPLET]\r\nClasses=2\r\nRampColors=0\r\n"
+                           "Color1=255\r\nColor2=16711680\r\nMinVal=0\r\nClass1=1000\r\n"
+                           "Class2=30000\r\n[EXTENT]\r\nLeft=-80.000001\r\nRight=-80\r\n"
+                           "Top=35.000001\r\nBottom=35\r\n").arg(nc));
+        Result r = run({"-m", tiny, "-o", "tiny.png", "--width", "600"});
+        QCOMPARE(r.exitCode, 0);
+        QCOMPARE(QImageReader(path(QStringLiteral("work/tiny.png"))).size().width(), 600);
+        r = run({"-m", tiny, "-o", "tiny.svg", "--sheet"});
+        QCOMPARE(r.exitCode, 0);
+
+        const QString wide = write(QStringLiteral("wide.tqo"),
+            QStringLiteral("[DATA]\r\nSource=%1\r\nValue=1\r\nMap=1\r\n[EXTENT]\r\n"
+                           "Left=-1e308\r\nRight=1e308\r\nTop=1e308\r\nBottom=-1e308\r\n").arg(nc));
+        r = run({"-m", wide, "-o", "wide.png"});
+        QCOMPARE(r.exitCode, 1);
+        QVERIFY2(r.err.contains(QStringLiteral("[EXTENT]")), qPrintable(r.err));
+        QVERIFY(!exists("work/wide.png"));
+        const QString beyond = write(QStringLiteral("beyond.tqo"),
+            QStringLiteral("[DATA]\r\nSource=%1\r\nValue=1\r\nMap=1\r\n[EXTENT]\r\n"
+                           "Left=-80\r\nRight=1e309\r\nTop=36\r\nBottom=35\r\n").arg(nc));
+        r = run({"-m", beyond, "-o", "beyond.png"});
+        QCOMPARE(r.exitCode, 1);
+        QVERIFY2(r.err.contains(QStringLiteral("[EXTENT] Right=1e309")), qPrintable(r.err));
+    }
+
+    // Messages that say what is wrong with which file or value.
+    void messagesInTheUsersTerms()
+    {
+        const QString sdv = QStringLiteral("NC.INI\r\nCounty;Births;\r\n37001;%1;\r\n%2;5;\r\n");
+        Result r = run({"-f", write(QStringLiteral("big.sdv"), sdv.arg("1e308", "37003")), "-o", "b.png"});
+        QCOMPARE(r.exitCode, 1);
+        QVERIFY2(r.err.contains(QStringLiteral("The value 1e308 of region 37001, statistic "
+                                               "\"Births\" in the statistics file is too large")),
+                 qPrintable(r.err));
+        r = run({"-f", write(QStringLiteral("big.sdv"), sdv.arg("1e240", "37003")), "-o", "b.png"});
+        QCOMPARE(r.exitCode, 1);
+        QVERIFY2(r.err.contains(QStringLiteral("The value 1e240 of region 37001")), qPrintable(r.err));
+        QVERIFY2(!r.err.contains(QStringLiteral("which have to be identical")), qPrintable(r.err));
+        const QString code(300, u'X');
+        r = run({"-f", write(QStringLiteral("long.sdv"), sdv.arg("1", code)), "-o", "b.png"});
+        QCOMPARE(r.exitCode, 1);
+        QVERIFY2(r.err.contains(QStringLiteral("has 300 characters; a region code has at most 254")),
+                 qPrintable(r.err));
+        QVERIFY(!exists("work/b.png"));
+
+        write(QStringLiteral("home/Maps/EMPTY.INI"), QStringLiteral("[MAPS]\r\n"));
+        r = run({"-f", sampleWith(QStringLiteral("empty.tq"), QStringLiteral("MAP(\"county\")=\"nc\""),
+                                  QStringLiteral("MAP(\"county\")=\"empty\"")),
+                 "-o", "e.png"});
+        QCOMPARE(r.exitCode, 1);
+        QVERIFY2(r.err.contains(QStringLiteral("names no map")) && r.err.contains(QStringLiteral("EMPTY.INI")),
+                 qPrintable(r.err));
+        QVERIFY2(!r.err.contains(QStringLiteral("Subscript out of range")), qPrintable(r.err));
+
+        // A damaged shapefile: the user's file is named, not the working copy.
+        QFile shp(home(QStringLiteral("Maps/nc_counties.shp")));
+        QVERIFY(shp.open(QIODevice::ReadOnly));
+        const QByteArray shapes = shp.readAll();
+        write(QStringLiteral("home/Maps/broken.shp"), QString());
+        QFile broken(home(QStringLiteral("Maps/broken.shp")));
+        QVERIFY(broken.open(QIODevice::WriteOnly));
+        broken.write(shapes.left(shapes.size() - 100));
+        broken.close();
+        for (const char *suffix : {".shx", ".dbf"})
+            QVERIFY(QFile::copy(home(QStringLiteral("Maps/nc_counties") + QString::fromLatin1(suffix)),
+                                home(QStringLiteral("Maps/broken") + QString::fromLatin1(suffix))));
+        r = run({"-f", mapDefinitionWith(QStringLiteral("BROKEN"), QStringLiteral("nc_counties.shp"),
+                                         QStringLiteral("broken.shp")),
+                 "-o", "s.png"});
+        QCOMPARE(r.exitCode, 1);
+        QVERIFY2(r.err.contains(QStringLiteral("The shape file ") + home(QStringLiteral("Maps/broken.shp"))),
+                 qPrintable(r.err));
+        QVERIFY2(!r.err.contains(path(QStringLiteral("tmp/Chorels"))), qPrintable(r.err));
     }
 
     // Output paths: "\" separates folders as in input paths; a drive letter and a missing

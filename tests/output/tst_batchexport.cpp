@@ -181,7 +181,7 @@ void TestBatchExport::failures_data()
 {
     QTest::addColumn<QString>("output");
     QTest::addColumn<QString>("logged");
-    QTest::newRow("unknown extension") << "map.jpg" << "Wrong extension: jpg\r\n(BMP/PNG/WMF)";
+    QTest::newRow("unknown extension") << "map.jpg" << "Wrong extension: jpg\r\n(BMP/PNG/WMF/SVG/PDF/HTML)";
     QTest::newRow("upper-case extension") << "MAP.PNG" << "Wrong extension: PNG";
     QTest::newRow("no extension") << "map" << "Wrong extension: \r\n";
     // a missing folder is named before any work is done
