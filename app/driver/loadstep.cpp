@@ -60,9 +60,20 @@ void MainForm::Load()
     if (m_state.BatchMode)
         m_state.MapTypeFixed = true;
     if (m_state.WorkFolder.isEmpty()) {
-        m_state.StartError = true;
-        m_state.StartErrorText = QDir(QDir::tempPath()).filePath(WorkFolder::FolderName(
-            QCoreApplication::applicationPid()));
+        // Not a missing file: the working folder cannot be made, and the reason says why.
+        const QString text =
+            QStringLiteral("The working folder %1 cannot be made: %2")
+                .arg(QDir::toNativeSeparators(QDir(QDir::tempPath()).filePath(
+                         WorkFolder::FolderName(QCoreApplication::applicationPid()))),
+                     m_workFolder->problem());
+        m_state.QuitRequested = m_state.BatchMode;
+        if (m_state.BatchMode) {
+            ReportBatchFailure(text);
+            EndProgram(1);
+        } else {
+            ShowMessage(QStringLiteral("Chorel"), 16, text);
+        }
+        return;
     }
     if (m_state.StartError) {
         ReportStartError();

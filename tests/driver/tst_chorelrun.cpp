@@ -213,7 +213,7 @@ private slots:
     }
 
     // The folders of ended instances go at every start, even while others run; a running
-    // instance's folder is never touched. Other "Chorels" folders go when no instance runs.
+    // instance's folder is never touched. Other folders whose names hold "Chorels" stay.
     void workFoldersOfSeveralInstances()
     {
         const QString stale1 = makeStaleFolder(QStringLiteral("Chorels999999"));
@@ -226,7 +226,7 @@ private slots:
         QProcess *second = startInstance();
         QVERIFY(second);
         QVERIFY(!QDir(stale2).exists());
-        QVERIFY(QDir(unnamed).exists()); // not known to be dead while another instance runs
+        QVERIFY(QDir(unnamed).exists()); // not a working folder of ours
         const QString firstFolder = workFolderOf(first);
         const QString secondFolder = workFolderOf(second);
         QVERIFY(QDir(firstFolder).exists());
@@ -243,9 +243,64 @@ private slots:
 
         QProcess *fourth = startInstance();
         QVERIFY(fourth);
-        for (const QString &folder : {unnamed, secondFolder, thirdFolder})
+        for (const QString &folder : {secondFolder, thirdFolder})
             QVERIFY2(!QDir(folder).exists(), qPrintable(folder));
         QVERIFY(QDir(workFolderOf(fourth)).exists());
+        QVERIFY2(QFile::exists(unnamed + QStringLiteral("/Chart/Chart.dbf")), qPrintable(unnamed));
+    }
+
+    // A start removes exactly the working folders of ended instances: "Chorels" and digits, a
+    // real folder. A user's folders named alike, and a link named like a working folder (on a
+    // shared temporary folder anyone may plant one), stay with all they hold; no link is
+    // followed.
+    void startRemovesOnlyWorkingFolders()
+    {
+        QStringList kept;
+        for (const char *name : {"MyChorelsMaps", "Chorels_backup", "Chorels12x", "chorels999990"})
+            kept << makeStaleFolder(QString::fromLatin1(name)) + QStringLiteral("/Chart/Chart.dbf");
+        const QString target = path(QStringLiteral("precious"));
+        QVERIFY(QDir().mkpath(target + QStringLiteral("/inner")));
+        for (const char *file : {"/map.shp", "/inner/table.dbf"}) {
+            QFile f(target + QString::fromLatin1(file));
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            kept << f.fileName();
+        }
+        const QString link = path(QStringLiteral("tmp/Chorels999997"));
+        QFile::remove(link);
+        QVERIFY(QFile::link(target, link));
+        // A stale working folder holding a link to the same folder: the link goes, not what it
+        // points to.
+        const QString stale = makeStaleFolder(QStringLiteral("Chorels999996"));
+        QVERIFY(QFile::link(target, stale + QStringLiteral("/Chart/outside")));
+
+        QCOMPARE(run({"-f", "missing.tq", "-o", "x.png"}).exitCode, 1);
+        for (const QString &file : kept)
+            QVERIFY2(QFile::exists(file), qPrintable(file));
+        QVERIFY(!QDir(stale).exists());
+        QVERIFY(QFileInfo(link).isSymLink());
+        QFile::remove(link);
+        for (const char *name : {"MyChorelsMaps", "Chorels_backup", "Chorels12x", "chorels999990"})
+            QDir(path(QStringLiteral("tmp/") + QString::fromLatin1(name))).removeRecursively();
+    }
+
+    // A temporary folder that is a file: the run says so, instead of a missing file.
+    void temporaryFolderThatIsAFile()
+    {
+        QFile file(path(QStringLiteral("notafolder")));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.close();
+        QProcess chorel;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("CHOREL_HOME"), path(QStringLiteral("home")));
+        env.insert(QStringLiteral("TMPDIR"), file.fileName());
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        chorel.setProcessEnvironment(env);
+        chorel.start(m_chorel, {"-f", "missing.tq", "-o", path(QStringLiteral("x.png"))});
+        QVERIFY(chorel.waitForFinished(60000));
+        QCOMPARE(chorel.exitCode(), 1);
+        const QString err = QString::fromUtf8(chorel.readAllStandardError());
+        QVERIFY2(err.contains(QStringLiteral("is a file, not a folder")), qPrintable(err));
+        QVERIFY2(!err.contains(QStringLiteral("Missing file")), qPrintable(err));
     }
 
     // A run that ends normally, with success or failure, leaves neither folder nor lock.
