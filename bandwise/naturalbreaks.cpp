@@ -1,29 +1,51 @@
 #include "bandwise/naturalbreaks.h"
 
 #include <algorithm>
+#include <cmath>
 #include <limits>
 
 namespace {
 
 // The squared deviation of a run of distinct values from its mean, from prefix sums of the
 // counts, the values and their squares. The values are taken relative to their overall mean
-// and the sums are accumulated in extended precision: the sum of squares of a class is a
-// difference of two large prefix sums, which would otherwise lose the small spread of a
-// class far from 0. The sums are kept as doubles, which the innermost loop reads fastest.
+// and divided by their largest distance from it, so that no square or sum can overflow
+// however large the values are (1e154 squared is beyond a double), and the sums are
+// accumulated in extended precision: the sum of squares of a class is a difference of two
+// large prefix sums, which would otherwise lose the small spread of a class far from 0. The
+// sums are kept as doubles, which the innermost loop reads fastest. Scaling every deviation
+// by one factor keeps which division is least.
+// The power of two at or above x (> 0): dividing by it is exact, so values of an ordinary
+// size give the same sums as without it.
+long double powerOfTwoAbove(long double x) {
+    int exponent = 0;
+    std::frexp(x, &exponent);
+    return std::ldexp(1.0L, exponent);
+}
+
 class RunDeviation {
 public:
     RunDeviation(const std::vector<double> &distinct, const std::vector<long long> &counts)
         : m_count(distinct.size() + 1, 0.0), m_sum(distinct.size() + 1, 0.0),
           m_squares(distinct.size() + 1, 0.0) {
+        // The mean as a weighted mean of values divided by the largest magnitude first:
+        // the plain sum of 1e308 and 1e308 is already infinite.
+        long double magnitude = 0.0L;
+        for (double v : distinct)
+            magnitude = std::max(magnitude, std::fabs((long double)v));
+        magnitude = magnitude == 0.0L ? 1.0L : powerOfTwoAbove(magnitude);
         long double total = 0.0L, n = 0.0L;
         for (std::size_t i = 0; i < distinct.size(); ++i) {
-            total += (long double)distinct[i] * counts[i];
+            total += (long double)distinct[i] / magnitude * counts[i];
             n += counts[i];
         }
-        const long double shift = total / n;
+        const long double shift = total / n * magnitude;
+        long double spread = 0.0L;
+        for (double v : distinct)
+            spread = std::max(spread, std::fabs((long double)v - shift));
+        spread = spread == 0.0L ? 1.0L : powerOfTwoAbove(spread);
         long double count = 0.0L, sum = 0.0L, squares = 0.0L;
         for (std::size_t i = 0; i < distinct.size(); ++i) {
-            const long double x = distinct[i] - shift;
+            const long double x = ((long double)distinct[i] - shift) / spread;
             count += counts[i];
             sum += counts[i] * x;
             squares += counts[i] * x * x;
@@ -82,6 +104,9 @@ struct Row {
 } // namespace
 
 QList<double> NaturalBreaks(std::vector<double> values, int classes) {
+    // A value that is not a number has no place among the others: it is left out, as a
+    // region without data.
+    std::erase_if(values, [](double v) { return !std::isfinite(v); });
     std::sort(values.begin(), values.end());
     std::vector<double> distinct;
     std::vector<long long> counts;
@@ -123,6 +148,8 @@ QList<double> NaturalBreaks(std::vector<double> values, int classes) {
     int end = d;
     for (int j = k - 1; j >= 1; --j) {
         end = starts[j][end];
+        if (end < 1) // cannot happen with finite deviations; never read before the values
+            return {};
         upper.append(distinct[end - 1]);
     }
     std::reverse(upper.begin(), upper.end());

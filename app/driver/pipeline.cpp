@@ -146,6 +146,13 @@ bool prepareLayers(MainForm &form, const QString &iniFile) {
             CKbUtil().ReadIniFile(state.OptionFile, QStringLiteral("DATA"),
                                   QStringLiteral("Projection")).trimmed();
     const bool prepared = reader.CopyFiles(state.WorkFolder, true);
+    if (prepared && reader.MapList() && reader.MapList()->isEmpty()) {
+        fail(form, QStringLiteral("Chorel"), 16,
+             QStringLiteral("The map definition %1 names no map: its [MAPS] section needs "
+                            "NumMaps and the shapefile of each map (1=NAME.shp)")
+                 .arg(iniFile));
+        return false;
+    }
     if (prepared)
         return true;
     // A layer table that could not be rebuilt, or a shapefile name the reader refused: the
@@ -351,6 +358,15 @@ void RunPipeline(MainForm &form) {
     const int statistic = chosenStatistic(form);
     if (statistic < 0)
         return;
+    // An option file's extent that cannot be drawn ends the run before any map is built.
+    if (!state.OptionFile.isEmpty()) {
+        QString problem;
+        ReadExtent(state.OptionFile, &problem);
+        if (!problem.isEmpty()) {
+            fail(form, QStringLiteral("Chorel (ReadExtent)"), 16, problem);
+            return;
+        }
+    }
     if (!showFirstView(form, statistic)) {
         // With --each the other maps are still written.
         if (state.BatchMode && form.commandLine().has("each")) {

@@ -133,12 +133,34 @@ bool IsOptionNumber(const QString &text) {
     return whole.match(t).hasMatch();
 }
 
-std::optional<MapRectangle> ReadExtent(const QString &optionFile) {
+std::optional<MapRectangle> ReadExtent(const QString &optionFile, QString *problem) {
     const QString section = QStringLiteral("EXTENT");
-    const double left = OptionNumber(readValue(optionFile, section, QStringLiteral("Left")));
-    const double right = OptionNumber(readValue(optionFile, section, QStringLiteral("Right")));
-    const double top = OptionNumber(readValue(optionFile, section, QStringLiteral("Top")));
-    const double bottom = OptionNumber(readValue(optionFile, section, QStringLiteral("Bottom")));
+    double value[4] = {};
+    const char *keys[4] = {"Left", "Right", "Top", "Bottom"};
+    for (int i = 0; i < 4; ++i) {
+        const QString key = QString::fromLatin1(keys[i]);
+        const QString text = readValue(optionFile, section, key);
+        value[i] = OptionNumber(text);
+        // A number beyond the doubles (1e309) reads as 0 above; as an extent it is refused.
+        bool ok = false;
+        const double written = QString(text.trimmed()).replace(u',', u'.').toDouble(&ok);
+        if (problem && IsOptionNumber(text) && !std::isfinite(written) && problem->isEmpty())
+            *problem = QStringLiteral("The option file %1 has a value that is not a finite "
+                                      "number: [EXTENT] %2=%3")
+                           .arg(optionFile, key, text.trimmed());
+    }
+    const double left = value[0], right = value[1], top = value[2], bottom = value[3];
+    if (problem && problem->isEmpty() && right > left && top > bottom &&
+        (!std::isfinite(right - left) || !std::isfinite(top - bottom)))
+        *problem = QStringLiteral("The option file %1 has an extent too wide to draw: [EXTENT] "
+                                  "Left=%2, Right=%3, Top=%4, Bottom=%5")
+                       .arg(optionFile)
+                       .arg(left)
+                       .arg(right)
+                       .arg(top)
+                       .arg(bottom);
+    if (problem && !problem->isEmpty())
+        return std::nullopt;
     // An extent without width or height (all four values 0 or missing) means "no stored
     // extent": the map then shows its data. A sum test would also throw away every extent
     // west of Greenwich or south of the equator, so maps there would lose their saved zoom.

@@ -55,9 +55,10 @@ struct OptionFileSource {
 // file") or a file that cannot be written.
 bool CreateTQO(const OptionFileSource &source, const QString &outputPath);
 
-// The stored extent, or none when the four values add up to 0 or less (the map then shows
-// its full extent).
-std::optional<MapRectangle> ReadExtent(const QString &optionFile);
+// The stored extent, or none when it has no width or height (the map then shows its full
+// extent). A value beyond the range of numbers, or an extent whose width or height is, is
+// refused: none, and *problem (when given) names the file and the key.
+std::optional<MapRectangle> ReadExtent(const QString &optionFile, QString *problem = nullptr);
 
 // Reads the classes of [CHOROPLET] into the view: class count, ramp flag, start and end
 // colour or the class colours, ShowNoData, null value, no-data colour and the stored lower and

@@ -126,6 +126,9 @@ bool joinColumn(ViewContext &context, const QString &statTable, const QString &s
     if (!known)
         throw RunTimeError(9, QStringLiteral("Subscript out of range: no map %1").arg(mapNumber),
                            QStringLiteral("Chorel"));
+    // The message of an earlier failed join must not count as this one's: each join of
+    // --each is what a run of its statistic alone does.
+    joiner.setErrorMsg(QString());
     joiner.setSourceTable(maps->at(mapNumber - 1).sTableName());
     joiner.setExternalTable(statTable);
     if (!joiner.ErrorMsg().isEmpty())

@@ -8,6 +8,7 @@
 
 #include <QGuiApplication>
 
+#include <algorithm>
 #include <cmath>
 #include <stdexcept>
 
@@ -177,6 +178,30 @@ std::optional<QList<double>> GetClasses(MapLayer &layer, int &numClasses, const 
     }
 }
 
+QList<MapColor> FilledClassColours(const QList<MapColor> &given, int classes, MapColor startColor,
+                                   MapColor endColor) {
+    QList<MapColor> stops = given;
+    if (stops.isEmpty())
+        stops = {startColor, endColor};
+    else if (stops.size() == 1)
+        stops.append(endColor);
+    auto channel = [](MapColor c, int shift) { return double((c >> shift) & 0xFF); };
+    QList<MapColor> colours;
+    for (int i = 0; i < classes; ++i) {
+        // Where class i lies on the ramp through the stops: between stop j and j + 1.
+        const double t = classes > 1 ? double(i) * double(stops.size() - 1) / (classes - 1) : 0.0;
+        const int j = std::min(int(t), int(stops.size()) - 2);
+        const double f = t - j;
+        MapColor c = 0;
+        for (int shift : {0, 8, 16}) {
+            const double a = channel(stops.at(j), shift), b = channel(stops.at(j + 1), shift);
+            c |= MapColor(std::lround(a + f * (b - a))) << shift;
+        }
+        colours.append(c);
+    }
+    return colours;
+}
+
 std::shared_ptr<ClassBreaksRenderer>
 BuildClassBreaksRenderer(MapColor startColor, MapColor endColor, int numClasses,
                          const QString &field, const QList<double> &breaks,
@@ -201,7 +226,8 @@ BuildClassBreaksRenderer(MapColor startColor, MapColor endColor, int numClasses,
                 classColors = colours;
             }
             if (!classColors || classColors->size() < renderer->BreakCount())
-                throw std::out_of_range("fewer class colours than classes");
+                classColors = FilledClassColours(classColors.value_or(QList<MapColor>()),
+                                                 renderer->BreakCount(), startColor, endColor);
             renderer->Symbol(0).Color = values.NoDataColor;
             for (int i = 1; i <= renderer->BreakCount(); ++i)
                 renderer->Symbol(i).Color = classColors->at(i - 1);

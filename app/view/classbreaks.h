@@ -30,12 +30,20 @@ std::optional<QList<double>> GetClasses(MapLayer &layer, int &numClasses, const 
 // The values of field over the regions of layer with data (above nullValue), in record order.
 std::vector<double> DataValues(MapLayer &layer, const QString &field, std::int32_t nullValue);
 
+// The colours of classes classes when an option file gives fewer (given, in class order): a
+// ramp through the given colours, the first on the lowest class and the last on the highest,
+// the others spread evenly between; with one colour given the ramp runs from it to
+// endColor, with none from startColor to endColor.
+QList<MapColor> FilledClassColours(const QList<MapColor> &given, int classes, MapColor startColor,
+                                   MapColor endColor);
+
 // A new class-breaks renderer on field: break 0 is the null value + 1 with the no-data colour
 // (symbol 0), then the breaks, and one class colour per symbol 1..numClasses + 1. With the
 // ramp flag of values set, classColors is replaced by the colours spread from startColor to
-// endColor; otherwise its colours are used as they are. An empty breaks list gives an
-// untouched renderer; numClasses 0 gives a renderer painting everything as no data. None,
-// after the error report, when the renderer cannot be built (too few class colours).
+// endColor; otherwise its colours are used as they are, fewer than the classes filled up by
+// FilledClassColours. An empty breaks list gives an untouched renderer; numClasses 0 gives a
+// renderer painting everything as no data. None, after the error report, when the renderer
+// cannot be built.
 std::shared_ptr<ClassBreaksRenderer>
 BuildClassBreaksRenderer(MapColor startColor, MapColor endColor, int numClasses,
                          const QString &field, const QList<double> &breaks,

@@ -165,15 +165,11 @@ void MapPainter::fillAreas(const LayerShapes &shapes, const std::vector<int> &gr
     int current = -1;
     QPainterPath path;
     path.setFillRule(Qt::OddEvenFill);
-    // An SVG or PDF writer starts a new group of attributes at every change of the brush,
-    // which in file order comes at almost every region: there the regions are drawn class by
-    // class, each class one group. The regions of a map do not overlap, and neighbours
-    // share their outline, so the picture is the same.
-    std::vector<int> order = shapes.visible;
-    if (m_vectorGrid != 1.0)
-        std::stable_sort(order.begin(), order.end(),
-                         [&](int a, int b) { return groups[a] < groups[b]; });
-    for (int s : order) {
+    // Regions are filled in file order on every target: an enclave stored as its own record
+    // after the region around it must lie on top of it. The brush is set only when the class
+    // changes, so an SVG or PDF writer starts a new group of attributes only there, and
+    // consecutive regions of one class share one group.
+    for (int s : shapes.visible) {
         const int g = groups[s];
         if (symbols[g].Style == TransparentFill)
             continue;

@@ -25,15 +25,15 @@ void ShapeStore::reserve(std::size_t shapes, std::size_t vertices)
     m_partPoints.reserve(shapes + 1);
 }
 
-void ShapeStore::append(const double *xs, const double *ys, int vertexCount,
+bool ShapeStore::append(const double *xs, const double *ys, int vertexCount,
                         const int *partStarts, int partCount)
 {
     for (int i = 0; i < vertexCount; ++i)
         m_points.emplace_back(xs[i], ys[i]);
-    closeShape(vertexCount, partStarts, partCount);
+    return closeShape(vertexCount, partStarts, partCount);
 }
 
-void ShapeStore::appendPacked(const unsigned char *xy, int vertexCount, const int *partStarts,
+bool ShapeStore::appendPacked(const unsigned char *xy, int vertexCount, const int *partStarts,
                               int partCount)
 {
     const std::size_t first = m_points.size();
@@ -47,22 +47,26 @@ void ShapeStore::appendPacked(const unsigned char *xy, int vertexCount, const in
         for (int i = 0; i < vertexCount; ++i, xy += 16)
             out[i] = QPointF(qFromLittleEndian<double>(xy), qFromLittleEndian<double>(xy + 8));
     }
-    closeShape(vertexCount, partStarts, partCount);
+    return closeShape(vertexCount, partStarts, partCount);
 }
 
 // Ends the shape whose vertexCount vertices were just appended: its parts and its bounds.
-void ShapeStore::closeShape(int vertexCount, const int *partStarts, int partCount)
+bool ShapeStore::closeShape(int vertexCount, const int *partStarts, int partCount)
 {
     MapRectangle box;
     const auto base = m_partPoints.back();
+    // Stays 0 while every coordinate is finite: NaN or an infinity times 0 is NaN.
+    double nonFinite = 0.0;
     if (vertexCount > 0) {
         const QPointF *p = m_points.data() + base;
         box = {p[0].x(), p[0].x(), p[0].y(), p[0].y()};
+        nonFinite += p[0].x() * 0.0 + p[0].y() * 0.0;
         for (int i = 1; i < vertexCount; ++i) {
             box.Left = std::min(box.Left, p[i].x());
             box.Right = std::max(box.Right, p[i].x());
             box.Bottom = std::min(box.Bottom, p[i].y());
             box.Top = std::max(box.Top, p[i].y());
+            nonFinite += p[i].x() * 0.0 + p[i].y() * 0.0;
         }
         // A shape without part list (points) is one part; part starts are kept ascending and
         // within the vertex count (a damaged record), so that no range runs past its shape.
@@ -76,6 +80,7 @@ void ShapeStore::closeShape(int vertexCount, const int *partStarts, int partCoun
     }
     m_shapeParts.push_back(std::uint32_t(m_partPoints.size() - 1));
     m_bounds.push_back(box);
+    return nonFinite == 0.0;
 }
 MapShape ShapeStore::shape(int s, int kind) const
 {

@@ -13,11 +13,13 @@
 class ShapeStore {
 public:
     // Appends one shape; parts are given as start offsets into xs/ys (count values each).
-    void append(const double *xs, const double *ys, int vertexCount, const int *partStarts,
+    // Both appends return false when a coordinate is not a finite number (NaN or infinite):
+    // the shape is kept, and the caller refuses the layer.
+    bool append(const double *xs, const double *ys, int vertexCount, const int *partStarts,
                 int partCount);
     // Appends one shape whose vertices are packed little-endian x, y doubles (the layout of a
     // shapefile record); part starts must be ascending and within the vertex count.
-    void appendPacked(const unsigned char *xy, int vertexCount, const int *partStarts,
+    bool appendPacked(const unsigned char *xy, int vertexCount, const int *partStarts,
                       int partCount);
     void reserve(std::size_t shapes, std::size_t vertices);
 
@@ -37,7 +39,7 @@ public:
     std::size_t memoryBytes() const;
 
 private:
-    void closeShape(int vertexCount, const int *partStarts, int partCount);
+    bool closeShape(int vertexCount, const int *partStarts, int partCount);
 
     std::vector<QPointF> m_points;
     std::vector<std::uint32_t> m_partPoints{0};  // part -> first vertex; one extra at the end

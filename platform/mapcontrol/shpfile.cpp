@@ -139,7 +139,8 @@ bool ShpFile::readRecord(const uchar *content, qint64 length, int record, ShapeS
     if (kind == 1) {
         if (length < 20)
             return damaged(QStringLiteral("the point is cut short"));
-        store.appendPacked(content + 4, 1, nullptr, 0);
+        if (!store.appendPacked(content + 4, 1, nullptr, 0))
+            return damaged(QStringLiteral("a coordinate of the point is not a finite number"));
         return true;
     }
     const bool hasParts = kind != 8;
@@ -163,6 +164,7 @@ bool ShpFile::readRecord(const uchar *content, qint64 length, int record, ShapeS
             return damaged(
                 QStringLiteral("part %1 starts at vertex %2").arg(p + 1).arg(starts[p]));
     }
-    store.appendPacked(content + fixed + qint64(parts) * 4, points, starts.data(), parts);
+    if (!store.appendPacked(content + fixed + qint64(parts) * 4, points, starts.data(), parts))
+        return damaged(QStringLiteral("a coordinate of its vertices is not a finite number"));
     return true;
 }

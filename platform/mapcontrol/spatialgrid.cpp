@@ -10,7 +10,9 @@ void SpatialGrid::build(const std::vector<MapRectangle> &bounds, const MapRectan
     const double n = std::max<double>(1.0, double(bounds.size()));
     const double w = std::max(extent.Width(), 1e-12), h = std::max(extent.Height(), 1e-12);
     // Cells close to square, about as many as shapes.
-    m_cols = std::clamp(int(std::ceil(std::sqrt(n * w / h))), 1, 4096);
+    // Clamped as doubles: an extent of +-1e308 has an infinite width.
+    const double cols = std::ceil(std::sqrt(n * w / h));
+    m_cols = cols >= 1.0 ? int(std::min(cols, 4096.0)) : 1;
     m_rows = std::clamp(int(std::ceil(n / m_cols)), 1, 4096);
 
     // Two passes (count, then fill) keep the grid in two flat arrays.
@@ -32,16 +34,29 @@ void SpatialGrid::build(const std::vector<MapRectangle> &bounds, const MapRectan
         forCells(bounds[s], [&](std::size_t c) { m_entries[counts[c]++] = std::uint32_t(s); });
 }
 
+namespace {
+
+// The cell of the fraction t of the extent among count cells. Clamped while still a double:
+// a coordinate far outside the extent, or an extent so wide that its width overflows to
+// infinity, gives a fraction beyond any int (or not a number).
+int cellOf(double t, int count)
+{
+    const double cell = t * count;
+    if (!(cell > 0.0)) // also NaN
+        return 0;
+    return cell >= count - 1 ? count - 1 : int(cell);
+}
+
+} // namespace
+
 int SpatialGrid::cellX(double x) const
 {
-    const double t = (x - m_extent.Left) / std::max(m_extent.Width(), 1e-12);
-    return std::clamp(int(t * m_cols), 0, m_cols - 1);
+    return cellOf((x - m_extent.Left) / std::max(m_extent.Width(), 1e-12), m_cols);
 }
 
 int SpatialGrid::cellY(double y) const
 {
-    const double t = (y - m_extent.Bottom) / std::max(m_extent.Height(), 1e-12);
-    return std::clamp(int(t * m_rows), 0, m_rows - 1);
+    return cellOf((y - m_extent.Bottom) / std::max(m_extent.Height(), 1e-12), m_rows);
 }
 
 std::vector<int> SpatialGrid::query(const MapRectangle &area) const

@@ -122,6 +122,13 @@ void TestNaturalBreaks::handChecked_data() {
     QTest::newRow("one class") << Breaks{1, 2, 9} << 1 << Breaks{};
     QTest::newRow("negative values") << Breaks{-50, -49, -48, 0, 1, 2, 40, 41} << 3
                                      << Breaks{-48, 2};
+    // Squares of these overflow a double: computed on shifted and scaled values instead.
+    QTest::newRow("values whose squares overflow") << Breaks{0, 1.2e154, 2.4e154} << 2
+                                                   << Breaks{0};
+    QTest::newRow("the largest values there are")
+        << Breaks{-1.7e308, -1.6e308, 1.6e308, 1.7e308, 1.75e308} << 2 << Breaks{-1.6e308};
+    QTest::newRow("values that are not numbers are left out")
+        << Breaks{1, 2, qQNaN(), 10, 11, qInf(), -qInf()} << 2 << Breaks{2};
 }
 
 void TestNaturalBreaks::handChecked() {

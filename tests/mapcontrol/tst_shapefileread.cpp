@@ -9,6 +9,7 @@
 #include <QtEndian>
 
 #include <functional>
+#include <limits>
 
 // Shapefiles of every kind the map shows, written with shapelib, read back by the layer and
 // compared vertex by vertex with what shapelib itself reads; and damaged files, which must
@@ -200,6 +201,16 @@ void TestShapefileRead::damagedShapeFiles_data()
                                            << "too short";
     QTest::newRow("unknown type") << Patch([](QByteArray &b) { putLittle(b, 32, 31); })
                                   << "type 31 can't be shown";
+    // Coordinates that are no finite numbers: named by record, never drawn or put in a grid.
+    const auto vertex = [](QByteArray &b, int record, int offset, double value) {
+        qToLittleEndian(value, b.data() + recordOffset(b, record) + 8 + 48 + offset);
+    };
+    QTest::newRow("NaN x") << Patch([vertex](QByteArray &b) {
+        vertex(b, 2, 0, std::numeric_limits<double>::quiet_NaN());
+    }) << "record 2 is damaged: a coordinate of its vertices is not a finite number";
+    QTest::newRow("infinite y") << Patch([vertex](QByteArray &b) {
+        vertex(b, 3, 24, -std::numeric_limits<double>::infinity());
+    }) << "record 3 is damaged: a coordinate of its vertices is not a finite number";
 }
 
 void TestShapefileRead::damagedShapeFiles()

@@ -2,12 +2,14 @@
 // SVG and PDF files read back as a reader sees them, the sheet's layout rules, and the map of
 // --width drawn at its own aspect with the class colours where the regions are.
 #include "exportfixture.h"
+#include "../circles/squarelayer.h"
 #include "vectorreader.h"
 
 #include "app/output/batchexport.h"
 #include "app/output/imageexport.h"
 #include "app/output/pictures.h"
 #include "app/output/sheet.h"
+#include "contracts/mapclassbreaksrenderer.h"
 #include "contracts/runtimeerror.h"
 #include "platform/legend/legendwidget.h"
 #include "platform/mapcontrol/mapwidget.h"
@@ -27,6 +29,7 @@ private slots:
     void widthDrawsTheMapAtItsAspect();
     void sheetLayout();
     void sheetPicture();
+    void enclavesStayOnTop();
 
 private:
     // The words and numbers of the legend's text.
@@ -226,6 +229,44 @@ void TestVectorExport::sheetPicture()
     QVERIFY(black);
     QCOMPARE(image.pixelColor(2, 2), QColor(Qt::white));
     QCOMPARE(image.pixelColor(image.width() - 2, image.height() - 2), QColor(Qt::white));
+}
+
+// An enclave stored as its own record after the region around it lies on top of it in every
+// picture, also when its class comes first: vector files draw in file order too.
+void TestVectorExport::enclavesStayOnTop()
+{
+    // Record 1 the surrounding region (blue class), record 2 the enclave inside it (green).
+    const QString shp = writeSquareLayer(m_dir->path(), QStringLiteral("enclave"),
+                                         {{"outer", 0.0, 0.0, 100.0, 40.0},
+                                          {"inner", 40.0, 40.0, 20.0, 10.0}});
+    QVERIFY(!shp.isEmpty());
+    MapWidget map;
+    map.resize(200, 200);
+    QVERIFY(map.AddShapefileLayer(shp));
+    auto renderer = std::make_shared<ClassBreaksRenderer>();
+    renderer->SetField(QStringLiteral("STAT"));
+    renderer->SetBreakCount(2);
+    renderer->SetBreak(0, 0.0);
+    renderer->SetBreak(1, 25.0);
+    renderer->Symbol(0).Color = 0xFFFFFF;
+    renderer->Symbol(1).Color = ExportFixture::Green;
+    renderer->Symbol(2).Color = ExportFixture::Blue;
+    map.Layer(0)->SetRenderer(renderer);
+    map.SetExtent(MapRectangle(0, 100, 0, 100));
+    const QPoint centre = map.FromMapPoint({50.0, 50.0}).toPoint();
+    const QPoint around = map.FromMapPoint({10.0, 10.0}).toPoint();
+    for (ImageFormat format : {ImageFormat::Png, ImageFormat::Svg, ImageFormat::Pdf}) {
+        const QString file = m_dir->filePath(QStringLiteral("enclave.") + ExtensionOf(format));
+        WritePictureFile(MapPicture(map, 1.0), format, file);
+        const QImage picture = format == ImageFormat::Svg   ? RenderSvg(file)
+                               : format == ImageFormat::Pdf ? RenderPdf(file)
+                                                            : QImage(file);
+        if (picture.isNull() && format == ImageFormat::Pdf)
+            continue; // pdftoppm is not installed
+        QVERIFY2(!picture.isNull(), qPrintable(file));
+        QCOMPARE(picture.pixelColor(centre), QColor(Qt::green));
+        QCOMPARE(picture.pixelColor(around), QColor(Qt::blue));
+    }
 }
 
 QTEST_MAIN(TestVectorExport)

@@ -23,7 +23,7 @@ private slots:
     void textFieldIsReported();
     void rampRenderer();
     void keptColoursRenderer();
-    void tooFewColoursIsReported();
+    void tooFewColoursAreFilled();
     void zeroClassesPaintNoData();
     void emptyBreaksGiveUntouchedRenderer();
     void outlines();
@@ -207,17 +207,26 @@ void TestClassBreaks::keptColoursRenderer() {
     QCOMPARE(*colours, (QList<MapColor>{1, 2, 3}));
 }
 
-void TestClassBreaks::tooFewColoursIsReported() {
+void TestClassBreaks::tooFewColoursAreFilled() {
     MessageRecorder recorder;
     ViewValues view;
     view.RampFlag = false;
-    std::optional<QList<MapColor>> colours = QList<MapColor>{1, 2};
-    QVERIFY(!BuildClassBreaksRenderer(0, 255, 2, QStringLiteral("STAT"), {5, 10}, colours, view));
-    QCOMPARE(recorder.messages.size(), 1);
-    QVERIFY(recorder.messages.first().startsWith("Chorel (BuildClassBreaksRenderer)|"));
-    QFile log(recorder.logFile);
-    QVERIFY(log.open(QIODevice::ReadOnly));
-    QVERIFY(log.readAll().contains("Chorel (BuildClassBreaksRenderer)"));
+    // Three classes, two colours: a ramp through them, the given ones at its ends.
+    std::optional<QList<MapColor>> colours = QList<MapColor>{0x0000FF, 0xFF0000};
+    const auto renderer =
+        BuildClassBreaksRenderer(0, 255, 2, QStringLiteral("STAT"), {5, 10}, colours, view);
+    QVERIFY(renderer);
+    QCOMPARE(recorder.messages.size(), 0);
+    QCOMPARE(renderer->Symbol(1).Color, MapColor(0x0000FF));
+    QCOMPARE(renderer->Symbol(2).Color, MapColor(0x800080));
+    QCOMPARE(renderer->Symbol(3).Color, MapColor(0xFF0000));
+    // Four colours through three given ones; one given runs to the end colour.
+    QCOMPARE(FilledClassColours({0x000000, 0x0000FF, 0xFFFFFF}, 5, 0, 0),
+             (QList<MapColor>{0x000000, 0x000080, 0x0000FF, 0x8080FF, 0xFFFFFF}));
+    QCOMPARE(FilledClassColours({0x0000FF}, 2, 0x00FF00, 0xFF0000),
+             (QList<MapColor>{0x0000FF, 0xFF0000}));
+    QCOMPARE(FilledClassColours({}, 3, 0x000000, 0x0000FE),
+             (QList<MapColor>{0x000000, 0x00007F, 0x0000FE}));
 }
 
 void TestClassBreaks::zeroClassesPaintNoData() {
