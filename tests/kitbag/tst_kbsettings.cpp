@@ -118,6 +118,35 @@ private slots:
         QCOMPARE(readAll(path), QByteArray("; made by hand\r\n[A]\r\nx=1\r\nz=3\r\n\r\n[B]\r\n"
                                            "y=2\r\n"));
     }
+
+    // The reader keeps a file it has parsed while the file is unchanged; any change (of the
+    // same size, within the same second, or a new file put in its place) is read anew.
+    void parsedFileFollowsChanges()
+    {
+        const QString path = write(QStringLiteral("kept.ini"), "[A]\nk=1\nk=2\n[a]\nk=3\nj=4\n");
+        QCOMPARE(m_util.ReadIniFile(path, "a", "K"), QString("1"));
+        QCOMPARE(m_util.ReadIniFile(path, "A", "j"), QString("4"));
+        QCOMPARE(m_util.GetProfileSection("A", path), m_util.GetProfileSection("a", path));
+        write(QStringLiteral("kept.ini"), "[A]\nk=5\nk=2\n[a]\nk=3\nj=4\n"); // same size
+        QCOMPARE(m_util.ReadIniFile(path, "A", "k"), QString("5"));
+        const QString other = write(QStringLiteral("other.ini"), "[A]\nk=6\n");
+        QVERIFY(QFile::remove(path) && QFile::rename(other, path));
+        QCOMPARE(m_util.ReadIniFile(path, "A", "k"), QString("6"));
+        QCOMPARE(m_util.ReadIniFile(path, "A", "j"), QString());
+        m_util.WriteProfile("A", "j", "7", path);
+        QCOMPARE(m_util.ReadIniFile(path, "A", "j"), QString("7"));
+        QVERIFY(QFile::remove(path));
+        QCOMPARE(m_util.ReadIniFile(path, "A", "k"), QString());
+
+        // 4,000 keys read one by one give every value (the time is measured in bench/).
+        QByteArray many = "[CHOROPLET]\n";
+        for (int i = 1; i <= 4000; ++i)
+            many += "Color" + QByteArray::number(i) + '=' + QByteArray::number(i * 7) + '\n';
+        const QString big = write(QStringLiteral("many.tqo"), many);
+        for (int i = 1; i <= 4000; ++i)
+            QCOMPARE(m_util.ReadIniFile(big, "CHOROPLET", QStringLiteral("COLOR%1").arg(i)),
+                     QString::number(i * 7));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestKbSettings)
