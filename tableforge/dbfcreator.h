@@ -99,6 +99,7 @@ private:
     bool BuildTable(const QString &sDBDir, const ValueSource &value, qsizetype fieldCount);
     bool InsertData(provider::Connection &connection, const ValueSource &value,
                     qsizetype fieldCount);
+    double tableValue(double value, qsizetype region, qsizetype statistic);
     QString readText(const QString &sTQFile);
     // The text GetIniFile read, kept for the CreateTable of the same, unchanged file that
     // normally follows, so a statistics file is read and decoded once per table.

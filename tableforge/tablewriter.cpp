@@ -7,12 +7,24 @@
 #include "tableforge/tableprogress.h"
 #include "tableforge/textops.h"
 
+#include "contracts/runtimeerror.h"
+
 #include <QDir>
 #include <QVariant>
+
+#include <algorithm>
+#include <cmath>
 
 namespace {
 
 const QString kStat = QStringLiteral("STAT");
+const QString kSource = QStringLiteral("TableForge");
+// A region code is a text field of a dBASE table.
+constexpr int kLongestRegionCode = 254;
+// The values are at most this large: with up to 15 decimals, a sign and the decimal point
+// they fit the 255 characters of a dBASE number.
+constexpr int kLargestValueDigits = 238;
+constexpr double kLargestValue = 1e238;
 
 QString connectionText(const QString &folder)
 {
@@ -169,6 +181,17 @@ bool DBFCreator::BuildTable(const QString &sDBDir, const ValueSource &value, qsi
         int width = m_regionCodes.isEmpty() ? 0 : int(m_regionCodes.front().size());
         for (const QString &code : std::as_const(m_regionCodes))
             width = std::max(width, int(code.size()));
+        if (width > kLongestRegionCode) {
+            const QString code = *std::find_if(
+                m_regionCodes.cbegin(), m_regionCodes.cend(),
+                [](const QString &c) { return c.size() > kLongestRegionCode; });
+            m_errorMsg = QStringLiteral("The region code \"%1...\" of the statistics file has %2 "
+                                        "characters; a region code has at most %3.")
+                             .arg(code.left(40))
+                             .arg(code.size())
+                             .arg(kLongestRegionCode);
+            throw RunTimeError(6, m_errorMsg, kSource);
+        }
         columns.append(provider::Column{QStringLiteral("REGION"), provider::TypeWChar, width, 0, 0});
         startProgress(m_statTblFld.size(), 2);
         for (qsizetype k = 0; k < m_statTblFld.size(); ++k) {
@@ -196,6 +219,23 @@ bool DBFCreator::BuildTable(const QString &sDBDir, const ValueSource &value, qsi
     }
 }
 
+// The number of a value of the statistics file. A value too large for the tables it goes
+// into (the statistics table and, through the join, the layer table, whose numbers have at
+// most 255 characters with their decimals) is refused by region and statistic, in place of
+// the table provider's failure to write it.
+double DBFCreator::tableValue(double value, qsizetype region, qsizetype statistic)
+{
+    if (std::fabs(value) < kLargestValue)
+        return value;
+    m_errorMsg = QStringLiteral("The value %1 of region %2, statistic \"%3\" in the statistics "
+                                "file is too large: a value has at most %4 digits before the "
+                                "decimal point.")
+                     .arg(QString::number(value), m_regionCodes.value(region),
+                          m_statFields.value(statistic))
+                     .arg(kLargestValueDigits);
+    throw RunTimeError(6, m_errorMsg, kSource);
+}
+
 // Adds one record per region inside one transaction and writes them in one batch; a failure
 // leaves the table as it was created (no records of this run).
 bool DBFCreator::InsertData(provider::Connection &connection, const ValueSource &value,
@@ -220,7 +260,7 @@ bool DBFCreator::InsertData(provider::Connection &connection, const ValueSource 
                 if (!number)
                     records->setValue(int(k + 1), missing);
                 else
-                    records->setValue(int(k + 1), *number);
+                    records->setValue(int(k + 1), tableValue(*number, i, k));
             }
             advanceProgress();
         }

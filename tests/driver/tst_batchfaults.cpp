@@ -618,12 +618,12 @@ private slots:
         const QString sdv = QStringLiteral("NC.INI\r\nCounty;Births;\r\n37001;%1;\r\n%2;5;\r\n");
         Result r = run({"-f", write(QStringLiteral("big.sdv"), sdv.arg("1e308", "37003")), "-o", "b.png"});
         QCOMPARE(r.exitCode, 1);
-        QVERIFY2(r.err.contains(QStringLiteral("The value 1e308 of region 37001, statistic "
+        QVERIFY2(r.err.contains(QStringLiteral("The value 1e+308 of region 37001, statistic "
                                                "\"Births\" in the statistics file is too large")),
                  qPrintable(r.err));
         r = run({"-f", write(QStringLiteral("big.sdv"), sdv.arg("1e240", "37003")), "-o", "b.png"});
         QCOMPARE(r.exitCode, 1);
-        QVERIFY2(r.err.contains(QStringLiteral("The value 1e240 of region 37001")), qPrintable(r.err));
+        QVERIFY2(r.err.contains(QStringLiteral("The value 1e+240 of region 37001")), qPrintable(r.err));
         QVERIFY2(!r.err.contains(QStringLiteral("which have to be identical")), qPrintable(r.err));
         const QString code(300, u'X');
         r = run({"-f", write(QStringLiteral("long.sdv"), sdv.arg("1", code)), "-o", "b.png"});
