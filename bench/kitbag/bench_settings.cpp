@@ -2,8 +2,8 @@
 // option file's Class/Color keys are read: files of 1,000 to 16,000 keys, each key read once
 // through the settings reader, the first pass (the file is read and parsed) and a second pass
 // (the parsed file is kept while unchanged). Then a file written just now (compared by its
-// bytes at each read), and a file changed between reads, which is read anew each time. Usage: bench_settings [folder] (default: a
-// temporary folder).
+// bytes at each read), and a file changed between reads, which is read anew each time. Usage:
+// bench_settings [folder] (default: a temporary folder).
 #include "kitbag/kbutil.h"
 
 #include <QDateTime>

@@ -18,6 +18,19 @@ CentrePoint SquareCentre(int n)
     return {(n % 2) * 50.0 + 25.0, (n / 2) * 50.0 + 25.0};
 }
 
+std::shared_ptr<ClassBreaksRenderer> GreenBlueRenderer()
+{
+    auto renderer = std::make_shared<ClassBreaksRenderer>();
+    renderer->SetField(QStringLiteral("STAT"));
+    renderer->SetBreakCount(2);
+    renderer->SetBreak(0, 0.0);
+    renderer->SetBreak(1, 25.0);
+    renderer->Symbol(0).Color = 0xFFFFFF;
+    renderer->Symbol(1).Color = ExportFixture::Green;
+    renderer->Symbol(2).Color = ExportFixture::Blue;
+    return renderer;
+}
+
 ExportFixture::ExportFixture(const QString &folder)
     : map(std::make_unique<MapWidget>()), legend(std::make_unique<LegendWidget>())
 {
@@ -29,15 +42,7 @@ ExportFixture::ExportFixture(const QString &folder)
     map->resize(200, 160);
     if (shp.isEmpty() || !map->AddShapefileLayer(shp))
         return;
-    auto renderer = std::make_shared<ClassBreaksRenderer>();
-    renderer->SetField(QStringLiteral("STAT"));
-    renderer->SetBreakCount(2);
-    renderer->SetBreak(0, 0.0);
-    renderer->SetBreak(1, 25.0);
-    renderer->Symbol(0).Color = 0xFFFFFF;
-    renderer->Symbol(1).Color = Green;
-    renderer->Symbol(2).Color = Blue;
-    map->Layer(0)->SetRenderer(renderer);
+    map->Layer(0)->SetRenderer(GreenBlueRenderer());
     map->SetExtent(MapRectangle(0, 100, 0, 100));
 
     legend->resize(160, 200);

@@ -7,6 +7,7 @@
 
 #include <memory>
 
+class ClassBreaksRenderer;
 class LegendWidget;
 class MapWidget;
 class QTemporaryDir;
@@ -25,6 +26,9 @@ struct ExportFixture {
     std::unique_ptr<LegendWidget> legend;
     bool ok = false;
 };
+
+// The fixture's renderer on the field "STAT": green up to 25, blue above.
+std::shared_ptr<ClassBreaksRenderer> GreenBlueRenderer();
 
 // The centre of square n (0 .. 3) in map units.
 struct CentrePoint {

@@ -9,7 +9,6 @@
 #include "app/output/imageexport.h"
 #include "app/output/pictures.h"
 #include "app/output/sheet.h"
-#include "contracts/mapclassbreaksrenderer.h"
 #include "contracts/runtimeerror.h"
 #include "platform/legend/legendwidget.h"
 #include "platform/mapcontrol/mapwidget.h"
@@ -243,15 +242,7 @@ void TestVectorExport::enclavesStayOnTop()
     MapWidget map;
     map.resize(200, 200);
     QVERIFY(map.AddShapefileLayer(shp));
-    auto renderer = std::make_shared<ClassBreaksRenderer>();
-    renderer->SetField(QStringLiteral("STAT"));
-    renderer->SetBreakCount(2);
-    renderer->SetBreak(0, 0.0);
-    renderer->SetBreak(1, 25.0);
-    renderer->Symbol(0).Color = 0xFFFFFF;
-    renderer->Symbol(1).Color = ExportFixture::Green;
-    renderer->Symbol(2).Color = ExportFixture::Blue;
-    map.Layer(0)->SetRenderer(renderer);
+    map.Layer(0)->SetRenderer(GreenBlueRenderer());
     map.SetExtent(MapRectangle(0, 100, 0, 100));
     const QPoint centre = map.FromMapPoint({50.0, 50.0}).toPoint();
     const QPoint around = map.FromMapPoint({10.0, 10.0}).toPoint();
