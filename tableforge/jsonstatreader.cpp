@@ -18,6 +18,17 @@ struct Dimension {
     QStringList labels; // their labels (the id where there is none)
 };
 
+// A count or position written as a JSON number: a whole number from 0 to 2^31, else -1. JSON
+// numbers may be fractional or far beyond any integer type (1e300), so the double is checked
+// before it is converted.
+qsizetype wholeNumber(const QJsonValue &value)
+{
+    const double v = value.toDouble(-1);
+    if (!(v >= 0 && v <= double(qint64(1) << 31)) || v != std::floor(v))
+        return -1;
+    return qsizetype(v);
+}
+
 bool isDataset(const QJsonValue &value)
 {
     const QJsonObject o = value.toObject();
@@ -76,7 +87,7 @@ std::optional<Dimension> readDimension(const QString &id, const QJsonObject &obj
         const QJsonObject positions = index.toObject();
         d.ids.resize(positions.size());
         for (auto it = positions.begin(); it != positions.end(); ++it) {
-            const qsizetype p = qsizetype(it.value().toDouble(-1));
+            const qsizetype p = wholeNumber(it.value());
             if (p < 0 || p >= d.ids.size() || !d.ids[p].isNull()) {
                 *error = QStringLiteral("The category index of dimension \"%1\" gives \"%2\" the "
                                         "position %3, which is out of range or taken.")
@@ -189,8 +200,17 @@ std::optional<StatTable> Read(QByteArrayView bytes, const QString &keyDimension,
     QStringList names;
     for (qsizetype d = 0; d < idArray.size(); ++d) {
         const QString id = idArray.at(d).toString();
-        const auto dim = readDimension(id, dimensions.value(id).toObject(),
-                                       qsizetype(sizeArray.at(d).toDouble(-1)), error);
+        const qsizetype size = wholeNumber(sizeArray.at(d));
+        if (size < 0) {
+            *error = QStringLiteral("The dataset's size of dimension \"%1\" is %2, not a count "
+                                    "of categories.")
+                         .arg(id, QJsonDocument(QJsonArray{sizeArray.at(d)})
+                                      .toJson(QJsonDocument::Compact)
+                                      .mid(1)
+                                      .chopped(1));
+            return std::nullopt;
+        }
+        const auto dim = readDimension(id, dimensions.value(id).toObject(), size, error);
         if (!dim)
             return std::nullopt;
         dims.push_back(*dim);

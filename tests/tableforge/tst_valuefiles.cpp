@@ -283,6 +283,18 @@ private slots:
         QTest::newRow("unknown JSON-stat --key")
             << "k.json" << kPopulation << "nuts"
             << "No dimension has the id \"nuts\" (--key). The dimensions are: time, sex, geo.";
+        QTest::newRow("JSON-stat index position beyond any integer")
+            << "p.json" << QByteArray(kPopulation).replace("\"F\": 1", "\"F\": 1e300")
+            << QString()
+            << "The category index of dimension \"sex\" gives \"F\" the position 1e+300, which "
+               "is out of range or taken.";
+        QTest::newRow("JSON-stat index position not whole")
+            << "h.json" << QByteArray(kPopulation).replace("\"F\": 1", "\"F\": 0.5")
+            << QString() << "gives \"F\" the position 0.5, which is out of range";
+        QTest::newRow("JSON-stat size beyond any integer")
+            << "z.json" << QByteArray(kPopulation).replace("[2, 2, 3]", "[2, -1e308, 3]")
+            << QString()
+            << "The dataset's size of dimension \"sex\" is -1e+308, not a count of categories.";
         QTest::newRow("too many statistics")
             << "m.csv"
             << (QByteArray("id") + QByteArray(",v").repeated(300) + "\n1" + QByteArray(",1").repeated(300) + "\n")
