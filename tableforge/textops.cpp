@@ -193,19 +193,26 @@ QString readStatisticsFile(const QString &path)
         if (utf8.hasError())
             text = decodeText(bytes, TextEncoding::Windows1252);
     }
-    // LF-only lines become CR LF; a text that does not end with a line end gets one.
+    // Lines ending in LF alone (Unix) or CR alone (old Macintosh) become CR LF lines, so
+    // every reader sees one kind of line end.
+    const auto loneEnd = [&text](qsizetype i) {
+        if (text[i] == u'\n')
+            return i == 0 || text[i - 1] != u'\r';
+        return text[i] == u'\r' && (i + 1 == text.size() || text[i + 1] != u'\n');
+    };
     qsizetype lone = 0;
     for (qsizetype i = 0; i < text.size(); ++i) {
-        if (text[i] == u'\n' && (i == 0 || text[i - 1] != u'\r'))
+        if (loneEnd(i))
             ++lone;
     }
     if (lone > 0) {
         QString out;
         out.reserve(text.size() + lone);
         for (qsizetype i = 0; i < text.size(); ++i) {
-            if (text[i] == u'\n' && (i == 0 || text[i - 1] != u'\r'))
-                out.append(u'\r');
-            out.append(text[i]);
+            if (loneEnd(i))
+                out.append(CRLF);
+            else
+                out.append(text[i]);
         }
         text = std::move(out);
     }

@@ -145,6 +145,17 @@ private:
     }
     [[noreturn]] void fail(const QString &what) const { syntaxError(m_text, peek().pos, what); }
 
+    // Expressions are parsed, evaluated and freed recursively: a statement with more nested
+    // parentheses or chained operators than any the program writes is refused before its
+    // depth can exhaust the stack.
+    static constexpr int MaxOperators = 1000;
+    void countOperator()
+    {
+        if (++m_operators > MaxOperators)
+            fail(QStringLiteral("more than %1 operators and parentheses in one statement")
+                     .arg(MaxOperators));
+    }
+
     bool isKeyword(const Token &t, const char *word) const
     {
         return t.kind == Token::Word && t.text.compare(QLatin1String(word), Qt::CaseInsensitive) == 0;
@@ -212,6 +223,7 @@ private:
     const QString &m_text;
     QList<Token> m_tokens;
     qsizetype m_pos = 0;
+    int m_operators = 0;
 };
 
 ExprPtr makeBinary(Expr::Kind kind, ExprPtr left, ExprPtr right, QString op = QString())
@@ -315,23 +327,29 @@ UpdateStmt Parser::update()
 ExprPtr Parser::orExpr()
 {
     ExprPtr e = andExpr();
-    while (acceptKeyword("OR"))
+    while (acceptKeyword("OR")) {
+        countOperator();
         e = makeBinary(Expr::Or, e, andExpr());
+    }
     return e;
 }
 
 ExprPtr Parser::andExpr()
 {
     ExprPtr e = notExpr();
-    while (acceptKeyword("AND"))
+    while (acceptKeyword("AND")) {
+        countOperator();
         e = makeBinary(Expr::And, e, notExpr());
+    }
     return e;
 }
 
 ExprPtr Parser::notExpr()
 {
-    if (acceptKeyword("NOT"))
+    if (acceptKeyword("NOT")) {
+        countOperator();
         return makeBinary(Expr::Not, notExpr(), nullptr);
+    }
     return comparison();
 }
 
@@ -360,6 +378,7 @@ ExprPtr Parser::primary()
 {
     auto e = std::make_shared<Expr>();
     if (acceptSymbol("(")) {
+        countOperator();
         ExprPtr inner = orExpr();
         expectSymbol(")");
         return inner;

@@ -168,6 +168,14 @@ private slots:
         QTest::newRow("open quote") << "UPDATE T SET REGION = 'x WHERE F1 = 1" << int(ErrSyntax);
         QTest::newRow("unknown statement") << "DROP TABLE T" << int(ErrSyntax);
         QTest::newRow("text average") << "SELECT AVG(REGION) FROM T" << int(ErrGeneral);
+        // Deep expressions are refused instead of exhausting the stack.
+        QTest::newRow("nested parentheses")
+            << "UPDATE T SET F1 = 1 WHERE " + QString(100000, u'(') + "F1 = 1" + QString(100000, u')')
+            << int(ErrSyntax);
+        QString chain = QStringLiteral("SELECT * FROM T WHERE F1 = 1");
+        for (int i = 0; i < 20000; ++i)
+            chain += QStringLiteral(" AND NOT F1 = 1");
+        QTest::newRow("chained operators") << chain << int(ErrSyntax);
     }
 
     void failures()

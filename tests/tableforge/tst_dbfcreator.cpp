@@ -124,6 +124,31 @@ private slots:
         QCOMPARE(m_progress.Value(), m_progress.Max());
     }
 
+    // Files saved on other systems: Unix (LF), old Macintosh (CR) and mixed line ends give
+    // the same table as the usual CR LF.
+    void lineEnds_data()
+    {
+        QTest::addColumn<QString>("from");
+        QTest::addColumn<QString>("to");
+        QTest::newRow("LF") << "\r\n" << "\n";
+        QTest::newRow("CR") << "\r\n" << "\r";
+        QTest::newRow("mixed") << "\";\r\n" << "\";\r";
+    }
+
+    void lineEnds()
+    {
+        QFETCH(QString, from);
+        QFETCH(QString, to);
+        QString text = cube(QStringLiteral("STUB=\"region\";\r\nHEADING=\"contents\";\r\n"),
+                            QStringLiteral("11 12\r\n21 22\r\n31 32;"));
+        text.replace(from, to);
+        auto c = creator();
+        const QString file = write(QStringLiteral("lineends.tq"), text);
+        QVERIFY2(c->CreateTable(file, m_dir.path()), qPrintable(c->ErrorMsg()));
+        QCOMPARE(readStat(m_dir.path()), (QStringList{"01=11,12", "02=21,22", "03=31,32"}));
+        QCOMPARE(c->StatFields(), (QStringList{"Alpha", "Beta"}));
+    }
+
     void missingValuesAndDecimals()
     {
         auto c = creator();
