@@ -1,7 +1,7 @@
 // The entry of the program library, which the chorel executable loads once it knows that a
 // map is to be made (anything but --help).
 #include "app/driver/commandline.h"
-#include "app/driver/programmain.h"
+#include "app/programmain.h"
 
 extern "C" __attribute__((visibility("default"))) int ChorelProgramMain(int *argc, char **argv)
 {

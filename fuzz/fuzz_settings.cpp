@@ -4,11 +4,11 @@
 
 #include "fuzzinput.h"
 
-#include "app/driver/showmessage.h"
+#include "app/runtime/showmessage.h"
 #include "app/files/languagefile.h"
 #include "app/files/optionfile.h"
-#include "app/view/colournames.h"
-#include "app/view/viewstate.h"
+#include "app/mapdefs/colournames.h"
+#include "app/files/viewstate.h"
 #include "kitbag/kbutil.h"
 
 namespace {

@@ -2,8 +2,8 @@
 
 #include "app/dialogs/foldertree.h"
 #include "app/dialogs/statfilecheck.h"
-#include "app/driver/screenfit.h"
-#include "app/files/messagetable.h"
+#include "app/runtime/screenfit.h"
+#include "app/runtime/messagetable.h"
 
 #include <QAction>
 #include <QComboBox>

@@ -2,8 +2,8 @@
 #include "app/dialogs/foldertree.h"
 #include "app/dialogs/frmopendialog.h"
 #include "app/dialogs/statfilecheck.h"
-#include "app/driver/showmessage.h"
-#include "app/files/messagetable.h"
+#include "app/runtime/showmessage.h"
+#include "app/runtime/messagetable.h"
 
 #include <QComboBox>
 #include <QDir>

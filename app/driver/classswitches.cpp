@@ -2,10 +2,10 @@
 
 #include "app/driver/commandline.h"
 #include "app/driver/mainstate.h"
-#include "app/driver/showmessage.h"
+#include "app/runtime/showmessage.h"
 #include "app/mapdefs/creadmapfile.h"
 #include "app/view/maplabelling.h"
-#include "app/view/viewstate.h"
+#include "app/files/viewstate.h"
 #include "bandwise/colourschemes.h"
 #include "platform/gismodule/gismodule.h"
 

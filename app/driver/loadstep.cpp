@@ -1,10 +1,10 @@
-#include "app/driver/chorelglobals.h"
-#include "app/driver/logfile.h"
+#include "app/runtime/chorelglobals.h"
+#include "app/runtime/logfile.h"
 #include "app/driver/mainform.h"
-#include "app/driver/searchorder.h"
-#include "app/driver/showmessage.h"
+#include "app/runtime/searchorder.h"
+#include "app/runtime/showmessage.h"
 #include "app/files/languagefile.h"
-#include "app/files/messagetable.h"
+#include "app/runtime/messagetable.h"
 #include "app/output/exportnames.h"
 
 #include <QCoreApplication>
@@ -176,7 +176,7 @@ bool MainForm::InstallTexts()
         SetDefaultTexts(keep);
     else
         ok = ReadLanguage(m_state.LanguageFile, keep);
-    ApplyTexts(m_widgets, Messages());
+    m_parts.applyTexts(m_widgets, Messages());
     return ok;
 }
 

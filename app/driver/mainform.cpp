@@ -1,14 +1,13 @@
 #include "app/driver/mainform.h"
 
-#include "app/driver/chorelglobals.h"
+#include "app/runtime/chorelglobals.h"
 #include "app/driver/classswitches.h"
 #include "app/driver/pipeline.h"
-#include "app/driver/screenfit.h"
-#include "app/driver/showmessage.h"
-#include "app/layout/aboutdialog.h"
-#include "app/layout/helppage.h"
+#include "app/runtime/screenfit.h"
+#include "app/runtime/showmessage.h"
 #include "app/files/optionfile.h"
 #include "app/output/exportcommand.h"
+#include "app/view/cdrawsymbol.h"
 #include "app/view/frmclassification.h"
 #include "app/view/mapsession.h"
 #include "platform/legend/legendwidget.h"
@@ -23,15 +22,12 @@
 #include <cstdio>
 #include <utility>
 
-MainForm::MainForm(ParsedCommandLine commandLine, QWidget *parent)
-    : QMainWindow(parent), m_commandLine(std::move(commandLine))
+MainForm::MainForm(ParsedCommandLine commandLine, WindowParts parts, QWidget *parent)
+    : QMainWindow(parent), m_commandLine(std::move(commandLine)), m_parts(std::move(parts))
 {
     setObjectName(QStringLiteral("MainForm"));
     setWindowTitle(QStringLiteral("Chorel"));
-    BuildMenus(*this, m_widgets);
-    BuildToolbar(*this, m_widgets);
-    BuildStatusBar(*this, m_widgets);
-    BuildPanes(*this, m_widgets);
+    m_parts.build(*this, m_widgets);
     // The size the user left the window at, fitted to the screen it opens on. A batch run
     // (an output file named) draws at the window's own size, whatever the screen and the
     // user's last window, so that its pictures do not depend on them.
@@ -48,8 +44,8 @@ MainForm::MainForm(ParsedCommandLine commandLine, QWidget *parent)
     ConnectOutputCommands();
     connect(menuEntry(QStringLiteral("mnuExit")), &QAction::triggered, this, &QWidget::close);
     connect(menuEntry(QStringLiteral("mnuAbout")), &QAction::triggered, this,
-            [this] { ShowAboutDialog(this); });
-    ConnectHelpContents(menuEntry(QStringLiteral("mnuContents")), &m_state.HelpFile);
+            [this] { m_parts.showAbout(this); });
+    m_parts.connectHelp(menuEntry(QStringLiteral("mnuContents")), &m_state.HelpFile);
 
     m_tmStart.setObjectName(QStringLiteral("tmStart"));
     m_tmStart.setSingleShot(true);
@@ -75,6 +71,8 @@ void MainForm::ConnectViewCommands()
         source.Map = m_session->Map;
         source.State = &m_session->State;
         source.Values = &m_session->Values;
+        if (m_session->Values.SymbolDrawer)
+            source.CirclePercent = m_session->Values.SymbolDrawer->CirclePercent;
         mnuSaveAs(this, source);
     };
     connect(menuEntry(QStringLiteral("mnuOpen")), &QAction::triggered, this, open);

@@ -2,8 +2,9 @@
 
 #include "app/driver/commandline.h"
 #include "app/driver/mainstate.h"
-#include "app/driver/workfolder.h"
-#include "app/layout/mainwidgets.h"
+#include "app/driver/windowparts.h"
+#include "app/runtime/workfolder.h"
+#include "app/view/mainwidgets.h"
 
 #include <QMainWindow>
 #include <QTimer>
@@ -21,7 +22,8 @@ class MainForm : public QMainWindow {
     Q_OBJECT
 
 public:
-    explicit MainForm(ParsedCommandLine commandLine, QWidget *parent = nullptr);
+    // The window is built of parts (StandardWindowParts() of the layout for the program).
+    MainForm(ParsedCommandLine commandLine, WindowParts parts, QWidget *parent = nullptr);
     ~MainForm() override;
 
     void Load();
@@ -31,6 +33,8 @@ public:
     const ParsedCommandLine &commandLine() const { return m_commandLine; }
     const MainState &state() const { return m_state; }
     MainWidgets &widgets() { return m_widgets; }
+    // The parts the window is built of, with the dialogs it asks its questions with.
+    const WindowParts &parts() const { return m_parts; }
 
     // The containers the map control and the legend control are placed into.
     QWidget *mapPane() const { return m_widgets.mapPane; }
@@ -72,6 +76,7 @@ private:
     void ConnectOutputCommands();
 
     ParsedCommandLine m_commandLine;
+    WindowParts m_parts;
     MainState m_state;
     MainWidgets m_widgets;
     QTimer m_tmStart;

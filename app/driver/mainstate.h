@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/view/colournames.h"
-#include "app/view/viewstate.h"
+#include "app/mapdefs/colournames.h"
+#include "app/files/viewstate.h"
 #include "kitbag/kbutil.h"
 
 #include <QHash>

@@ -1,18 +1,15 @@
 #include "app/driver/pipeline.h"
 
-#include "app/dialogs/frmmaptype.h"
-#include "app/dialogs/frmopendialog.h"
-#include "app/dialogs/mapdefinitionchooser.h"
 #include "app/driver/batchmaps.h"
-#include "app/driver/chorelglobals.h"
+#include "app/runtime/chorelglobals.h"
 #include "app/driver/classswitches.h"
-#include "app/driver/logfile.h"
+#include "app/runtime/logfile.h"
 #include "app/driver/mainform.h"
-#include "app/driver/searchorder.h"
-#include "app/driver/showmessage.h"
-#include "app/files/messagetable.h"
+#include "app/runtime/searchorder.h"
+#include "app/runtime/showmessage.h"
+#include "app/runtime/messagetable.h"
 #include "app/files/optionfile.h"
-#include "app/output/phasetimer.h"
+#include "app/runtime/phasetimer.h"
 #include "app/view/cdrawsymbol.h"
 #include "app/view/mapsession.h"
 #include "kitbag/kbutil.h"
@@ -206,7 +203,8 @@ bool findMapDefinition(MainForm &form, DBFCreator &builder, QString &iniFile) {
         if (session.MapIniName.isEmpty() && !state.BatchMode
             && DBFCreator::IsValueFile(state.DataFile)) {
             RestoreNormalPointer(session.Map);
-            iniFile = MapDefinitionChooser::Choose(&form, state.DataFile, MapDefinitionsIn(folders));
+            iniFile = form.parts().chooseMapDefinition(&form, state.DataFile,
+                                                        MapDefinitionsIn(folders));
             ShowWaitPointer(session.Map);
             if (iniFile.isEmpty()) {
                 fail(form, QStringLiteral("Chorel (tmStart)"), 64, builder.ErrorMsg());
@@ -310,10 +308,10 @@ bool showFirstView(MainForm &form, int statistic) {
         session.State.UpdatingLists = false;
         form.repaint();
         if (!state.MapTypeFixed)
-            frmMapType::Choose(&form, session.State.CircleMap,
-                               MessageText(QStringLiteral("MapType")),
-                               MessageText(QStringLiteral("RadioChoroplet")),
-                               MessageText(QStringLiteral("RadioSymbol")));
+            form.parts().chooseMapType(&form, session.State.CircleMap,
+                                       MessageText(QStringLiteral("MapType")),
+                                       MessageText(QStringLiteral("RadioChoroplet")),
+                                       MessageText(QStringLiteral("RadioSymbol")));
         ShowWaitPointer(session.Map);
     }
     if (statistic > 0)
@@ -388,7 +386,7 @@ void mnuOpen(MainForm &form) {
     MapSession &session = form.session();
     // A cancelled choice, or an option file that names no statistics file, leaves the map
     // shown and its files as they were (Save as and Copy Title still name them).
-    const QString chosen = frmOpenDialog::Choose(&form);
+    const QString chosen = form.parts().chooseStatisticsFile(&form);
     if (chosen.isEmpty())
         return;
     QString dataFile = chosen;

@@ -1,6 +1,6 @@
 #include "app/files/languagefile.h"
 
-#include "app/driver/showmessage.h"
+#include "app/runtime/showmessage.h"
 #include "kitbag/kbprofile.h"
 #include "kitbag/kbutil.h"
 

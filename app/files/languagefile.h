@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/files/messagetable.h"
+#include "app/runtime/messagetable.h"
 
 #include <QString>
 

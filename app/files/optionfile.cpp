@@ -1,8 +1,8 @@
 #include "app/files/optionfile.h"
 
-#include "app/driver/showmessage.h"
-#include "app/files/messagetable.h"
-#include "app/view/colournames.h"
+#include "app/runtime/showmessage.h"
+#include "app/runtime/messagetable.h"
+#include "app/mapdefs/colournames.h"
 #include "kitbag/kbutil.h"
 
 #include <QRegularExpression>

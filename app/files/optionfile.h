@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/view/viewstate.h"
+#include "app/files/viewstate.h"
 #include "contracts/mapgeometry.h"
 
 #include <QList>
@@ -48,6 +48,8 @@ struct OptionFileSource {
     const MapControl *Map = nullptr;
     const ViewState *State = nullptr;
     const ViewValues *Values = nullptr;
+    // The share of the regions' area the circles of a circle map cover; none without circles.
+    std::optional<int> CirclePercent;
 };
 
 // Writes outputPath + ".tqo" (replacing an existing file in one step). False after the user

@@ -1,10 +1,8 @@
 #include "app/files/optionfile.h"
 
-#include "app/driver/chorelglobals.h"
-#include "app/driver/showmessage.h"
-#include "app/files/messagetable.h"
-#include "app/view/cdrawsymbol.h"
-#include "app/view/maplabelling.h"
+#include "app/runtime/chorelglobals.h"
+#include "app/runtime/showmessage.h"
+#include "app/runtime/messagetable.h"
 #include "contracts/mapcontrol.h"
 
 #include <QDir>
@@ -51,7 +49,7 @@ QString extentSection(const MapRectangle &extent) {
 
 QString circleSection(const OptionFileSource &source) {
     return QStringLiteral("Type=CIRCLE") + CRLF + CRLF + QStringLiteral("[CIRCLE]") + CRLF +
-           line(QStringLiteral("Percent"), double(source.Values->SymbolDrawer->CirclePercent)) +
+           line(QStringLiteral("Percent"), double(*source.CirclePercent)) +
            line(QStringLiteral("Color"), whole(source.State->SymbolColor)) +
            line(QStringLiteral("Null"), whole(source.Values->NullValue));
 }
@@ -125,7 +123,7 @@ bool CreateTQO(const OptionFileSource &source, const QString &outputPath) {
     // The labels only when they were chosen: a file of a map without them stays as before.
     if (source.State->Labels)
         text += QStringLiteral("Labels=") + LabelModeName(*source.State->Labels) + CRLF;
-    if (source.Values->SymbolDrawer && source.State->CircleMap) {
+    if (source.CirclePercent && source.State->CircleMap) {
         text += circleSection(source);
     } else {
         const auto renderer = thematicRenderer(source);

@@ -1,6 +1,6 @@
 #include "app/layout/aboutdialog.h"
 
-#include "app/files/messagetable.h"
+#include "app/runtime/messagetable.h"
 
 #include <QMessageBox>
 #include <QPushButton>

@@ -1,7 +1,7 @@
 #include "app/layout/helppage.h"
 
-#include "app/driver/showmessage.h"
-#include "app/files/messagetable.h"
+#include "app/runtime/showmessage.h"
+#include "app/runtime/messagetable.h"
 
 #include <QAction>
 #include <QDesktopServices>

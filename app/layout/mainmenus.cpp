@@ -1,6 +1,6 @@
-#include "app/layout/mainwidgets.h"
+#include "app/layout/windowbuild.h"
 
-#include "app/files/messagetable.h"
+#include "app/runtime/messagetable.h"
 
 #include <QAction>
 #include <QActionGroup>

@@ -1,4 +1,4 @@
-#include "app/layout/mainwidgets.h"
+#include "app/layout/windowbuild.h"
 
 #include <QGridLayout>
 #include <QHeaderView>

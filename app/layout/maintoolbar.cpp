@@ -1,7 +1,7 @@
-#include "app/layout/mainwidgets.h"
+#include "app/layout/windowbuild.h"
 
-#include "app/files/messagetable.h"
-#include "app/layout/toolicons.h"
+#include "app/runtime/messagetable.h"
+#include "app/view/toolicons.h"
 
 #include <QAction>
 #include <QKeySequence>

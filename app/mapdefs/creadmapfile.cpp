@@ -1,8 +1,8 @@
 #include "app/mapdefs/creadmapfile.h"
 
-#include "app/files/messagetable.h"
+#include "app/runtime/messagetable.h"
 #include "app/mapdefs/mapdefsreport.h"
-#include "app/view/colournames.h"
+#include "app/mapdefs/colournames.h"
 #include "bandwise/colourschemes.h"
 #include "contracts/mapcontrol.h"
 #include "contracts/runtimeerror.h"

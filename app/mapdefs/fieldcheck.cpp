@@ -1,6 +1,6 @@
 #include "app/mapdefs/fieldcheck.h"
 
-#include "app/files/messagetable.h"
+#include "app/runtime/messagetable.h"
 #include "kitbag/kbread.h"
 
 #include <QFile>

@@ -18,6 +18,7 @@
 #include <QSet>
 
 #include <cmath>
+#include <filesystem>
 
 namespace {
 constexpr std::int32_t kPathFileAccessError = 75;
@@ -54,11 +55,15 @@ void copyOne(const QString &source, const QString &target)
                            QStringLiteral("Path/File access error: %1 is not a regular file")
                                .arg(source),
                            QStringLiteral("Chorel"));
-    QFile file(source);
-    if (!file.copy(target))
+    // A working copy lives only as long as the run: it is copied without the flush to disk
+    // that a file the user keeps would get (three of them cost a start-up tens of ms).
+    std::error_code error;
+    if (!std::filesystem::copy_file(QFile::encodeName(source).toStdString(),
+                                    QFile::encodeName(target).toStdString(), error))
         throw RunTimeError(kPathFileAccessError,
                            QStringLiteral("Path/File access error: cannot copy %1 to %2 (%3)")
-                               .arg(source, target, file.errorString()),
+                               .arg(source, target,
+                                    QString::fromLocal8Bit(error.message().c_str())),
                            QStringLiteral("Chorel"));
 }
 

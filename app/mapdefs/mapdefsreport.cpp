@@ -1,7 +1,7 @@
 #include "app/mapdefs/mapdefsreport.h"
 
-#include "app/driver/logfile.h"
-#include "app/driver/showmessage.h"
+#include "app/runtime/logfile.h"
+#include "app/runtime/showmessage.h"
 #include "contracts/runtimeerror.h"
 
 #include <QLocale>

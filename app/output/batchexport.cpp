@@ -1,10 +1,10 @@
 #include "app/output/batchexport.h"
 
-#include "app/driver/showmessage.h"
-#include "app/files/messagetable.h"
+#include "app/runtime/showmessage.h"
+#include "app/runtime/messagetable.h"
 #include "app/output/imageexport.h"
 #include "app/output/outputguard.h"
-#include "app/output/phasetimer.h"
+#include "app/runtime/phasetimer.h"
 #include "app/output/pictures.h"
 #include "app/output/webpage.h"
 #include "platform/legend/legendwidget.h"

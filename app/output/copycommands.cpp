@@ -1,8 +1,8 @@
 #include "app/output/copycommands.h"
 
-#include "app/driver/showmessage.h"
-#include "app/layout/mainwidgets.h"
-#include "app/layout/toolicons.h"
+#include "app/runtime/showmessage.h"
+#include "app/view/mainwidgets.h"
+#include "app/view/toolicons.h"
 #include "app/output/metafileclipboard.h"
 #include "contracts/legendcontrol.h"
 #include "contracts/runtimeerror.h"

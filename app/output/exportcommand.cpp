@@ -1,7 +1,7 @@
 #include "app/output/exportcommand.h"
 
-#include "app/driver/showmessage.h"
-#include "app/files/messagetable.h"
+#include "app/runtime/showmessage.h"
+#include "app/runtime/messagetable.h"
 #include "app/output/imageexport.h"
 #include "contracts/legendcontrol.h"
 #include "contracts/mapcontrol.h"

@@ -1,6 +1,6 @@
 #include "app/output/exportnames.h"
 
-#include "app/files/messagetable.h"
+#include "app/runtime/messagetable.h"
 #include "kitbag/kbpath.h"
 
 #include <QFileInfo>

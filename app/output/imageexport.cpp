@@ -1,7 +1,7 @@
 #include "app/output/imageexport.h"
 
 #include "app/output/metafileclipboard.h"
-#include "app/output/phasetimer.h"
+#include "app/runtime/phasetimer.h"
 #include "app/output/pictures.h"
 #include "contracts/bitmapfile.h"
 #include "contracts/legendcontrol.h"

@@ -1,8 +1,8 @@
 #include "app/output/printcommand.h"
 
-#include "app/driver/screenfit.h"
-#include "app/driver/showmessage.h"
-#include "app/files/messagetable.h"
+#include "app/runtime/screenfit.h"
+#include "app/runtime/showmessage.h"
+#include "app/runtime/messagetable.h"
 #include "app/output/pictures.h"
 #include "contracts/legendcontrol.h"
 #include "contracts/mapcontrol.h"

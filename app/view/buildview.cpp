@@ -1,10 +1,10 @@
 #include "app/view/buildview.h"
 
-#include "app/driver/showmessage.h"
-#include "app/files/messagetable.h"
+#include "app/runtime/showmessage.h"
+#include "app/runtime/messagetable.h"
 #include "app/mapdefs/creadmapfile.h"
 #include "app/mapdefs/fieldcheck.h"
-#include "app/output/phasetimer.h"
+#include "app/runtime/phasetimer.h"
 #include "app/view/cdrawsymbol.h"
 #include "app/view/joinstatus.h"
 #include "app/view/maplabelling.h"

@@ -1,10 +1,10 @@
 #include "app/view/cdrawsymbol.h"
 
-#include "app/driver/showmessage.h"
+#include "app/runtime/showmessage.h"
 #include "app/mapdefs/creadmapfile.h"
-#include "app/output/phasetimer.h"
+#include "app/runtime/phasetimer.h"
 #include "app/view/buildview.h"
-#include "app/view/viewstate.h"
+#include "app/files/viewstate.h"
 #include "platform/mapcontrol/mapwidget.h"
 #include "zoomkeeper/scalehandler.h"
 #include "contracts/mapcontrol.h"

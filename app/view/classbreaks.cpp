@@ -1,7 +1,7 @@
 #include "app/view/classbreaks.h"
 
-#include "app/driver/showmessage.h"
-#include "app/files/messagetable.h"
+#include "app/runtime/showmessage.h"
+#include "app/runtime/messagetable.h"
 #include "app/mapdefs/creadmapfile.h"
 #include "bandwise/databreaks.h"
 #include "contracts/maplayer.h"

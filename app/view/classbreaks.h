@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/view/viewstate.h"
+#include "app/files/viewstate.h"
 
 #include <QList>
 #include <QString>

@@ -1,7 +1,7 @@
 #include "app/view/frmclassification.h"
 
-#include "app/driver/screenfit.h"
-#include "app/files/messagetable.h"
+#include "app/runtime/screenfit.h"
+#include "app/runtime/messagetable.h"
 #include "app/mapdefs/creadmapfile.h"
 #include "app/view/cdrawsymbol.h"
 #include "app/view/maplabelling.h"

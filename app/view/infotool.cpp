@@ -1,7 +1,7 @@
 #include "app/view/infotool.h"
 
-#include "app/driver/showmessage.h"
-#include "app/files/messagetable.h"
+#include "app/runtime/showmessage.h"
+#include "app/runtime/messagetable.h"
 #include "app/mapdefs/creadmapfile.h"
 #include "app/view/buildview.h"
 #include "contracts/mapcontrol.h"

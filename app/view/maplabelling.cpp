@@ -1,6 +1,6 @@
 #include "app/view/maplabelling.h"
 
-#include "app/driver/showmessage.h"
+#include "app/runtime/showmessage.h"
 #include "app/mapdefs/creadmapfile.h"
 #include "app/view/buildview.h"
 #include "contracts/mapcontrol.h"
@@ -13,8 +13,6 @@
 
 namespace {
 
-const QStringList modeNames = {QStringLiteral("none"), QStringLiteral("name"),
-                               QStringLiteral("value"), QStringLiteral("both")};
 // Regions named on stderr when their labels found no room.
 constexpr int kLeftOutNamed = 5;
 
@@ -33,19 +31,6 @@ QString nameOf(const MapLayer &layer, const QString &field, int record)
 }
 
 } // namespace
-
-std::optional<LabelMode> LabelModeNamed(const QString &name)
-{
-    const qsizetype i = modeNames.indexOf(name.trimmed().toLower());
-    if (i < 0)
-        return std::nullopt;
-    return LabelMode(i);
-}
-
-QString LabelModeName(LabelMode mode)
-{
-    return modeNames.value(int(mode));
-}
 
 LabelMode ShownLabels(ViewContext &context)
 {

@@ -1,17 +1,12 @@
 #pragma once
 
-#include "app/view/viewstate.h"
+#include "app/files/viewstate.h"
 
 #include <QString>
 
 #include <optional>
 
 struct ViewContext;
-
-// "none", "name", "value", "both" (as --labels and option files write them) and back; none
-// for another word.
-std::optional<LabelMode> LabelModeNamed(const QString &name);
-QString LabelModeName(LabelMode mode);
 
 // The labels the shown map has: the state's choice, else names when the map definition has
 // a LabelField.

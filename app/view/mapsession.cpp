@@ -1,6 +1,6 @@
 #include "app/view/mapsession.h"
 
-#include "app/layout/mainwidgets.h"
+#include "app/view/mainwidgets.h"
 #include "app/view/cdrawsymbol.h"
 #include "app/view/joinstatus.h"
 #include "app/view/maplabelling.h"

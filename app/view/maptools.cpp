@@ -1,7 +1,7 @@
 #include "app/view/maptools.h"
 
-#include "app/driver/showmessage.h"
-#include "app/layout/mainwidgets.h"
+#include "app/runtime/showmessage.h"
+#include "app/view/mainwidgets.h"
 #include "app/view/buildview.h"
 #include "app/view/infotool.h"
 #include "contracts/runtimeerror.h"

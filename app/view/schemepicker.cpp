@@ -1,6 +1,6 @@
 #include "app/view/schemepicker.h"
 
-#include "app/files/messagetable.h"
+#include "app/runtime/messagetable.h"
 #include "bandwise/colourschemes.h"
 
 #include <QPainter>

@@ -1,7 +1,7 @@
 #include "app/view/frmclassification.h"
 
-#include "app/dialogs/frmchart.h"
-#include "app/driver/showmessage.h"
+#include "app/view/frmchart.h"
+#include "app/runtime/showmessage.h"
 #include "app/mapdefs/creadmapfile.h"
 #include "app/view/cdrawsymbol.h"
 #include "app/view/classbreaks.h"

@@ -4,7 +4,7 @@
 #include "app/mapdefs/creadmapfile.h"
 #include "app/view/cdrawsymbol.h"
 #include "app/view/classbreaks.h"
-#include "app/view/colournames.h"
+#include "app/mapdefs/colournames.h"
 #include "app/view/schemecolours.h"
 #include "contracts/legendcontrol.h"
 #include "contracts/mapcontrol.h"

@@ -7,7 +7,7 @@
 #include "layerfixture.h"
 #include "viewfixture.h"
 
-#include "app/dialogs/frmchart.h"
+#include "app/view/frmchart.h"
 #include "app/view/frmclassification.h"
 #include "bandwise/classification.h"
 

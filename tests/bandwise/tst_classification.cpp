@@ -1,6 +1,6 @@
 #include "../view/layerfixture.h"
 
-#include "app/driver/showmessage.h"
+#include "app/runtime/showmessage.h"
 #include "bandwise/applybreaks.h"
 #include "bandwise/classification.h"
 #include "bandwise/colourschemes.h"

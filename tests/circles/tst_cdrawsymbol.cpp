@@ -3,7 +3,7 @@
 #include "app/mapdefs/creadmapfile.h"
 #include "app/output/pictures.h"
 #include "app/view/cdrawsymbol.h"
-#include "app/view/viewstate.h"
+#include "app/files/viewstate.h"
 #include "platform/mapcontrol/mapwidget.h"
 
 #include <QFile>

@@ -90,6 +90,7 @@ void TestCircleView::optionFileReopensTheSameCircleMap()
         source.Map = &view.map;
         source.State = &view.state;
         source.Values = &view.values;
+        source.CirclePercent = view.values.SymbolDrawer->CirclePercent;
         QVERIFY(CreateTQO(source, option));
     }
     ViewFixture view(births());

@@ -1,7 +1,7 @@
 #include "../view/layerfixture.h"
 
-#include "app/dialogs/frmchart.h"
-#include "app/files/messagetable.h"
+#include "app/view/frmchart.h"
+#include "app/runtime/messagetable.h"
 
 #include <QChart>
 #include <QClipboard>

@@ -3,9 +3,10 @@
 #include "app/dialogs/frmopendialog.h"
 #include "app/dialogs/statfilecheck.h"
 #include "app/driver/mainform.h"
+#include "app/layout/standardwindow.h"
 #include "app/driver/pipeline.h"
-#include "app/driver/showmessage.h"
-#include "app/files/messagetable.h"
+#include "app/runtime/showmessage.h"
+#include "app/runtime/messagetable.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -330,7 +331,7 @@ private slots:
         qputenv("CHOREL_HOME", m_dir.path().toLocal8Bit());
         qputenv("TMPDIR", m_dir.path().toLocal8Bit());
         QDir::setCurrent(folder);
-        MainForm form(ParseCommandLine({}));
+        MainForm form(ParseCommandLine({}), StandardWindowParts());
         form.Load();
         for (const bool open : {true, false}) {
             QTimer::singleShot(0, this, [open] {

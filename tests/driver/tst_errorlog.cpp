@@ -1,8 +1,8 @@
 // The log writer, the error report and how messages reach the user in both modes.
-#include "app/driver/chorelglobals.h"
-#include "app/driver/logfile.h"
-#include "app/driver/showmessage.h"
-#include "app/files/messagetable.h"
+#include "app/runtime/chorelglobals.h"
+#include "app/runtime/logfile.h"
+#include "app/runtime/showmessage.h"
+#include "app/runtime/messagetable.h"
 #include "contracts/messagehook.h"
 
 #include <QApplication>

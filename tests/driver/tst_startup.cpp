@@ -1,9 +1,10 @@
 // Start-up of the main window: its controls, the switches, missing files and language files
 // in both modes, option files.
-#include "app/driver/chorelglobals.h"
+#include "app/runtime/chorelglobals.h"
 #include "app/driver/mainform.h"
-#include "app/driver/showmessage.h"
-#include "app/files/messagetable.h"
+#include "app/layout/standardwindow.h"
+#include "app/runtime/showmessage.h"
+#include "app/runtime/messagetable.h"
 
 #include <QAction>
 #include <QFile>
@@ -56,7 +57,7 @@ private:
     {
         const ParsedCommandLine parsed = ParseCommandLine(arguments);
         SetBatchMessages(!parsed.value(u'o').isEmpty());
-        auto form = std::make_unique<MainForm>(parsed);
+        auto form = std::make_unique<MainForm>(parsed, StandardWindowParts());
         if (!form->state().QuitRequested)
             form->Load();
         return form;

@@ -2,9 +2,10 @@
 // table, and read at start-up it turns the window, the open dialog and the messages German.
 #include "app/dialogs/frmopendialog.h"
 #include "app/driver/mainform.h"
-#include "app/driver/showmessage.h"
+#include "app/layout/standardwindow.h"
+#include "app/runtime/showmessage.h"
 #include "app/files/languagefile.h"
-#include "app/files/messagetable.h"
+#include "app/runtime/messagetable.h"
 #include "app/layout/aboutdialog.h"
 #include "kitbag/kbprofile.h"
 
@@ -119,7 +120,7 @@ private slots:
     {
         const QString missing = m_dir.filePath(QStringLiteral("absent.tq"));
         const ParsedCommandLine parsed = ParseCommandLine({"-l", germanFile(), "-f", missing});
-        MainForm form(parsed);
+        MainForm form(parsed, StandardWindowParts());
         form.Load();
         const MainWidgets &w = form.widgets();
         QCOMPARE(w.menus.value("mnuFile")->title(), QString("&Datei"));

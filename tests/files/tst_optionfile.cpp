@@ -1,7 +1,7 @@
 #include "../view/layerfixture.h"
 #include "../view/viewfixture.h"
 
-#include "app/driver/chorelglobals.h"
+#include "app/runtime/chorelglobals.h"
 #include "app/files/optionfile.h"
 #include "app/view/cdrawsymbol.h"
 #include "bandwise/colourschemes.h"
@@ -54,6 +54,8 @@ private:
         s.Map = &view.map;
         s.State = &view.state;
         s.Values = &view.values;
+        if (view.values.SymbolDrawer)
+            s.CirclePercent = view.values.SymbolDrawer->CirclePercent;
         return s;
     }
 };

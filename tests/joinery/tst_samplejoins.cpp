@@ -1,6 +1,6 @@
 #include "joinfixture.h"
 
-#include "app/files/messagetable.h"
+#include "app/runtime/messagetable.h"
 #include "app/mapdefs/creadmapfile.h"
 #include "joinery/addrelate.h"
 #include "tableforge/dbfcreator.h"

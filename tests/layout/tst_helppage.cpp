@@ -2,8 +2,9 @@
 // Help, Contents and F1 open it in the desktop's browser.
 #include "app/driver/commandline.h"
 #include "app/driver/mainform.h"
-#include "app/driver/showmessage.h"
-#include "app/files/messagetable.h"
+#include "app/layout/standardwindow.h"
+#include "app/runtime/showmessage.h"
+#include "app/runtime/messagetable.h"
 
 #include <QAction>
 #include <QDesktopServices>
@@ -94,7 +95,7 @@ private slots:
     void contentsAndF1OpenThePage()
     {
         qputenv("CHOREL_HOME", qEnvironmentVariable("CHOREL_BIN").toLocal8Bit());
-        MainForm form(ParseCommandLine({}));
+        MainForm form(ParseCommandLine({}), StandardWindowParts());
         form.Load();
         QCOMPARE(form.state().HelpFile, helpPage());
         form.menuEntry(QStringLiteral("mnuContents"))->trigger();
@@ -112,7 +113,7 @@ private slots:
     void missingPageIsReported()
     {
         qputenv("CHOREL_HOME", m_dir.path().toLocal8Bit());
-        MainForm form(ParseCommandLine({}));
+        MainForm form(ParseCommandLine({}), StandardWindowParts());
         form.Load();
         form.menuEntry(QStringLiteral("mnuContents"))->trigger();
         QVERIFY(m_recorder.urls.isEmpty());

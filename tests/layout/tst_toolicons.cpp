@@ -1,7 +1,7 @@
 // The toolbar's icons are drawn from their drawings when shown, at the size asked for: the
 // folder of "Open" in its yellow at every size, greyed when disabled, and the same pixels
 // when asked again (from the cache).
-#include "app/layout/toolicons.h"
+#include "app/view/toolicons.h"
 
 #include <QApplication>
 #include <QImage>

@@ -1,7 +1,7 @@
 #include "mapdefsfixture.h"
 
-#include "app/driver/chorelglobals.h"
-#include "app/driver/showmessage.h"
+#include "app/runtime/chorelglobals.h"
+#include "app/runtime/showmessage.h"
 
 #include <QDir>
 #include <QFile>

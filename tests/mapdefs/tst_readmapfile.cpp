@@ -1,8 +1,8 @@
 #include "mapdefsfixture.h"
 
-#include "app/files/messagetable.h"
+#include "app/runtime/messagetable.h"
 #include "app/mapdefs/creadmapfile.h"
-#include "app/view/colournames.h"
+#include "app/mapdefs/colournames.h"
 #include "contracts/maplayer.h"
 #include "contracts/mapshape.h"
 #include "platform/mapcontrol/mapwidget.h"

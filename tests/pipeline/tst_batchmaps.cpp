@@ -5,6 +5,7 @@
 #include "../output/vectorreader.h"
 
 #include "app/driver/mainform.h"
+#include "app/layout/standardwindow.h"
 #include "app/view/mapsession.h"
 #include "contracts/mapsymbol.h"
 #include "platform/mapcontrol/mapwidget.h"
@@ -412,7 +413,8 @@ void TestBatchMaps::eachStatisticColoursTheCounties()
 {
     qputenv("CHOREL_HOME", m_home->path().toLocal8Bit());
     qputenv("TMPDIR", m_home->filePath("tmp").toLocal8Bit());
-    MainForm form(ParseCommandLine({"-f", data("nc_births_74.tq"), "-o", out("nc.bmp"), "--each"}));
+    MainForm form(ParseCommandLine({"-f", data("nc_births_74.tq"), "-o", out("nc.bmp"), "--each"}),
+                  StandardWindowParts());
     form.Load();
     form.show();
     QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(out("nc-s3-m1LI.bmp")), 60000);

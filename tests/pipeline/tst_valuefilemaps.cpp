@@ -3,7 +3,7 @@
 // with leading zeros) and the samples, --map and --key, the join line, the refusals; and the
 // window's parts: the map definition chooser and the join line in the status bar.
 #include "app/dialogs/mapdefinitionchooser.h"
-#include "app/driver/searchorder.h"
+#include "app/runtime/searchorder.h"
 #include "app/view/joinstatus.h"
 
 #include <QApplication>

@@ -1,8 +1,8 @@
 #include "layerfixture.h"
 
-#include "app/driver/chorelglobals.h"
-#include "app/driver/showmessage.h"
-#include "app/files/messagetable.h"
+#include "app/runtime/chorelglobals.h"
+#include "app/runtime/showmessage.h"
+#include "app/runtime/messagetable.h"
 
 #include <QTemporaryDir>
 #include <QTest>

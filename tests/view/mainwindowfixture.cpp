@@ -1,6 +1,7 @@
 #include "mainwindowfixture.h"
 
-#include "app/driver/showmessage.h"
+#include "app/layout/standardwindow.h"
+#include "app/runtime/showmessage.h"
 #include "platform/mapcontrol/mapwidget.h"
 
 #include <QDir>
@@ -44,7 +45,8 @@ bool MainWindowFixture::start(const QString &dataFile, const QStringList &moreAr
     QStringList arguments{QStringLiteral("-f"), path(QStringLiteral("TQ-files/") + dataFile)};
     if (!moreArguments.contains(QStringLiteral("-c")))
         arguments << QStringLiteral("-c") << QStringLiteral("choroplet");
-    form = std::make_unique<MainForm>(ParseCommandLine(arguments + moreArguments));
+    form = std::make_unique<MainForm>(ParseCommandLine(arguments + moreArguments),
+                                      StandardWindowParts());
     form->Load();
     form->show();
     map = form->findChild<MapWidget *>(QStringLiteral("Map"));

@@ -6,11 +6,13 @@
 // open dialog; the sheet's title and source; and what the documents say.
 #include "thematicfixture.h"
 
-#include "app/dialogs/frmchart.h"
+#include "app/view/frmchart.h"
 #include "app/dialogs/frmmaptype.h"
 #include "app/dialogs/frmopendialog.h"
 #include "app/files/languagefile.h"
 #include "app/layout/helppage.h"
+#include "app/layout/standardwindow.h"
+#include "app/layout/windowbuild.h"
 #include "app/output/printcommand.h"
 #include "app/view/frmclassification.h"
 #include "app/view/infotool.h"
@@ -215,7 +217,7 @@ private slots:
     void windowSizeAndSplittersRemembered()
     {
         {
-            MainForm first(ParseCommandLine({}));
+            MainForm first(ParseCommandLine({}), StandardWindowParts());
             first.show();
             first.resize(700, 450);
             auto *splitter = first.findChild<QSplitter *>(QStringLiteral("imgSplitter"));
@@ -223,7 +225,7 @@ private slots:
             QCoreApplication::processEvents();
             const QList<int> chosen = splitter->sizes();
             first.close();
-            MainForm second(ParseCommandLine({}));
+            MainForm second(ParseCommandLine({}), StandardWindowParts());
             QCOMPARE(second.size(), QSize(700, 450));
             second.show();
             QCoreApplication::processEvents();

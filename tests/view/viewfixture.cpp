@@ -2,7 +2,7 @@
 
 #include "layerfixture.h"
 
-#include "app/files/messagetable.h"
+#include "app/runtime/messagetable.h"
 #include "kitbag/kbpath.h"
 
 ViewFixture::ViewFixture(const QString &statFile) : statFile(statFile) {

@@ -2,7 +2,7 @@
 
 #include "app/mapdefs/creadmapfile.h"
 #include "app/view/buildview.h"
-#include "app/view/colournames.h"
+#include "app/mapdefs/colournames.h"
 #include "joinery/addrelate.h"
 #include "platform/legend/legendwidget.h"
 #include "platform/mapcontrol/mapwidget.h"

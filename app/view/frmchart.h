@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/dialogs/cchart.h"
-#include "app/dialogs/charttable.h"
+#include "app/view/cchart.h"
+#include "app/view/charttable.h"
 
 #include <QDialog>
 #include <QMap>

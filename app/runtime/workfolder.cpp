@@ -1,4 +1,4 @@
-#include "app/driver/workfolder.h"
+#include "app/runtime/workfolder.h"
 
 #include <QDir>
 #include <QRegularExpression>

@@ -1,5 +1,5 @@
-#include "app/driver/chorelglobals.h"
-#include "app/driver/searchorder.h"
+#include "app/runtime/chorelglobals.h"
+#include "app/runtime/searchorder.h"
 
 #include <QCoreApplication>
 #include <QDir>

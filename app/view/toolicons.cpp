@@ -1,4 +1,4 @@
-#include "app/layout/toolicons.h"
+#include "app/view/toolicons.h"
 
 #include <QApplication>
 #include <QHash>

@@ -1,6 +1,6 @@
-#include "app/view/colournames.h"
+#include "app/mapdefs/colournames.h"
 
-#include "app/files/messagetable.h"
+#include "app/runtime/messagetable.h"
 #include "app/mapdefs/mapdefsreport.h"
 
 #include <iterator>

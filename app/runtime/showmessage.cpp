@@ -1,8 +1,8 @@
-#include "app/driver/showmessage.h"
+#include "app/runtime/showmessage.h"
 
-#include "app/driver/chorelglobals.h"
-#include "app/driver/logfile.h"
-#include "app/files/messagetable.h"
+#include "app/runtime/chorelglobals.h"
+#include "app/runtime/logfile.h"
+#include "app/runtime/messagetable.h"
 #include "contracts/messagehook.h"
 #include "contracts/tableprovider.h"
 

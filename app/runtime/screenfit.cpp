@@ -1,4 +1,4 @@
-#include "app/driver/screenfit.h"
+#include "app/runtime/screenfit.h"
 
 #include <QGuiApplication>
 #include <QScreen>

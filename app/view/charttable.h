@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/dialogs/cchart.h"
+#include "app/view/cchart.h"
 
 #include <QList>
 #include <QString>

@@ -1,8 +1,8 @@
-#include "app/dialogs/frmchart.h"
+#include "app/view/frmchart.h"
 
-#include "app/driver/screenfit.h"
-#include "app/driver/showmessage.h"
-#include "app/files/messagetable.h"
+#include "app/runtime/screenfit.h"
+#include "app/runtime/showmessage.h"
+#include "app/runtime/messagetable.h"
 #include "platform/legend/legendsettings.h"
 
 #include <QApplication>

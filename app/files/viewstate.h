@@ -20,6 +20,11 @@ class CDrawSymbol;
 // statistic as the legend writes it, or both, the value under the name.
 enum class LabelMode { None, Name, Value, Both };
 
+// "none", "name", "value", "both" (as --labels and option files write them) and back; none
+// for another word.
+std::optional<LabelMode> LabelModeNamed(const QString &name);
+QString LabelModeName(LabelMode mode);
+
 // The view state of the main window: what the view builder keeps between two builds.
 struct ViewState {
     bool CircleMap = false;
@@ -98,7 +103,7 @@ struct ViewValues {
     // circle map shown again for that column keeps them instead of computing its own.
     QHash<int, std::shared_ptr<ClassBreaksRenderer>> HandSetRenderers;
     // The circle drawer of a circle map.
-    std::unique_ptr<CDrawSymbol> SymbolDrawer;
+    std::shared_ptr<CDrawSymbol> SymbolDrawer;
     bool ShowNoData = true;
     QString NoDataText = QStringLiteral("No data");
     QString SmallestSymbolText = QStringLiteral("Smallest symbol");

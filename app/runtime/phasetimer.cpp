@@ -1,4 +1,4 @@
-#include "app/output/phasetimer.h"
+#include "app/runtime/phasetimer.h"
 
 #include <QtGlobal>
 

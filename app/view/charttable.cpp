@@ -1,4 +1,4 @@
-#include "app/dialogs/charttable.h"
+#include "app/view/charttable.h"
 
 #include "platform/dbase/dbaseprovider.h"
 

@@ -1,6 +1,6 @@
-#include "app/driver/logfile.h"
+#include "app/runtime/logfile.h"
 
-#include "app/driver/chorelglobals.h"
+#include "app/runtime/chorelglobals.h"
 #include "contracts/runtimeerror.h"
 #include "kitbag/kbtext.h"
 

@@ -1,6 +1,6 @@
-#include "app/driver/searchorder.h"
+#include "app/runtime/searchorder.h"
 
-#include "app/driver/chorelglobals.h"
+#include "app/runtime/chorelglobals.h"
 #include "kitbag/kbpath.h"
 
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "app/files/messagetable.h"
+#include "app/runtime/messagetable.h"
 
 #include "tableforge/englishmessages.h"
 

@@ -1,10 +1,11 @@
-#include "app/driver/programmain.h"
+#include "app/programmain.h"
 
 #include "app/driver/batchheap.h"
-#include "app/driver/chorelglobals.h"
+#include "app/runtime/chorelglobals.h"
 #include "app/driver/commandline.h"
 #include "app/driver/mainform.h"
-#include "app/driver/showmessage.h"
+#include "app/layout/standardwindow.h"
+#include "app/runtime/showmessage.h"
 
 #include <QApplication>
 
@@ -62,7 +63,7 @@ int ProgramMain(int &argc, char **argv, const ParsedCommandLine &commandLine)
     InstallMessageHook();
     Globals().LogFile = DefaultLogFile();
 
-    MainForm form(commandLine);
+    MainForm form(commandLine, StandardWindowParts());
     if (form.state().QuitRequested)
         return form.state().ExitCode;
     form.Load();

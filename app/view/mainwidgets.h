@@ -7,7 +7,6 @@
 class QAction;
 class QLabel;
 class QListWidget;
-class QMainWindow;
 class QMenu;
 class QProgressBar;
 class QSplitter;
@@ -15,7 +14,6 @@ class QStatusBar;
 class QToolBar;
 class QTreeWidget;
 class QWidget;
-class MessageTable;
 
 // The controls of the main window. Menu entries are found by their names ("mnuOpen"),
 // toolbar buttons and the entries of the "Copy" button's menu by their keys ("ZoomIn",
@@ -40,17 +38,3 @@ struct MainWidgets {
     QSplitter *imglgdSplitter = nullptr;    // legend | lists
     QSplitter *imgMapSplitter = nullptr;    // map list | statistics list
 };
-
-void BuildMenus(QMainWindow &window, MainWidgets &widgets);
-void BuildToolbar(QMainWindow &window, MainWidgets &widgets);
-void BuildStatusBar(QMainWindow &window, MainWidgets &widgets);
-void BuildPanes(QMainWindow &window, MainWidgets &widgets);
-
-// Captions from the message table. Tool tips keep their own texts unless the language file
-// gave the caption of the same function; then the tool tip is that caption without "&"
-// (and, for the thematic map, without "...").
-void ApplyTexts(MainWidgets &widgets, const MessageTable &texts);
-void ApplyMenuTexts(MainWidgets &widgets, const MessageTable &texts);
-
-// Makes the actions checkable and exclusive, owned by window, with the first one checked.
-void MakeExclusive(QMainWindow &window, const QList<QAction *> &actions);
