@@ -59,6 +59,7 @@ demo: program
 
 # make install [PREFIX=/usr/local] [DESTDIR=staging folder]
 install: build
+	cmake --build $(BUILD) --target preinstall
 	DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix "$(PREFIX)"
 
 # make uninstall [DESTDIR=...]: removes the files that make install wrote, as listed in

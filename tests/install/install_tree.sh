@@ -14,7 +14,9 @@ failures=0
 fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
 check() { local what=$1; shift; "$@" || fail "$what"; }
 
-DESTDIR="$tmp/stage" cmake --install "$build" --prefix /usr >"$tmp/install.log" 2>&1 \
+# Installing relinks the programs with their installed run path (the preinstall step).
+{ cmake --build "$build" --target preinstall \
+    && DESTDIR="$tmp/stage" cmake --install "$build" --prefix /usr; } >"$tmp/install.log" 2>&1 \
     || { cat "$tmp/install.log" >&2; echo "FAIL: cmake --install" >&2; exit 1; }
 usr=$tmp/stage/usr
 data=$usr/share/chorel
@@ -37,9 +39,15 @@ done
 libraries=$(find "$usr/lib" -path '*/chorel/libchorelprogram.so')
 check "program library in lib.../chorel" test -n "$libraries"
 
-# The run path points into the installation, never into the build tree.
-for binary in "$usr/bin/chorel" "$usr/bin/tq2dbf" "$libraries"; do
-    runpath=$(readelf -d "$binary" | grep -E 'R(UN)?PATH')
+# The run path points into the installation, never into the build tree; no program, built
+# or installed, has an empty entry in it (that would be the current folder).
+for binary in "$build/bin/chorel" "$build/bin/libchorelprogram.so" "$usr/bin/chorel" \
+    "$usr/bin/tq2dbf" "$libraries"; do
+    runpath=$(readelf -d "$binary" | sed -n 's/.*R\(UN\)\{0,1\}PATH.*\[\(.*\)\]/\2/p')
+    case ":$runpath:" in
+    *::*) [ -n "$runpath" ] && fail "$binary has an empty entry (the current folder) in its run path: $runpath" ;;
+    esac
+    [ "$binary" = "${binary#"$build"}" ] || continue
     case $runpath in
     *"$build"*) fail "$binary keeps the build tree in its run path: $runpath" ;;
     *'$ORIGIN'*) ;;
