@@ -160,6 +160,9 @@ QList<int> GetFieldDecimals(const QString &text, const QString &statVariable,
                             const QStringList &statFields, int numDecimals)
 {
     QList<int> decimals;
+    // Most files give no precision at all: one search then spares one per statistic.
+    if (!text.contains(QLatin1String("PRECISION(")))
+        return QList<int>(statFields.size(), numDecimals);
     for (const QString &field : statFields) {
         const QString key = QStringLiteral("PRECISION(%1,%2)=").arg(quoted(statVariable), quoted(field));
         const Statement st = FindStatement(text, key, 0);

@@ -16,6 +16,7 @@
 
 namespace provider {
 class Connection;
+struct Column;
 }
 
 // Builds the statistics table "STAT" (key field "REGION", value fields "F1".."Fn") from a TQ
@@ -79,8 +80,8 @@ public:
 private:
     // The cell of region i, field k (0-based), or none when the data hold no value there.
     using CellSource = std::function<std::optional<QStringView>(qsizetype, qsizetype)>;
-    // The value of region i, field k (0-based), or none for no data.
-    using ValueSource = std::function<std::optional<double>(qsizetype, qsizetype)>;
+    // The values of region i (0-based), one per field, NaN for no data.
+    using RowSource = std::function<void(qsizetype, double *)>;
 
     QString message(const QString &tag) const;
     void setShortForm(const RunTimeError &error);
@@ -96,10 +97,10 @@ private:
     bool CreateTextTable(const QString &text, const QString &sDBDir);
     bool CreateValueTable(const QString &sTQFile, const QString &sDBDir);
     bool BuildTable(const QString &sDBDir, const CellSource &cell, qsizetype fieldCount);
-    bool BuildTable(const QString &sDBDir, const ValueSource &value, qsizetype fieldCount);
-    bool InsertData(provider::Connection &connection, const ValueSource &value,
-                    qsizetype fieldCount);
-    double tableValue(double value, qsizetype region, qsizetype statistic);
+    bool BuildTable(const QString &sDBDir, const RowSource &row, qsizetype fieldCount);
+    bool InsertData(provider::Connection &connection, const QList<provider::Column> &columns,
+                    const RowSource &row, qsizetype fieldCount);
+    [[noreturn]] void refuseValue(double value, qsizetype region, qsizetype statistic);
     QString readText(const QString &sTQFile);
     // The text GetIniFile read, kept for the CreateTable of the same, unchanged file that
     // normally follows, so a statistics file is read and decoded once per table.

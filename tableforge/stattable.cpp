@@ -1,6 +1,7 @@
 #include "tableforge/stattable.h"
 
 #include <cmath>
+#include <vector>
 
 namespace stattable {
 
@@ -27,17 +28,21 @@ std::optional<QString> TooLarge(const StatTable &table)
     qint64 record = 1;
     for (const QString &code : table.codes)
         record = std::max<qint64>(record, code.toUtf8().size());
-    for (qsizetype k = 0; k < columns; ++k) {
-        double lo = 0, hi = 0;
-        for (qsizetype i = 0; i < table.codes.size(); ++i) {
-            const double v = table.value(i, k);
+    // the smallest and largest value of each statistic, in one pass in the order they lie
+    std::vector<double> lo(std::size_t(columns), 0), hi(std::size_t(columns), 0);
+    for (std::size_t at = 0; at < table.values.size();) {
+        for (std::size_t k = 0; k < std::size_t(columns); ++k, ++at) {
+            const double v = table.values[at];
             if (!std::isnan(v)) {
-                lo = std::min(lo, v);
-                hi = std::max(hi, v);
+                lo[k] = std::min(lo[k], v);
+                hi[k] = std::max(hi[k], v);
             }
         }
+    }
+    for (qsizetype k = 0; k < columns; ++k) {
         const int decimals = table.decimals.value(k);
-        record += std::max<qint64>({11, widthOf(lo, decimals), widthOf(hi, decimals)});
+        record += std::max<qint64>({11, widthOf(lo[std::size_t(k)], decimals),
+                                    widthOf(hi[std::size_t(k)], decimals)});
     }
     const qint64 bytes = 32 + 32 * (columns + 1) + 1 + (record + 1) * qint64(table.codes.size());
     if (bytes > MaxTableBytes)

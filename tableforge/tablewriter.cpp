@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace {
 
@@ -146,19 +147,28 @@ bool DBFCreator::CreateTextTable(const QString &text, const QString &sDBDir)
     return BuildTable(sDBDir, cell, m_statFields.size());
 }
 
+// The texts of the cells are turned into numbers once: the table is written in two passes
+// over the values (widths, then records).
 bool DBFCreator::BuildTable(const QString &sDBDir, const CellSource &cell, qsizetype fieldCount)
 {
-    return BuildTable(sDBDir, ValueSource([&cell](qsizetype i, qsizetype k) -> std::optional<double> {
-        const auto token = cell(i, k);
-        if (!token || !tqtext::IsDataValue(*token))
-            return std::nullopt;
-        return tqtext::ToNumber(*token);
+    const qsizetype regions = m_regionCodes.size();
+    std::vector<double> values(std::size_t(regions * fieldCount));
+    auto at = values.begin();
+    for (qsizetype i = 0; i < regions; ++i) {
+        for (qsizetype k = 0; k < fieldCount; ++k, ++at) {
+            const auto token = cell(i, k);
+            *at = token && tqtext::IsDataValue(*token) ? tqtext::ToNumber(*token)
+                                                       : std::numeric_limits<double>::quiet_NaN();
+        }
+    }
+    return BuildTable(sDBDir, RowSource([&values, fieldCount](qsizetype i, double *out) {
+        std::copy_n(values.data() + i * fieldCount, fieldCount, out);
     }), fieldCount);
 }
 
 // Connects to the folder, replaces "STAT" with a new table of "REGION" and "F1".."Fn", and
 // fills it. A failure leaves the message in the long form, naming the step that failed.
-bool DBFCreator::BuildTable(const QString &sDBDir, const ValueSource &value, qsizetype fieldCount)
+bool DBFCreator::BuildTable(const QString &sDBDir, const RowSource &row, qsizetype fieldCount)
 {
     QString step = QStringLiteral("Connect to ") + sDBDir;
     std::unique_ptr<provider::Connection> connection;
@@ -203,7 +213,7 @@ bool DBFCreator::BuildTable(const QString &sDBDir, const ValueSource &value, qsi
         advanceProgress();
         m_progressBar->Refresh();
         step = QStringLiteral("Insert data ") + m_tableName;
-        const bool inserted = InsertData(*connection, value, fieldCount);
+        const bool inserted = InsertData(*connection, columns, row, fieldCount);
         if (inserted)
             m_keyFld = QStringLiteral("REGION");
         connection->close();
@@ -219,14 +229,12 @@ bool DBFCreator::BuildTable(const QString &sDBDir, const ValueSource &value, qsi
     }
 }
 
-// The number of a value of the statistics file. A value too large for the tables it goes
-// into (the statistics table and, through the join, the layer table, whose numbers have at
-// most 255 characters with their decimals) is refused by region and statistic, in place of
-// the table provider's failure to write it.
-double DBFCreator::tableValue(double value, qsizetype region, qsizetype statistic)
+// A value of the statistics file too large for the tables it goes into (the statistics table
+// and, through the join, the layer table, whose numbers have at most 255 characters with their
+// decimals) is refused by region and statistic, in place of the table provider's failure to
+// write it.
+void DBFCreator::refuseValue(double value, qsizetype region, qsizetype statistic)
 {
-    if (std::fabs(value) < kLargestValue)
-        return value;
     m_errorMsg = QStringLiteral("The value %1 of region %2, statistic \"%3\" in the statistics "
                                 "file is too large: a value has at most %4 digits before the "
                                 "decimal point.")
@@ -236,50 +244,44 @@ double DBFCreator::tableValue(double value, qsizetype region, qsizetype statisti
     throw RunTimeError(6, m_errorMsg, kSource);
 }
 
-// Adds one record per region inside one transaction and writes them in one batch; a failure
-// leaves the table as it was created (no records of this run).
-bool DBFCreator::InsertData(provider::Connection &connection, const ValueSource &value,
+// Writes one record per region straight to the table's file in one pass (the provider's bulk
+// path: no value is held as a cell of a record set); a failure leaves the table as it was
+// created (no records of this run).
+bool DBFCreator::InsertData(provider::Connection &connection,
+                            const QList<provider::Column> &columns, const RowSource &row,
                             qsizetype fieldCount)
 {
-    QString step = QStringLiteral("Open ") + m_tableName;
     qsizetype adding = -1;
-    auto records = createDbaseRecordset();
     try {
-        records->setCursorType(provider::CursorKeyset);
-        records->setLockType(provider::LockOptimistic);
-        records->open(m_tableName, &connection, provider::CmdTable);
-        connection.beginTrans();
         startProgress(m_regionCodes.size(), 1);
-        const QVariant missing = QVariant::fromValue(int(m_nullValue));
-        for (qsizetype i = 0; i < m_regionCodes.size(); ++i) {
-            adding = i; // the step "AddNew CODE", spelt out only if it fails
-            records->addNew();
-            records->setValue(0, m_regionCodes[i]);
-            for (qsizetype k = 0; k < fieldCount; ++k) {
-                const std::optional<double> number = value(i, k);
-                if (!number)
-                    records->setValue(int(k + 1), missing);
-                else
-                    records->setValue(int(k + 1), tableValue(*number, i, k));
-            }
-            advanceProgress();
-        }
-        records->updateBatch(provider::AffectAll);
-        connection.commitTrans();
-        records->close();
+        const double missing = m_nullValue;
+        const qsizetype fields = columns.size() - 1;
+        if (fieldCount > fields)
+            throw RunTimeError(provider::ErrGeneral,
+                               QStringLiteral("Item %1 cannot be found: the table has %2 fields.")
+                                   .arg(fieldCount)
+                                   .arg(fields + 1),
+                               kSource);
+        writeDbaseNumberTable(
+            connection, m_tableName, columns, m_regionCodes,
+            [&](qint64 i, double *out) {
+                adding = i; // the step "AddNew CODE", spelt out only if it fails
+                std::fill(out, out + fields, std::numeric_limits<double>::quiet_NaN());
+                row(i, out);
+                for (qsizetype k = 0; k < fieldCount; ++k) {
+                    if (std::isnan(out[k]))
+                        out[k] = missing;
+                    else if (!(std::fabs(out[k]) < kLargestValue))
+                        refuseValue(out[k], i, k);
+                }
+            },
+            [this](qint64) { advanceProgress(); });
         return true;
     } catch (const RunTimeError &e) {
-        if (adding >= 0)
-            step = QStringLiteral("AddNew ") + m_regionCodes[adding];
+        const QString step = adding >= 0 ? QStringLiteral("AddNew ") + m_regionCodes[adding]
+                                         : QStringLiteral("Open ") + m_tableName;
         setLongForm(e, &connection, step);
         m_progressBar->setValue(0);
-        if (records->state() == provider::StateOpen)
-            records->close();
-        try {
-            connection.rollbackTrans();
-        } catch (const RunTimeError &) {
-            // no transaction was open
-        }
         connection.close();
         return false;
     }

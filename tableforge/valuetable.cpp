@@ -105,11 +105,9 @@ bool DBFCreator::CreateValueTable(const QString &sTQFile, const QString &sDBDir)
     }
     m_nullValue = nulls.result();
     const StatTable &data = *table;
-    const ValueSource value = [&data](qsizetype i, qsizetype k) -> std::optional<double> {
-        const double v = data.value(i, k);
-        if (std::isnan(v))
-            return std::nullopt;
-        return v;
+    const qsizetype fields = data.titles.size();
+    const RowSource row = [&data, fields](qsizetype i, double *out) {
+        std::copy_n(data.values.data() + i * fields, fields, out);
     };
-    return BuildTable(sDBDir, value, data.titles.size());
+    return BuildTable(sDBDir, row, fields);
 }

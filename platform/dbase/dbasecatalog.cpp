@@ -65,6 +65,24 @@ DbfField fieldFor(const provider::Column &c)
     return f;
 }
 
+// Tables this provider creates say that their texts are UTF-8.
+const QString kNewTableCodePage = QStringLiteral("UTF-8");
+
+QList<DbfField> fieldsFor(const QString &table, const QList<provider::Column> &columns)
+{
+    if (columns.isEmpty())
+        failGeneral(QStringLiteral("The table '%1' needs at least one column.").arg(table));
+    QList<DbfField> fields;
+    for (const provider::Column &c : columns) {
+        fields.append(fieldFor(c));
+        for (int i = 0; i + 1 < fields.size(); ++i) {
+            if (fields[i].name.compare(fields.back().name, Qt::CaseInsensitive) == 0)
+                failGeneral(QStringLiteral("The field name '%1' appears twice.").arg(c.name));
+        }
+    }
+    return fields;
+}
+
 class DbaseCatalog : public provider::Catalog {
 public:
     void setActiveConnection(provider::Connection *connection) override
@@ -88,18 +106,8 @@ public:
     void appendTable(const QString &name, const QList<provider::Column> &columns) override
     {
         connection()->guarded([&] {
-            if (columns.isEmpty())
-                failGeneral(QStringLiteral("The table '%1' needs at least one column.").arg(name));
-            QList<DbfField> fields;
-            for (const provider::Column &c : columns) {
-                fields.append(fieldFor(c));
-                for (int i = 0; i + 1 < fields.size(); ++i) {
-                    if (fields[i].name.compare(fields.back().name, Qt::CaseInsensitive) == 0)
-                        failGeneral(QStringLiteral("The field name '%1' appears twice.").arg(c.name));
-                }
-            }
-            auto table = std::make_shared<DbfTable>(name, fields);
-            table->setCodePage(QStringLiteral("UTF-8"));
+            auto table = std::make_shared<DbfTable>(name, fieldsFor(name, columns));
+            table->setCodePage(kNewTableCodePage);
             connection()->createTable(name, table);
         });
     }
@@ -137,4 +145,16 @@ std::unique_ptr<provider::Connection> createDbaseConnection()
 std::unique_ptr<provider::Catalog> createDbaseCatalog()
 {
     return std::make_unique<DbaseCatalog>();
+}
+
+void writeDbaseNumberTable(provider::Connection &connection, const QString &name,
+                           const QList<provider::Column> &columns, const QStringList &keys,
+                           const std::function<void(qint64, double *)> &numbers,
+                           const std::function<void(qint64)> &written)
+{
+    DbaseConnection *c = ourConnection(&connection);
+    c->guarded([&] {
+        c->writeNumberTable(name.trimmed(), fieldsFor(name, columns), kNewTableCodePage, keys,
+                            numbers, written);
+    });
 }

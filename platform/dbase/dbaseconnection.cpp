@@ -8,6 +8,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <optional>
+
 namespace {
 
 // The parts "Key=Value" of a connection text. A value that starts with a double quote runs to
@@ -310,6 +312,36 @@ void DbaseConnection::createTable(const QString &name, const std::shared_ptr<Dbf
         m_tables.remove(key(name));
         throw;
     }
+}
+
+void DbaseConnection::writeNumberTable(const QString &name, const QList<DbfField> &fields,
+                                       const QString &codePage, const QStringList &keys,
+                                       const std::function<void(qint64, double *)> &numbers,
+                                       const std::function<void(qint64)> &written)
+{
+    requireWritable();
+    if (m_inTransaction)
+        failGeneral(QStringLiteral("The table '%1' cannot be written in one pass inside a "
+                                   "transaction.")
+                        .arg(name));
+    const QString existing = tablePath(name);
+    const QString path = existing.isEmpty()
+                             ? QDir(m_folder).filePath(name + QStringLiteral(".dbf"))
+                             : existing;
+    std::optional<TableFileLock> lock;
+    int mode = -1;
+    if (!existing.isEmpty()) {
+        lock.emplace(path, TableFileLock::Kind::Exclusive, name);
+        mode = int(lock->mode());
+    }
+    const QString temporary =
+        DbfTable::writeNumberTemporary(path, name, fields, codePage, keys, numbers, written, mode);
+    // The table read before (if any) is stale now; it is read from the new file when used.
+    const auto it = m_tables.constFind(key(name));
+    if (it != m_tables.cend())
+        m_pending.removeAll(it->table);
+    m_tables.remove(key(name));
+    DbfTable::installTemporary(temporary, path);
 }
 
 void DbaseConnection::deleteTable(const QString &name)

@@ -6,9 +6,11 @@
 #include <QHash>
 #include <QSet>
 
+#include <functional>
 #include <memory>
 
 class DbfTable;
+struct DbfField;
 
 // The provider's connection to one folder of dBASE files. Tables are read on first use and
 // kept while the connection is open; a table whose file changed on disk is read again.
@@ -44,6 +46,13 @@ public:
     QStringList tableNames() const;
     void createTable(const QString &name, const std::shared_ptr<DbfTable> &table);
     void deleteTable(const QString &name);
+    // Writes the table name (new, or replacing the one there) in one pass straight to its file;
+    // see DbfTable::writeNumberTemporary. Outside any transaction: the file is complete when
+    // this returns.
+    void writeNumberTable(const QString &name, const QList<DbfField> &fields,
+                          const QString &codePage, const QStringList &keys,
+                          const std::function<void(qint64, double *)> &numbers,
+                          const std::function<void(qint64)> &written);
     // Drops changes a record set made but never handed over with updateBatch.
     void discardUnsaved(const std::shared_ptr<DbfTable> &table);
 

@@ -13,6 +13,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/uio.h>
@@ -33,6 +34,93 @@ int formattedLength(double v, int decimals)
     char buf[420];
     const int n = formatFixed(v, decimals, buf);
     return n > 0 ? n : 999;
+}
+
+// A numeric cell: the number right-aligned in fixed notation, an empty cell all '*' (also a
+// number that does not fit, which the widths worked out beforehand rule out).
+void composeNumberCell(char *cell, int width, int decimals, double v)
+{
+    char buf[420];
+    const int n = std::isnan(v) ? 0 : formatFixed(v, decimals, buf);
+    if (n <= 0 || n > width) {
+        std::memset(cell, '*', std::size_t(width));
+        return;
+    }
+    std::memset(cell, ' ', std::size_t(width - n));
+    std::memcpy(cell + width - n, buf, std::size_t(n));
+}
+
+// A text cell: the bytes left-aligned, cut at the width.
+void composeTextCell(char *cell, int width, QByteArrayView bytes)
+{
+    const int n = int(std::min<qsizetype>(bytes.size(), width));
+    std::memcpy(cell, bytes.data(), std::size_t(n));
+    std::memset(cell + n, ' ', std::size_t(width - n));
+}
+
+// The width a field is written with: its own, or what its values need (the numbers from lo
+// to hi, or the longest text).
+int widthNeeded(const DbfField &f, int needed)
+{
+    if (needed > kMaxFieldWidth)
+        failGeneral(QStringLiteral("A value of field '%1' needs %2 characters; a dBASE field "
+                                   "holds at most %3.")
+                        .arg(f.name)
+                        .arg(needed)
+                        .arg(kMaxFieldWidth));
+    return std::max(f.width, needed);
+}
+
+int numberWidth(const DbfField &f, double lo, double hi)
+{
+    return widthNeeded(f, std::max(formattedLength(lo, f.decimals), formattedLength(hi, f.decimals)));
+}
+
+void setOffsets(QList<DbfField> &fields, const QString &table)
+{
+    int offset = 1;
+    for (DbfField &f : fields) {
+        f.offset = offset;
+        offset += f.width;
+    }
+    if (offset > 65535)
+        failGeneral(QStringLiteral("The records of table '%1' would be longer than 65535 bytes.")
+                        .arg(table));
+}
+
+// A temporary file beside path, open for writing (mode as for writeTemporary).
+int openTemporary(const QString &path, int mode, QString *temporary, QString *failure)
+{
+    const QFileInfo info(path);
+    *temporary = info.absoluteDir().filePath(
+        QStringLiteral(".~%1-%2.dbf")
+            .arg(info.completeBaseName())
+            .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0')));
+    const int fd = ::open(QFile::encodeName(*temporary).constData(),
+                          O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0)
+        failGeneral(QStringLiteral("The table file '%1' cannot be written: %2").arg(path, systemError()));
+    if (mode >= 0 && ::fchmod(fd, mode_t(mode & 07777)) != 0)
+        *failure = systemError();
+    return fd;
+}
+
+// Closes the temporary file, writes the code page beside it, and on any failure removes both
+// and throws.
+void finishTemporary(int fd, const QString &temporary, const QString &path,
+                     const QString &codePage, QString failure)
+{
+    if (::close(fd) != 0 && failure.isEmpty())
+        failure = systemError();
+    if (failure.isEmpty() && !codePage.isEmpty() && languageDriverOf(codePage, -1) < 0) {
+        QFile cpg(cpgPathOf(temporary));
+        if (!cpg.open(QIODevice::WriteOnly) || cpg.write(codePage.toLatin1()) < 0 || !cpg.flush())
+            failure = cpg.errorString();
+    }
+    if (!failure.isEmpty()) {
+        DbfTable::discardTemporary(temporary);
+        failGeneral(QStringLiteral("The table file '%1' cannot be written: %2").arg(path, failure));
+    }
 }
 
 // Writes every buffer completely; false with errno set on failure.
@@ -104,7 +192,6 @@ void DbfTable::computeWidths(QList<DbfField> &fields) const
         DbfField &f = fields[i];
         if (!c.typed)
             continue;
-        int needed = 1;
         if (f.isNumeric()) {
             double lo = 0, hi = 0;
             for (qint64 r = 0; r < m_rows; ++r) {
@@ -114,50 +201,29 @@ void DbfTable::computeWidths(QList<DbfField> &fields) const
                 lo = std::min(lo, v);
                 hi = std::max(hi, v);
             }
-            needed = std::max(formattedLength(lo, f.decimals), formattedLength(hi, f.decimals));
-        } else if (f.type == 'C') {
-            for (qint64 r = 0; r < m_rows; ++r) {
-                if (c.holds(r))
-                    needed = std::max(needed, int(encodeText(c.texts[r], m_encoding).size()));
+            f.width = numberWidth(f, lo, hi);
+        } else {
+            int needed = 1;
+            if (f.type == 'C') {
+                for (qint64 r = 0; r < m_rows; ++r) {
+                    if (c.holds(r))
+                        needed = std::max(needed, int(encodeText(c.texts[r], m_encoding).size()));
+                }
             }
+            f.width = widthNeeded(f, needed);
         }
-        if (needed > kMaxFieldWidth)
-            failGeneral(QStringLiteral("A value of field '%1' needs %2 characters; a dBASE field "
-                                       "holds at most %3.")
-                            .arg(f.name)
-                            .arg(needed)
-                            .arg(kMaxFieldWidth));
-        f.width = std::max(f.width, needed);
     }
-    int offset = 1;
-    for (DbfField &f : fields) {
-        f.offset = offset;
-        offset += f.width;
-    }
-    if (offset > 65535)
-        failGeneral(QStringLiteral("The records of table '%1' would be longer than 65535 bytes.")
-                        .arg(m_name));
+    setOffsets(fields, m_name);
 }
 
 void DbfTable::composeCell(char *cell, const DbfField &f, qint64 row, int col) const
 {
     const Column &c = m_columns[col];
-    if (f.isNumeric()) {
-        const double v = c.numbers[std::size_t(row)];
-        if (std::isnan(v)) {
-            std::memset(cell, '*', std::size_t(f.width));
-            return;
-        }
-        char buf[420];
-        const int n = formatFixed(v, f.decimals, buf);
-        std::memset(cell, ' ', std::size_t(f.width - n));
-        std::memcpy(cell + f.width - n, buf, std::size_t(n));
-        return;
-    }
-    const QByteArray b = f.type == 'C' ? encodeText(c.texts[row], m_encoding) : c.texts[row].toLatin1();
-    const int n = int(std::min<qsizetype>(b.size(), f.width));
-    std::memcpy(cell, b.constData(), std::size_t(n));
-    std::memset(cell + n, ' ', std::size_t(f.width - n));
+    if (f.isNumeric())
+        composeNumberCell(cell, f.width, f.decimals, c.numbers[std::size_t(row)]);
+    else
+        composeTextCell(cell, f.width,
+                        f.type == 'C' ? encodeText(c.texts[row], m_encoding) : c.texts[row].toLatin1());
 }
 
 // The records in the layout of fields, widened where written values need it. A record read
@@ -205,33 +271,92 @@ QString DbfTable::writeTemporary(const QString &path, int mode) const
     QByteArray records = composeRecords(fields);
     const QByteArray header =
         composeDbfHeader(fields, m_rows, languageDriverOf(m_codePage, m_languageDriver));
-    const QFileInfo info(path);
-    const QString temporary = info.absoluteDir().filePath(
-        QStringLiteral(".~%1-%2.dbf")
-            .arg(info.completeBaseName())
-            .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0')));
-    const int fd = ::open(QFile::encodeName(temporary).constData(),
-                          O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0)
-        failGeneral(QStringLiteral("The table file '%1' cannot be written: %2").arg(path, systemError()));
+    QString temporary, failure;
+    const int fd = openTemporary(path, mode, &temporary, &failure);
     const char endMark = kEndOfFile;
-    QString failure;
-    if ((mode >= 0 && ::fchmod(fd, mode_t(mode & 07777)) != 0)
-        || !writeAll(fd, {header, records, QByteArrayView(&endMark, 1)}))
+    if (failure.isEmpty() && !writeAll(fd, {header, records, QByteArrayView(&endMark, 1)}))
         failure = systemError();
-    if (::close(fd) != 0 && failure.isEmpty())
-        failure = systemError();
-    if (failure.isEmpty() && !m_codePage.isEmpty() && languageDriverOf(m_codePage, -1) < 0) {
-        QFile cpg(cpgPathOf(temporary));
-        if (!cpg.open(QIODevice::WriteOnly) || cpg.write(m_codePage.toLatin1()) < 0 || !cpg.flush())
-            failure = cpg.errorString();
-    }
-    if (!failure.isEmpty()) {
-        discardTemporary(temporary);
-        failGeneral(QStringLiteral("The table file '%1' cannot be written: %2").arg(path, failure));
-    }
+    finishTemporary(fd, temporary, path, m_codePage, failure);
     m_savedRaw = std::move(records);
     m_savedFields = fields;
+    return temporary;
+}
+
+QString DbfTable::writeNumberTemporary(const QString &path, const QString &name,
+                                      QList<DbfField> fields, const QString &codePage,
+                                      const QStringList &keys, const NumberRows &numbers,
+                                      const std::function<void(qint64)> &written, int mode)
+{
+    const qsizetype columns = fields.size() - 1;
+    if (fields.isEmpty() || fields.front().type != 'C')
+        failGeneral(QStringLiteral("The first field of table '%1' is not a text field.").arg(name));
+    for (qsizetype k = 1; k < fields.size(); ++k) {
+        if (!fields[k].isNumeric())
+            failGeneral(QStringLiteral("The field '%1' of table '%2' is not a number field.")
+                            .arg(fields[k].name, name));
+    }
+    const TextEncoding encoding = encodingForCodePage(codePage).value_or(TextEncoding::Utf8);
+    const qint64 rows = keys.size();
+    // The widths first, as a table holding these records would widen its fields on saving.
+    std::vector<double> row(std::size_t(std::max<qsizetype>(1, columns)));
+    std::vector<double> lo(row.size(), 0), hi(row.size(), 0);
+    int keyWidth = 1;
+    for (qint64 r = 0; r < rows; ++r) {
+        keyWidth = std::max(keyWidth, int(encodeText(keys[r], encoding).size()));
+        numbers(r, row.data());
+        for (qsizetype k = 0; k < columns; ++k) {
+            const double v = row[std::size_t(k)];
+            if (std::isnan(v))
+                continue;
+            if (std::isinf(v))
+                failGeneral(QStringLiteral("The value for field '%1' is not a finite number.")
+                                .arg(fields[k + 1].name));
+            lo[std::size_t(k)] = std::min(lo[std::size_t(k)], v);
+            hi[std::size_t(k)] = std::max(hi[std::size_t(k)], v);
+        }
+    }
+    fields.front().width = widthNeeded(fields.front(), keyWidth);
+    for (qsizetype k = 0; k < columns; ++k)
+        fields[k + 1].width = numberWidth(fields[k + 1], lo[std::size_t(k)], hi[std::size_t(k)]);
+    setOffsets(fields, name);
+    const int length = fields.back().offset + fields.back().width;
+
+    const QByteArray header = composeDbfHeader(fields, rows, languageDriverOf(codePage, 0));
+    QString temporary, failure;
+    const int fd = openTemporary(path, mode, &temporary, &failure);
+    try {
+        if (failure.isEmpty() && !writeAll(fd, {header}))
+            failure = systemError();
+        // The records go out in blocks of about a megabyte: no more of the table is held.
+        const qint64 block = std::clamp<qint64>((qint64(1) << 20) / length, 1, std::max<qint64>(1, rows));
+        QByteArray out(block * length, ' ');
+        for (qint64 first = 0; first < rows && failure.isEmpty(); first += block) {
+            const qint64 count = std::min(block, rows - first);
+            for (qint64 r = first; r < first + count; ++r) {
+                char *rec = out.data() + (r - first) * length;
+                rec[0] = ' ';
+                composeTextCell(rec + fields.front().offset, fields.front().width,
+                                encodeText(keys[r], encoding));
+                numbers(r, row.data());
+                for (qsizetype k = 0; k < columns; ++k) {
+                    const DbfField &f = fields[k + 1];
+                    composeNumberCell(rec + f.offset, f.width, f.decimals, row[std::size_t(k)]);
+                }
+                if (written)
+                    written(r);
+            }
+            if (!writeAll(fd, {QByteArrayView(out.constData(), count * length)}))
+                failure = systemError();
+        }
+        const char endMark = kEndOfFile;
+        if (failure.isEmpty() && !writeAll(fd, {QByteArrayView(&endMark, 1)}))
+            failure = systemError();
+    } catch (...) {
+        ::close(fd);
+        discardTemporary(temporary);
+        throw;
+    }
+    finishTemporary(fd, temporary, path, codePage, failure);
     return temporary;
 }
 

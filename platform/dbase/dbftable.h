@@ -5,9 +5,11 @@
 #include <QByteArray>
 #include <QDateTime>
 #include <QList>
+#include <QStringList>
 #include <QString>
 #include <QVariant>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -42,6 +44,18 @@ public:
     // -1 makes a file as any new file.
     QString writeTemporary(const QString &path, int mode = -1) const;
     static void installTemporary(const QString &temporary, const QString &path);
+    // The numbers of one record (row, out): one per number field, NaN for an empty cell.
+    using NumberRows = std::function<void(qint64, double *)>;
+    // Writes a new table of a text field (the keys) followed by number fields to a temporary
+    // file beside path, record by record, and returns its name, for installTemporary. The
+    // bytes are those writeTemporary writes for a table created with these fields and codePage
+    // that holds the same values: numbers is asked once per record for the widths of the
+    // fields, then again for the records, which are written in blocks and not held. written,
+    // when given, is told of each record written.
+    static QString writeNumberTemporary(const QString &path, const QString &name,
+                                        QList<DbfField> fields, const QString &codePage,
+                                        const QStringList &keys, const NumberRows &numbers,
+                                        const std::function<void(qint64)> &written, int mode);
     static void discardTemporary(const QString &temporary);
     // After installTemporary: takes the layout and bytes just written as its own state.
     void adoptSaved();

@@ -331,6 +331,111 @@ private slots:
         auto c = connect(ModeRead);
         QVERIFY_THROWS_EXCEPTION(RunTimeError, c->execute(QStringLiteral("UPDATE UTF SET F1 = 2")));
     }
+
+    // A table written in one pass holds the same bytes as the same values set through a record
+    // set and committed: decimals, widened fields, empty cells, very large and very small
+    // numbers, texts longer in UTF-8 than in characters.
+    void onePassWriteSameBytes_data()
+    {
+        QTest::addColumn<QStringList>("codes");
+        QTest::addColumn<QList<int>>("decimals");
+        QTest::addColumn<QList<double>>("values"); // row by row
+        const double nan = std::nan("");
+        QTest::newRow("decimals and empty cells")
+            << QStringList{"01001", "1003", "A"} << QList<int>{0, 1, 2, 15}
+            << QList<double>{12, 1.25, 2.675, 0.1, -7, nan, -0.005, 1e-10, nan, 100.05, nan, -3.3333};
+        QTest::newRow("widened by large numbers")
+            << QStringList{"x", "y"} << QList<int>{0, 2, 3}
+            << QList<double>{1e200, 123456789012.75, -98765432109.5, -1e15, 1e-300, 5e15};
+        QTest::newRow("texts and minus zero")
+            << QStringList{QStringLiteral("Z\u00fcrich"), QStringLiteral("\u00c5s\u00f8 \u4e2d"),
+                           QString(), QString(40, u'k')}
+            << QList<int>{1} << QList<double>{-0.0, 0.04, -0.04, 0.0};
+        QTest::newRow("no records") << QStringList{} << QList<int>{2} << QList<double>{};
+    }
+
+    void onePassWriteSameBytes()
+    {
+        QFETCH(QStringList, codes);
+        QFETCH(QList<int>, decimals);
+        QFETCH(QList<double>, values);
+        QList<Column> columns{Column{QStringLiteral("REGION"), TypeWChar, 4, 0, 0}};
+        for (qsizetype k = 0; k < decimals.size(); ++k)
+            columns.append(Column{QStringLiteral("F%1").arg(k + 1), TypeDouble, 0, 10, decimals[k]});
+        QTemporaryDir bySet, byPass;
+        for (const QTemporaryDir *dir : {&bySet, &byPass}) {
+            auto c = openDbase(dir->path());
+            auto cat = createDbaseCatalog();
+            cat->setActiveConnection(c.get());
+            cat->appendTable(QStringLiteral("T"), columns);
+            // the table as read before (empty) must not hide the one written in one pass
+            QCOMPARE(c->execute(QStringLiteral("SELECT * FROM T")), 0);
+            if (dir == &bySet) {
+                auto rs = createDbaseRecordset();
+                rs->open(QStringLiteral("T"), c.get(), CmdTable);
+                c->beginTrans();
+                for (qsizetype r = 0; r < codes.size(); ++r) {
+                    rs->addNew();
+                    rs->setValue(0, codes[r]);
+                    for (qsizetype k = 0; k < decimals.size(); ++k) {
+                        const double v = values[r * decimals.size() + k];
+                        rs->setValue(int(k + 1), std::isnan(v) ? QVariant() : QVariant(v));
+                    }
+                }
+                rs->updateBatch();
+                c->commitTrans();
+            } else {
+                qint64 told = 0;
+                writeDbaseNumberTable(
+                    *c, QStringLiteral("T"), columns, codes,
+                    [&](qint64 r, double *out) {
+                        std::copy_n(values.constData() + r * decimals.size(), decimals.size(), out);
+                    },
+                    [&](qint64 r) { QCOMPARE(r, told++); });
+                QCOMPARE(told, codes.size());
+            }
+            QCOMPARE(c->execute(QStringLiteral("SELECT * FROM T")), codes.size());
+        }
+        for (const char *suffix : {"T.dbf", "T.cpg"}) {
+            QFile a(QDir(bySet.path()).filePath(suffix)), b(QDir(byPass.path()).filePath(suffix));
+            QVERIFY(a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly));
+            QCOMPARE(b.readAll(), a.readAll());
+        }
+    }
+
+    // A value wider than any dBASE field (failing as the record set's commit does), a number
+    // field first, an open transaction: refused, the table left as it was, no temporary file.
+    void onePassWriteFailures()
+    {
+        makeTable(QStringLiteral("KEEP"), {"A", "B"}, {1, 2});
+        const QString path = m_dir.filePath(QStringLiteral("KEEP.dbf"));
+        const QByteArray before = fileHash(path);
+        auto c = connect();
+        const QList<Column> columns{Column{QStringLiteral("REGION"), TypeWChar, 4, 0, 0},
+                                    Column{QStringLiteral("F1"), TypeDouble, 0, 10, 2}};
+        try {
+            writeDbaseNumberTable(*c, QStringLiteral("KEEP"), columns, {"A", "B"},
+                                  [](qint64 r, double *out) { *out = r ? 1e300 : 1; });
+            QFAIL("a value of 304 characters was written");
+        } catch (const RunTimeError &e) {
+            QVERIFY2(e.description().contains(QLatin1String("A value of field 'F1' needs 304 "
+                                                            "characters")),
+                     qPrintable(e.description()));
+        }
+        QVERIFY(!c->errors().isEmpty());
+        QVERIFY_THROWS_EXCEPTION(
+            RunTimeError,
+            writeDbaseNumberTable(*c, QStringLiteral("KEEP"),
+                                  {columns[1], columns[0]}, {"A"}, [](qint64, double *) {}));
+        c->beginTrans();
+        QVERIFY_THROWS_EXCEPTION(
+            RunTimeError, writeDbaseNumberTable(*c, QStringLiteral("KEEP"), columns, {"A"},
+                                                [](qint64, double *out) { *out = 1; }));
+        c->rollbackTrans();
+        QCOMPARE(fileHash(path), before);
+        const QStringList left = QDir(m_dir.path()).entryList({QStringLiteral(".~*")}, QDir::Files | QDir::Hidden);
+        QVERIFY2(left.isEmpty(), qPrintable(left.join(u' ')));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestDbaseProvider)
