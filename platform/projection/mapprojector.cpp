@@ -24,6 +24,8 @@ namespace {
 // layer's diagonal.
 constexpr double kLonLatStep = 1.0;
 constexpr double kProjectedSteps = 500.0;
+// Vertices prepared and moved together (about 1 MB).
+constexpr std::size_t kChunkPoints = 1 << 16;
 
 QString sibling(const QString &shpPath, const QString &extension)
 {
@@ -83,7 +85,6 @@ struct MapProjector::Private {
     }
     bool chooseTarget(QString *error);
     bool projectLayer(Layer &layer, const CrsTransform &transform, QString *error);
-    bool writeProjected(const Layer &layer, const ShapeParts &shapes, QString *error);
     QStringList regionNames(const Layer &layer, const std::vector<int> &records) const;
 };
 
@@ -203,87 +204,90 @@ bool MapProjector::Private::projectLayer(Layer &layer, const CrsTransform &trans
                                          QString *error)
 {
     const ShapeStore &store = layer.store;
-    ShapeParts parts;
-    // Densifying and cutting seldom add much: one allocation of the right size, not a
-    // doubling series of fresh pages (the system clears each page it hands out).
-    std::size_t vertices = 0;
-    for (int s = 0; s < store.shapeCount(); ++s)
-        for (int p = store.partBegin(s); p < store.partEnd(s); ++p)
-            vertices += std::size_t(store.pointsEnd(p) - store.pointsBegin(p));
-    parts.points.reserve(vertices + vertices / 8 + 16);
-    parts.partStart.reserve(std::size_t(store.shapeCount()) + 2);
-    parts.shapeStart.reserve(std::size_t(store.shapeCount()) + 2);
+    ShapeFileWriter out(layer.path, layer.family);
+    if (!out.open(error))
+        return false;
+    // The shapes pass in chunks of about kChunkPoints vertices: prepared, moved by PROJ in
+    // one call, written; the chunk's arrays stay in the cache and are used again, instead of
+    // arrays for the whole layer that the system must hand out and clear page by page.
+    ShapeParts chunk, kept;
+    chunk.points.reserve(kChunkPoints + kChunkPoints / 4);
     const bool lonLat = layer.crs.isGeographic();
     LonLatCutter cutter(target.centralMeridian(), kLonLatStep);
     const double step = std::hypot(layer.extent.Width(), layer.extent.Height()) / kProjectedSteps;
+    const std::size_t least = layer.family == 5 ? 4 : layer.family == 3 ? 2 : 1;
+    std::vector<int> damaged;
+    int chunkBegin = 0; // the layer's number of the chunk's first shape
+    auto writeChunk = [&] {
+        if (!chunk.points.empty())
+            transform.apply(&chunk.points[0].rx(), &chunk.points[0].ry(), sizeof(QPointF),
+                            chunk.points.size());
+        for (int s = 0; s < chunk.shapeCount(); ++s) {
+            const std::uint32_t first = chunk.partStart[chunk.shapeStart[s]];
+            const std::uint32_t end = chunk.partStart[chunk.shapeStart[s + 1]];
+            const QPointF *points = chunk.points.data();
+            if (std::all_of(points + first, points + end,
+                            [](const QPointF &p) { return std::isfinite(p.x()); })) {
+                out.add(chunk, s);
+                continue;
+            }
+            // Vertices PROJ could not move are left out; a part with too few left goes.
+            kept.points.clear();
+            kept.partStart.assign(1, 0);
+            kept.shapeStart.assign(1, 0);
+            for (std::uint32_t p = chunk.shapeStart[s]; p < chunk.shapeStart[s + 1]; ++p) {
+                for (std::uint32_t i = chunk.partStart[p]; i < chunk.partStart[p + 1]; ++i)
+                    if (std::isfinite(points[i].x()))
+                        kept.points.push_back(points[i]);
+                if (kept.points.size() - kept.partStart.back() < least)
+                    kept.dropOpenPart();
+                else
+                    kept.endPart();
+            }
+            kept.endShape();
+            out.add(kept, 0);
+            damaged.push_back(chunkBegin + s);
+        }
+        chunkBegin += chunk.shapeCount();
+        chunk.points.clear();
+        chunk.partStart.assign(1, 0);
+        chunk.shapeStart.assign(1, 0);
+    };
     for (int s = 0; s < store.shapeCount(); ++s) {
         for (int p = store.partBegin(s); p < store.partEnd(s); ++p) {
             const QPointF *begin = store.pointsBegin(p);
             const int n = int(store.pointsEnd(p) - begin);
             if (layer.family == 1 || layer.family == 8) {
-                parts.points.insert(parts.points.end(), begin, begin + n);
-                parts.endPart();
+                chunk.points.insert(chunk.points.end(), begin, begin + n);
+                chunk.endPart();
             } else if (!lonLat) {
-                densifyPart(begin, n, step > 0 ? step : 1.0, parts);
+                densifyPart(begin, n, step > 0 ? step : 1.0, chunk);
             } else if (layer.family == 5) {
-                cutter.addRing(begin, n, parts);
+                cutter.addRing(begin, n, chunk);
             } else {
-                cutter.addLine(begin, n, parts);
+                cutter.addLine(begin, n, chunk);
             }
         }
-        parts.endShape();
+        chunk.endShape();
+        if (chunk.points.size() >= kChunkPoints)
+            writeChunk();
     }
-    if (!parts.points.empty())
-        transform.apply(&parts.points[0].rx(), &parts.points[0].ry(), sizeof(QPointF),
-                        parts.points.size());
-
-    const bool allMoved = std::all_of(parts.points.begin(), parts.points.end(),
-                                      [](const QPointF &p) { return std::isfinite(p.x()); });
-    if (allMoved)
-        return writeProjected(layer, parts, error);
-    // Vertices PROJ could not move are left out; a part with too few left goes.
-    ShapeParts kept;
-    kept.points.reserve(parts.points.size());
-    std::vector<int> damaged;
-    const std::size_t least = layer.family == 5 ? 4 : layer.family == 3 ? 2 : 1;
-    for (int s = 0; s < parts.shapeCount(); ++s) {
-        bool lost = false;
-        for (std::uint32_t p = parts.shapeStart[s]; p < parts.shapeStart[s + 1]; ++p) {
-            for (std::uint32_t i = parts.partStart[p]; i < parts.partStart[p + 1]; ++i) {
-                if (std::isfinite(parts.points[i].x()))
-                    kept.points.push_back(parts.points[i]);
-                else
-                    lost = true;
-            }
-            if (kept.points.size() - kept.partStart.back() < least)
-                kept.dropOpenPart();
-            else
-                kept.endPart();
-        }
-        kept.endShape();
-        if (lost)
-            damaged.push_back(s);
-    }
+    writeChunk();
     if (!damaged.empty()) {
         QStringList names = regionNames(layer, std::vector<int>(damaged.begin(),
                                                                 damaged.begin() + std::min<std::size_t>(damaged.size(), 20)));
         if (damaged.size() > 20)
             names << QStringLiteral("and %1 more").arg(damaged.size() - 20);
-        warn(QStringLiteral("%1 of %2: %3 can't be projected whole into %4 (they reach beyond "
-                            "what it can show) and are drawn with what can: %5")
-                 .arg(damaged.size())
-                 .arg(store.shapeCount())
-                 .arg(layer.label, damaged.size() == 1 ? QStringLiteral("one region")
-                                                       : QStringLiteral("regions"),
-                      target.displayName(), names.join(QStringLiteral(", "))));
+        const bool one = damaged.size() == 1;
+        warn(QStringLiteral("%1 of the %2 regions of %3 can't be projected whole into %4 (%5 "
+                            "beyond what it can show) and %6 drawn with what can: %7")
+                 .arg(QString::number(damaged.size()), QString::number(store.shapeCount()),
+                      layer.label, target.displayName(),
+                      one ? QStringLiteral("it reaches") : QStringLiteral("they reach"),
+                      one ? QStringLiteral("is") : QStringLiteral("are"),
+                      names.join(QStringLiteral(", "))));
     }
-    return writeProjected(layer, kept, error);
-}
-
-bool MapProjector::Private::writeProjected(const Layer &layer, const ShapeParts &shapes,
-                                           QString *error)
-{
-    if (!writeShapeFile(layer.path, layer.family, shapes, error))
+    if (!out.finish(error))
         return false;
     QSaveFile prj(sibling(layer.path, QStringLiteral("prj")));
     const QByteArray wkt = target.wkt().toUtf8();

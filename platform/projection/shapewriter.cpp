@@ -1,7 +1,6 @@
 #include "platform/projection/shapewriter.h"
 
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QtEndian>
 
 #include <algorithm>
@@ -9,130 +8,164 @@
 
 namespace {
 
-struct Box {
-    double xmin = 0, ymin = 0, xmax = 0, ymax = 0;
-    bool empty = true;
-    void add(const QPointF &p)
-    {
-        if (empty) {
-            xmin = xmax = p.x();
-            ymin = ymax = p.y();
-            empty = false;
-            return;
-        }
-        xmin = std::min(xmin, p.x());
-        xmax = std::max(xmax, p.x());
-        ymin = std::min(ymin, p.y());
-        ymax = std::max(ymax, p.y());
-    }
-};
+// The records are written out whenever this much has gathered.
+constexpr qsizetype kFlushBytes = 1 << 20;
+constexpr qsizetype kHeaderBytes = 100;
 
-class Buffer {
-public:
-    explicit Buffer(std::size_t reserve) { m_bytes.reserve(qsizetype(reserve)); }
-    void bigInt(qint32 v) { append(qToBigEndian(v)); }
-    void littleInt(qint32 v) { append(qToLittleEndian(v)); }
-    void littleDouble(double v) { append(qToLittleEndian(v)); }
-    void box(const Box &b)
-    {
-        littleDouble(b.xmin);
-        littleDouble(b.ymin);
-        littleDouble(b.xmax);
-        littleDouble(b.ymax);
-    }
-    qsizetype size() const { return m_bytes.size(); }
-    QByteArray &bytes() { return m_bytes; }
-
-private:
-    template <typename T> void append(T v)
-    {
-        m_bytes.append(reinterpret_cast<const char *>(&v), sizeof v);
-    }
-    QByteArray m_bytes;
-};
-
-// The 100-byte header of .shp and .shx: file code, length in 16-bit words, version, type, box.
-void header(Buffer &out, qsizetype length, int family, const Box &box)
+char *bigInt(char *at, qint32 v)
 {
-    out.bigInt(9994);
-    for (int i = 0; i < 5; ++i)
-        out.bigInt(0);
-    out.bigInt(qint32(length / 2));
-    out.littleInt(1000);
-    out.littleInt(family);
-    out.box(box);
-    for (int i = 0; i < 4; ++i)
-        out.littleDouble(0.0);
+    qToBigEndian(v, at);
+    return at + 4;
 }
 
-bool save(const QString &path, const QByteArray &bytes, QString *error)
+char *littleInt(char *at, qint32 v)
 {
-    QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
-        return true;
-    if (error)
-        *error = QStringLiteral("%1 can't be written: %2").arg(path, file.errorString());
-    return false;
+    qToLittleEndian(v, at);
+    return at + 4;
+}
+
+char *littleDouble(char *at, double v)
+{
+    qToLittleEndian(v, at);
+    return at + 8;
+}
+
+char *box(char *at, const double b[4])
+{
+    for (int i = 0; i < 4; ++i)
+        at = littleDouble(at, b[i]);
+    return at;
+}
+
+// The 100-byte header of .shp and .shx: file code, length in 16-bit words, version, type, box.
+void header(char *at, qint64 length, int family, const double b[4])
+{
+    std::memset(at, 0, kHeaderBytes);
+    bigInt(at, 9994);
+    bigInt(at + 24, qint32(length / 2));
+    littleInt(at + 28, 1000);
+    littleInt(at + 32, family);
+    box(at + 36, b);
 }
 
 } // namespace
 
-bool writeShapeFile(const QString &shpPath, int family, const ShapeParts &shapes, QString *error)
+ShapeFileWriter::ShapeFileWriter(const QString &shpPath, int family)
+    : m_path(shpPath), m_family(family), m_shp(shpPath)
 {
-    const int count = shapes.shapeCount();
-    // The records go straight behind a header written when the length is known.
-    Buffer records(100 + std::size_t(count) * 60 + shapes.points.size() * 16);
-    records.bytes().resize(100);
-    Buffer index(std::size_t(count) * 8);
-    Box all;
-    for (int s = 0; s < count; ++s) {
-        const std::uint32_t firstPart = shapes.shapeStart[s], endPart = shapes.shapeStart[s + 1];
-        const std::uint32_t first = shapes.partStart[firstPart], end = shapes.partStart[endPart];
-        const qsizetype offset = records.size();
-        Box box;
-        for (std::uint32_t i = first; i < end; ++i)
-            box.add(shapes.points[i]);
-        qint32 content = 4;
-        if (!box.empty) {
-            all.add({box.xmin, box.ymin});
-            all.add({box.xmax, box.ymax});
-            content = family == 1 ? 20
-                      : family == 8 ? qint32(40 + 16 * (end - first))
-                                    : qint32(44 + 4 * (endPart - firstPart) + 16 * (end - first));
+}
+
+bool ShapeFileWriter::open(QString *error)
+{
+    // The header is written last, when the length and the box are known.
+    if (m_shp.open(QIODevice::WriteOnly) && m_shp.write(QByteArray(kHeaderBytes, '\0')) == kHeaderBytes) {
+        m_buffer.reserve(kFlushBytes + (1 << 16));
+        return true;
+    }
+    if (error)
+        *error = QStringLiteral("%1 can't be written: %2").arg(m_path, m_shp.errorString());
+    return false;
+}
+
+char *ShapeFileWriter::grow(qsizetype bytes)
+{
+    const qsizetype at = m_buffer.size();
+    if (at + bytes > m_buffer.capacity())
+        m_buffer.reserve(2 * (at + bytes));
+    m_buffer.resize(at + bytes);
+    return m_buffer.data() + at;
+}
+
+bool ShapeFileWriter::flush()
+{
+    if (!m_failed && !m_buffer.isEmpty() && m_shp.write(m_buffer) != m_buffer.size())
+        m_failed = true;
+    m_buffer.resize(0);
+    return !m_failed;
+}
+
+void ShapeFileWriter::add(const ShapeParts &shapes, int shape)
+{
+    const std::uint32_t firstPart = shapes.shapeStart[shape], endPart = shapes.shapeStart[shape + 1];
+    const std::uint32_t first = shapes.partStart[firstPart], end = shapes.partStart[endPart];
+    const QPointF *points = shapes.points.data();
+    double b[4] = {0, 0, 0, 0};
+    if (end > first) {
+        b[0] = b[2] = points[first].x();
+        b[1] = b[3] = points[first].y();
+        for (std::uint32_t i = first + 1; i < end; ++i) {
+            b[0] = std::min(b[0], points[i].x());
+            b[1] = std::min(b[1], points[i].y());
+            b[2] = std::max(b[2], points[i].x());
+            b[3] = std::max(b[3], points[i].y());
         }
-        records.bigInt(s + 1);
-        records.bigInt(content / 2);
-        index.bigInt(qint32(offset / 2));
-        index.bigInt(content / 2);
-        if (box.empty) {
-            records.littleInt(0);
-            continue;
-        }
-        records.littleInt(family);
-        if (family == 1) {
-            records.littleDouble(shapes.points[first].x());
-            records.littleDouble(shapes.points[first].y());
-            continue;
-        }
-        records.box(box);
-        if (family != 8)
-            records.littleInt(qint32(endPart - firstPart));
-        records.littleInt(qint32(end - first));
-        if (family != 8)
-            for (std::uint32_t p = firstPart; p < endPart; ++p)
-                records.littleInt(qint32(shapes.partStart[p] - first));
-        for (std::uint32_t i = first; i < end; ++i) {
-            records.littleDouble(shapes.points[i].x());
-            records.littleDouble(shapes.points[i].y());
+        if (m_empty) {
+            std::copy(b, b + 4, m_box);
+            m_empty = false;
+        } else {
+            m_box[0] = std::min(m_box[0], b[0]);
+            m_box[1] = std::min(m_box[1], b[1]);
+            m_box[2] = std::max(m_box[2], b[2]);
+            m_box[3] = std::max(m_box[3], b[3]);
         }
     }
-    Buffer shpHeader(100);
-    header(shpHeader, records.size(), family, all);
-    std::memcpy(records.bytes().data(), shpHeader.bytes().constData(), 100);
-    Buffer shx(std::size_t(index.size()) + 100);
-    header(shx, 100 + index.size(), family, all);
-    shx.bytes().append(index.bytes());
-    const QFileInfo info(shpPath);
-    const QString shxPath = info.path() + u'/' + info.completeBaseName() + QStringLiteral(".shx");
-    return save(shpPath, records.bytes(), error) && save(shxPath, shx.bytes(), error);
+    const qint32 parts = qint32(endPart - firstPart), count = qint32(end - first);
+    const qint32 content = end == first   ? 4
+                           : m_family == 1 ? 20
+                           : m_family == 8 ? 40 + 16 * count
+                                           : 44 + 4 * parts + 16 * count;
+    ++m_records;
+    const qsizetype at = m_index.size();
+    if (at + 8 > m_index.capacity())
+        m_index.reserve(2 * at + 4096);
+    m_index.resize(at + 8);
+    bigInt(bigInt(m_index.data() + at, qint32(m_offset / 2)), content / 2);
+    char *p = grow(8 + content);
+    p = bigInt(p, m_records);
+    p = bigInt(p, content / 2);
+    m_offset += 8 + content;
+    if (end == first) {
+        littleInt(p, 0);
+    } else if (m_family == 1) {
+        p = littleInt(p, m_family);
+        p = littleDouble(p, points[first].x());
+        littleDouble(p, points[first].y());
+    } else {
+        p = littleInt(p, m_family);
+        p = box(p, b);
+        if (m_family != 8)
+            p = littleInt(p, parts);
+        p = littleInt(p, count);
+        if (m_family != 8)
+            for (std::uint32_t part = firstPart; part < endPart; ++part)
+                p = littleInt(p, qint32(shapes.partStart[part] - first));
+        for (std::uint32_t i = first; i < end; ++i) {
+            p = littleDouble(p, points[i].x());
+            p = littleDouble(p, points[i].y());
+        }
+    }
+    if (m_buffer.size() >= kFlushBytes)
+        flush();
+}
+
+bool ShapeFileWriter::finish(QString *error)
+{
+    char head[kHeaderBytes];
+    header(head, m_offset, m_family, m_box);
+    bool ok = flush() && m_shp.seek(0) && m_shp.write(head, kHeaderBytes) == kHeaderBytes
+              && m_shp.commit();
+    if (!ok) {
+        if (error)
+            *error = QStringLiteral("%1 can't be written: %2").arg(m_path, m_shp.errorString());
+        m_shp.cancelWriting();
+        return false;
+    }
+    const QFileInfo info(m_path);
+    QSaveFile shx(info.path() + u'/' + info.completeBaseName() + QStringLiteral(".shx"));
+    header(head, kHeaderBytes + m_index.size(), m_family, m_box);
+    ok = shx.open(QIODevice::WriteOnly) && shx.write(head, kHeaderBytes) == kHeaderBytes
+         && shx.write(m_index) == m_index.size() && shx.commit();
+    if (!ok && error)
+        *error = QStringLiteral("%1 can't be written: %2").arg(shx.fileName(), shx.errorString());
+    return ok;
 }

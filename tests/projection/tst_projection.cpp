@@ -78,6 +78,7 @@ private slots:
     void autoCentresWhereTheDataLie_data();
     void autoCentresWhereTheDataLie();
     void layersOfTwoSystemsLieOnEachOther();
+    void regionsBeyondTheProjectionAreNamed();
     void batchMessages_data();
     void batchMessages();
 
@@ -238,6 +239,33 @@ void TestProjection::layersOfTwoSystemsLieOnEachOther()
         }
     }
     QVERIFY2(worst < pixel, qPrintable(QStringLiteral("%1 m, a pixel %2 m").arg(worst).arg(pixel)));
+}
+
+// A projection that shows half the globe: the countries it can't show whole are counted and
+// named, and no vertex it can't place reaches the file.
+void TestProjection::regionsBeyondTheProjectionAreNamed()
+{
+    QVERIFY(copySet(sample("world"), work("world_ortho")));
+    MapProjector projector;
+    QString error;
+    QVERIFY(projector.setProjection("+proj=ortho +lat_0=40 +lon_0=-100", &error));
+    QVERIFY2(projector.addLayer(work("world_ortho.shp"), "world.shp", "name_long", &error),
+             qPrintable(error));
+    QVERIFY2(projector.project(&error), qPrintable(error));
+    const QString said = projector.warnings().join('\n');
+    QVERIFY2(said.contains(QRegularExpression("\\b\\d+ of the 177 regions of world.shp can't be "
+                                              "projected whole")),
+             qPrintable(said));
+    QVERIFY2(said.contains("Orthographic") && said.contains("are drawn with what can: "),
+             qPrintable(said));
+    QVERIFY2(said.contains("Indonesia (record ") && said.contains(QRegularExpression(", and \\d+ more")),
+             qPrintable(said));
+    QVERIFY2(!said.contains('%'), qPrintable(said));
+    const auto projected = ShapefileLayer::open(work("world_ortho.shp"), &error);
+    QVERIFY2(projected, qPrintable(error));
+    QCOMPARE(projected->RecordCount(), 177);
+    const MapRectangle extent = projected->Extent();
+    QVERIFY(std::isfinite(extent.Width()) && extent.Width() < 1.3e7); // within the Earth's disc
 }
 
 void TestProjection::batchMessages_data()
