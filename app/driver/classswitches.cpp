@@ -131,7 +131,7 @@ QString ProjectionSwitchError(const ParsedCommandLine &commandLine)
     if (value.compare(QLatin1String("none"), Qt::CaseInsensitive) == 0)
         return QString();
     QString said;
-    const gis::Module *gis = gis::module(&said);
+    const gis::ProjectionModule *gis = gis::projectionModule(&said);
     if (gis && gis->isKnownProjection(value, &said))
         return QString();
     return QStringLiteral("--projection: unknown coordinate reference system %1 (%2); give an "

@@ -20,7 +20,7 @@ bool CReadMapFile::inspectVectorFiles(CMaps &map)
             continue;
         geodata::VectorLayerInfo info;
         QString error;
-        const gis::Module *gis = gis::module(&error);
+        const gis::VectorModule *gis = gis::vectorModule(&error);
         if (!gis || !gis->inspect(path, second ? map.eLayerName : map.layerName, &info, &error)) {
             mapdefsMessage(QStringLiteral("Chorel (GetMapFileCollection)"), 16,
                            error + CRLF + QStringLiteral("(") + IniFile + u')');
@@ -62,7 +62,7 @@ bool CReadMapFile::checkedProjection(QString &projection)
     if (projection.isEmpty())
         return true;
     QString said;
-    const gis::Module *gis = gis::module(&said);
+    const gis::ProjectionModule *gis = gis::projectionModule(&said);
     if (gis && gis->isKnownProjection(projection, &said))
         return true;
     const bool fromKey = ProjectionOverride.trimmed().isEmpty();
@@ -88,7 +88,7 @@ bool CReadMapFile::projectMap(CMaps &map, int mapNumber, const QString &projecti
         layers.append({map.sEFileName(), secondFile, QString()});
     gis::ProjectionOutcome outcome;
     QString error;
-    const gis::Module *gis = gis::module(&error);
+    const gis::ProjectionModule *gis = gis::projectionModule(&error);
     const bool ok = gis && gis->projectLayers(projection, layers, &outcome, &error);
     for (const QString &warning : std::as_const(outcome.warnings))
         mapdefsNotice(warning);

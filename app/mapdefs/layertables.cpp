@@ -108,7 +108,7 @@ QString CReadMapFile::copyLayer(const QString &path, const QString &layerName,
     const QString target = QDir(folder).filePath(base + QStringLiteral(".shp"));
     geodata::VectorLayerInfo info;
     QString error;
-    const gis::Module *gis = gis::module(&error);
+    const gis::VectorModule *gis = gis::vectorModule(&error);
     if (!gis || !gis->convertToShapefile(path, layerName, target, &info, &error))
         throw RunTimeError(kPathFileAccessError, error, QStringLiteral("Chorel"));
     if (renamedFields)

@@ -6,9 +6,11 @@
 #include <QString>
 #include <QStringList>
 
-// Vector files through GDAL and projections through PROJ, reached through a module of their
-// own that is loaded on first use: GDAL alone brings more than a hundred shared libraries,
-// which a map of shape files without a projection (most batch runs) never needs.
+// Vector files through GDAL and projections through PROJ, reached through modules of their
+// own that are loaded on first use: GDAL alone brings more than a hundred shared libraries,
+// which a map of shape files without a projection (most batch runs) never needs, and a
+// projected map of shape files needs PROJ only. libchorelgis.so reads vector files (GDAL,
+// which brings PROJ along); libchorelproj.so projects (PROJ alone).
 namespace gis {
 
 // One layer to bring into the map's projection: its working copy, the user's file that
@@ -27,23 +29,28 @@ struct ProjectionOutcome {
     QStringList warnings;
 };
 
-// The module's functions; see platform/geodata/vectorfile.h and
-// platform/projection/mapprojector.h for what each does.
-struct Module {
+// The functions of libchorelgis.so; see platform/geodata/vectorfile.h.
+struct VectorModule {
     bool (*inspect)(const QString &path, const QString &layerName,
                     geodata::VectorLayerInfo *info, QString *error);
     bool (*convertToShapefile)(const QString &path, const QString &layerName,
                                const QString &targetShp, geodata::VectorLayerInfo *info,
                                QString *error);
+};
+
+// The functions of libchorelproj.so; see platform/projection/mapprojector.h.
+struct ProjectionModule {
     bool (*isKnownProjection)(const QString &definition, QString *error);
     bool (*projectLayers)(const QString &projection, const QList<ProjectedLayer> &layers,
                           ProjectionOutcome *outcome, QString *error);
 };
 
-// The module, loaded on the first call; nullptr, with *error saying why, when it can't be.
-const Module *module(QString *error);
+// Each module, loaded on the first call; nullptr, with *error saying why, when it can't be.
+const VectorModule *vectorModule(QString *error);
+const ProjectionModule *projectionModule(QString *error);
 
 } // namespace gis
 
-// The module's entry, looked up by this name.
-extern "C" const gis::Module *ChorelGisModule();
+// The modules' entries, looked up by these names.
+extern "C" const gis::VectorModule *ChorelGisModule();
+extern "C" const gis::ProjectionModule *ChorelProjModule();

@@ -3,27 +3,46 @@
 #include <dlfcn.h>
 
 namespace gis {
+namespace {
 
-// Found through the run path of the program library that calls this: beside it in a build
-// tree, in the program's private library folder when installed. Loaded once per process.
-const Module *module(QString *error)
+// A module found through the run path of the program library that calls this: beside it in a
+// build tree, in the program's private library folder when installed; its table, or nullptr
+// with *failure saying why.
+const void *load(const char *file, const char *entryName, const QString &what, QString *failure)
+{
+    void *library = dlopen(file, RTLD_NOW | RTLD_LOCAL);
+    if (!library) {
+        *failure = QStringLiteral("The %1 module could not be loaded: %2")
+                       .arg(what, QString::fromLocal8Bit(dlerror()));
+        return nullptr;
+    }
+    using Entry = const void *(*)();
+    const auto entry = reinterpret_cast<Entry>(dlsym(library, entryName));
+    if (!entry) {
+        *failure = QStringLiteral("The %1 module %2 has no entry.").arg(what, QLatin1String(file));
+        return nullptr;
+    }
+    return entry();
+}
+
+} // namespace
+
+// Each loaded once per process.
+const VectorModule *vectorModule(QString *error)
 {
     static QString failure;
-    static const Module *const loaded = []() -> const Module * {
-        void *library = dlopen("libchorelgis.so", RTLD_NOW | RTLD_LOCAL);
-        if (!library) {
-            failure = QStringLiteral("The GIS module (GDAL and PROJ) could not be loaded: %1")
-                          .arg(QString::fromLocal8Bit(dlerror()));
-            return nullptr;
-        }
-        using Entry = const Module *(*)();
-        const auto entry = reinterpret_cast<Entry>(dlsym(library, "ChorelGisModule"));
-        if (!entry) {
-            failure = QStringLiteral("The GIS module libchorelgis.so has no entry.");
-            return nullptr;
-        }
-        return entry();
-    }();
+    static const auto *const loaded = static_cast<const VectorModule *>(
+        load("libchorelgis.so", "ChorelGisModule", QStringLiteral("vector file (GDAL)"), &failure));
+    if (!loaded && error)
+        *error = failure;
+    return loaded;
+}
+
+const ProjectionModule *projectionModule(QString *error)
+{
+    static QString failure;
+    static const auto *const loaded = static_cast<const ProjectionModule *>(
+        load("libchorelproj.so", "ChorelProjModule", QStringLiteral("projection (PROJ)"), &failure));
     if (!loaded && error)
         *error = failure;
     return loaded;

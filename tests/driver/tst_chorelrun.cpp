@@ -158,6 +158,17 @@ private slots:
         QVERIFY(!map.contains(QStringLiteral("libchorelgis")));
         QVERIFY(!map.contains(QStringLiteral("libgdal")));
         QVERIFY(!map.contains(QStringLiteral("libproj")));
+
+        // The same map in a projection loads PROJ, and still not GDAL.
+        const QString projected =
+            loadedBy({QStringLiteral("-f"), samples + QStringLiteral("/TQ-files/nc_births_74.tq"),
+                      QStringLiteral("-o"), path(QStringLiteral("nc_laea.png")),
+                      QStringLiteral("--projection"), QStringLiteral("auto")});
+        QVERIFY(QFileInfo::exists(path(QStringLiteral("nc_laea.png"))));
+        QVERIFY(projected.contains(QStringLiteral("libchorelproj.so")));
+        QVERIFY(projected.contains(QStringLiteral("libproj")));
+        QVERIFY(!projected.contains(QStringLiteral("libchorelgis")));
+        QVERIFY(!projected.contains(QStringLiteral("libgdal")));
     }
 
     void invalidSwitch_data()

@@ -1,5 +1,5 @@
-// The entry of the GIS module (libchorelgis.so): GDAL's reader and PROJ's projections behind
-// one table of functions.
+// The entry of the projection module (libchorelproj.so): PROJ's projections behind a table of
+// functions.
 #include "platform/gismodule/gismodule.h"
 
 #include "platform/projection/mapprojector.h"
@@ -20,16 +20,14 @@ bool projectLayers(const QString &projection, const QList<gis::ProjectedLayer> &
     return ok;
 }
 
-const gis::Module theModule = {
-    &geodata::inspect,
-    &geodata::convertToShapefile,
+const gis::ProjectionModule theModule = {
     &MapProjector::isKnownProjection,
     &projectLayers,
 };
 
 } // namespace
 
-extern "C" __attribute__((visibility("default"))) const gis::Module *ChorelGisModule()
+extern "C" __attribute__((visibility("default"))) const gis::ProjectionModule *ChorelProjModule()
 {
     return &theModule;
 }
