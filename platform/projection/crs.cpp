@@ -193,7 +193,34 @@ QString Crs::wkt() const
 
 struct CrsTransform::Private {
     PjPtr pj;
+    double inputScale = 1.0; // applied to x and y before pj
 };
+
+namespace {
+
+// PROJ moves each point through every step of an operation's pipeline, each step with checks
+// of its own; from longitude/latitude the first step only turns degrees into radians. That
+// multiplication done by the caller and the remaining steps as the operation give the same
+// numbers, bit for bit, in about two thirds of the time. The remaining steps, or nullptr
+// when the operation does not begin so (or has no single PROJ string: several operations
+// chosen by area).
+PjPtr withoutDegreeStep(PJ *operation)
+{
+    static constexpr char kHead[] =
+        "+proj=pipeline +step +proj=unitconvert +xy_in=deg +xy_out=rad +step ";
+    const char *text = proj_as_proj_string(context(), operation, PJ_PROJ_5, nullptr);
+    if (!text || qstrncmp(text, kHead, sizeof kHead - 1) != 0)
+        return nullptr;
+    const QByteArray rest(text + sizeof kHead - 1);
+    const bool moreSteps = rest.contains("+step");
+    const QByteArray definition = moreSteps ? "+proj=pipeline +step " + rest : rest;
+    return PjPtr(proj_create(context(), definition.constData()));
+}
+
+// The factor PROJ's unit conversion uses for degrees.
+constexpr double kDegree = 0.017453292519943296;
+
+} // namespace
 
 CrsTransform::CrsTransform() = default;
 CrsTransform::~CrsTransform() = default;
@@ -219,7 +246,12 @@ CrsTransform CrsTransform::between(const Crs &source, const Crs &target, QString
         return transform;
     }
     transform.m_d = std::make_unique<Private>();
-    transform.m_d->pj = std::move(normal);
+    if (PjPtr rest = withoutDegreeStep(normal.get())) {
+        transform.m_d->pj = std::move(rest);
+        transform.m_d->inputScale = kDegree;
+    } else {
+        transform.m_d->pj = std::move(normal);
+    }
     return transform;
 }
 
@@ -232,6 +264,11 @@ void CrsTransform::apply(double *x, double *y, std::size_t stride, std::size_t c
 {
     if (!isValid() || count == 0)
         return;
+    if (m_d->inputScale != 1.0)
+        for (std::size_t i = 0; i < count; ++i) {
+            *reinterpret_cast<double *>(reinterpret_cast<char *>(x) + i * stride) *= m_d->inputScale;
+            *reinterpret_cast<double *>(reinterpret_cast<char *>(y) + i * stride) *= m_d->inputScale;
+        }
     proj_trans_generic(m_d->pj.get(), PJ_FWD, x, stride, count, y, stride, count, nullptr, 0,
                        0, nullptr, 0, 0);
     // PROJ marks failed points with HUGE_VAL; NaN from a formula counts as failed too.
