@@ -11,6 +11,8 @@
 #include <QFileInfo>
 #include <QSet>
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cmath>
 #include <mutex>
@@ -80,13 +82,48 @@ QString gdalText(const GdalErrors &errors, const QString &fallback)
     return said.isEmpty() ? fallback : said;
 }
 
-GDALDatasetUniquePtr openFile(const QString &path, GdalErrors &errors, QString *error)
+// What tells a file from its changed self: size, modification time, file number.
+QByteArray fileStamp(const QString &path)
+{
+    struct stat info {};
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
+        return QByteArray();
+    return QByteArray::number(qint64(info.st_size)) + ' ' + QByteArray::number(qint64(info.st_ino))
+           + ' ' + QByteArray::number(qint64(info.st_mtim.tv_sec)) + '.'
+           + QByteArray::number(qint64(info.st_mtim.tv_nsec));
+}
+
+// A map's vector file is inspected when the map list is read and converted when its layer is
+// copied, one right after the other: it is opened (a GeoJSON or TopoJSON file parsed whole)
+// and its arcs checked once for both. The file stays open until it is converted or another
+// file is opened; a file changed in between is opened anew.
+struct OpenedFile {
+    QString path;
+    QByteArray stamp;
+    GDALDatasetUniquePtr dataset;
+    QStringList checkedObjects; // TopoJSON objects whose arcs were found sound
+    QStringList openFailures;   // what GDAL said while opening it, said again at each use
+};
+
+std::mutex openedMutex;
+OpenedFile opened;
+
+// The open file, or nullptr with *error naming the file and saying what GDAL said. Call with
+// openedMutex held.
+GDALDataset *openFile(const QString &path, GdalErrors &errors, QString *error)
 {
     registerDrivers();
     if (!QFileInfo(path).isFile()) {
         *error = QStringLiteral("%1 can't be read: it is not a file").arg(path);
         return nullptr;
     }
+    const QByteArray stamp = fileStamp(path);
+    if (opened.dataset && opened.path == path && opened.stamp == stamp && !stamp.isEmpty()) {
+        for (const QString &failure : std::as_const(opened.openFailures))
+            errors.add(failure);
+        return opened.dataset.get();
+    }
+    opened = OpenedFile();
     GDALDatasetUniquePtr dataset(GDALDataset::Open(QFile::encodeName(path).constData(),
                                                    GDAL_OF_VECTOR | GDAL_OF_READONLY, nullptr,
                                                    nullptr, nullptr));
@@ -99,7 +136,11 @@ GDALDatasetUniquePtr openFile(const QString &path, GdalErrors &errors, QString *
         *error = QStringLiteral("%1 holds no layer").arg(path);
         return nullptr;
     }
-    return dataset;
+    opened.path = path;
+    opened.stamp = stamp;
+    opened.openFailures = errors.failures();
+    opened.dataset = std::move(dataset);
+    return opened.dataset.get();
 }
 
 // The layer asked for, or the first with polygons, points, lines in that order.
@@ -139,8 +180,11 @@ bool inspectOpen(GDALDataset &dataset, const QString &path, const QString &layer
     if (!layer)
         return false;
     if (QLatin1String(dataset.GetDriverName()) == QLatin1String("TopoJSON")
-        && !checkTopoJsonArcs(path, info.layerName, error))
-        return false;
+        && !opened.checkedObjects.contains(info.layerName)) {
+        if (!checkTopoJsonArcs(path, info.layerName, error))
+            return false;
+        opened.checkedObjects << info.layerName;
+    }
     QStringList names;
     OGRFeatureDefn *definition = layer->GetLayerDefn();
     for (int i = 0; i < definition->GetFieldCount(); ++i)
@@ -304,8 +348,9 @@ bool writeCopy(OGRLayer &source, const QString &targetShp, const VectorLayerInfo
 bool inspect(const QString &path, const QString &layerName, VectorLayerInfo *info,
              QString *error)
 {
+    const std::lock_guard<std::mutex> lock(openedMutex);
     GdalErrors errors;
-    GDALDatasetUniquePtr dataset = openFile(path, errors, error);
+    GDALDataset *dataset = openFile(path, errors, error);
     OGRLayer *layer = nullptr;
     return dataset && inspectOpen(*dataset, path, layerName, *info, layer, error);
 }
@@ -313,17 +358,21 @@ bool inspect(const QString &path, const QString &layerName, VectorLayerInfo *inf
 bool convertToShapefile(const QString &path, const QString &layerName, const QString &targetShp,
                         VectorLayerInfo *info, QString *error)
 {
+    const std::lock_guard<std::mutex> lock(openedMutex);
     GdalErrors errors;
-    GDALDatasetUniquePtr dataset = openFile(path, errors, error);
+    GDALDataset *dataset = openFile(path, errors, error);
     OGRLayer *layer = nullptr;
-    if (!dataset || !inspectOpen(*dataset, path, layerName, *info, layer, error))
-        return false;
-    removeCopy(targetShp);
-    if (writeCopy(*layer, targetShp, *info, errors, error))
-        return true;
-    *error = QStringLiteral("%1 (%2): %3").arg(path, info->layerName, *error);
-    removeCopy(targetShp);
-    return false;
+    bool ok = dataset && inspectOpen(*dataset, path, layerName, *info, layer, error);
+    if (ok) {
+        removeCopy(targetShp);
+        ok = writeCopy(*layer, targetShp, *info, errors, error);
+        if (!ok) {
+            *error = QStringLiteral("%1 (%2): %3").arg(path, info->layerName, *error);
+            removeCopy(targetShp);
+        }
+    }
+    opened = OpenedFile(); // converted: the file is closed
+    return ok;
 }
 
 FieldRenames shortenFieldNames(const QStringList &names)
