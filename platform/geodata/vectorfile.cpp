@@ -3,6 +3,7 @@
 #include "platform/geodata/gdalerrors.h"
 #include "platform/geodata/topojsoncheck.h"
 
+#include <cpl_vsi.h>
 #include <gdal_priv.h>
 #include <ogrsf_frmts.h>
 
@@ -12,8 +13,10 @@
 #include <QSet>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <mutex>
 #include <vector>
@@ -266,17 +269,62 @@ void removeCopy(const QString &targetShp)
         QFile::remove(info.path() + u'/' + info.completeBaseName() + QLatin1String(extension));
 }
 
+// GDAL's shape file driver writes each record with a few seeks and writes of its own, two
+// system calls and more per record: it writes into memory (/vsimem), and the files are then
+// written out whole. Removes what it wrote in memory when it ends.
+class MemoryFolder {
+public:
+    MemoryFolder()
+    {
+        static std::atomic<int> serial = 0;
+        m_path = "/vsimem/chorel-" + QByteArray::number(qint64(::getpid())) + '-'
+                 + QByteArray::number(++serial);
+    }
+    ~MemoryFolder() { VSIRmdirRecursive(m_path.constData()); }
+    MemoryFolder(const MemoryFolder &) = delete;
+    MemoryFolder &operator=(const MemoryFolder &) = delete;
+
+    QByteArray path(const QString &name) const { return m_path + '/' + name.toUtf8(); }
+
+    // Writes every file made here into folder under its own name; false, with *error, when
+    // one can't be written.
+    bool writeOut(const QString &folder, QString *error) const
+    {
+        char **names = VSIReadDir(m_path.constData());
+        bool ok = true;
+        for (int i = 0; ok && names && names[i]; ++i) {
+            vsi_l_offset length = 0;
+            GByte *bytes = VSIGetMemFileBuffer((m_path + '/' + names[i]).constData(), &length, TRUE);
+            if (!bytes)
+                continue;
+            QFile file(folder + u'/' + QString::fromUtf8(names[i]));
+            ok = file.open(QIODevice::WriteOnly | QIODevice::Truncate)
+                 && file.write(reinterpret_cast<const char *>(bytes), qint64(length)) == qint64(length);
+            if (!ok)
+                *error = QStringLiteral("%1 can't be written: %2").arg(file.fileName(), file.errorString());
+            CPLFree(bytes);
+        }
+        CSLDestroy(names);
+        return ok;
+    }
+
+private:
+    QByteArray m_path;
+};
+
 bool writeCopy(OGRLayer &source, const QString &targetShp, const VectorLayerInfo &info,
                GdalErrors &errors, QString *error)
 {
     const Kind kind = layerKind(&source);
     const std::vector<FieldPlan> plans = planFields(source);
+    const QFileInfo targetInfo(targetShp);
+    const MemoryFolder memory;
     GDALDriver *driver = GetGDALDriverManager()->GetDriverByName("ESRI Shapefile");
-    GDALDatasetUniquePtr target(driver ? driver->Create(QFile::encodeName(targetShp).constData(),
+    GDALDatasetUniquePtr target(driver ? driver->Create(memory.path(targetInfo.fileName()).constData(),
                                                         0, 0, 0, GDT_Unknown, nullptr)
                                        : nullptr);
     char **options = CSLSetNameValue(nullptr, "ENCODING", "UTF-8");
-    OGRLayer *copy = target ? target->CreateLayer(QFileInfo(targetShp).completeBaseName().toUtf8().constData(),
+    OGRLayer *copy = target ? target->CreateLayer(targetInfo.completeBaseName().toUtf8().constData(),
                                                   source.GetSpatialRef(), shapeType(kind), options)
                             : nullptr;
     CSLDestroy(options);
@@ -300,11 +348,13 @@ bool writeCopy(OGRLayer &source, const QString &targetShp, const VectorLayerInfo
             return false;
         }
     }
-    OGRFeatureDefn *copyDefinition = copy->GetLayerDefn();
+    // One record of the copy, filled anew for each feature.
+    OGRFeatureUniquePtr out(OGRFeature::CreateFeature(copy->GetLayerDefn()));
     const int fields = definition->GetFieldCount();
     for (OGRFeatureUniquePtr f(source.GetNextFeature()); f; f.reset(source.GetNextFeature())) {
-        OGRFeatureUniquePtr out(OGRFeature::CreateFeature(copyDefinition));
+        out->SetFID(OGRNullFID);
         for (int i = 0; i < fields; ++i) {
+            out->UnsetField(i);
             if (!f->IsFieldSetAndNotNull(i))
                 continue;
             if (plans[i].type == OFTInteger64)
@@ -316,13 +366,21 @@ bool writeCopy(OGRLayer &source, const QString &targetShp, const VectorLayerInfo
             } else
                 out->SetField(i, f->GetFieldAsString(i));
         }
-        if (OGRGeometry *g = f->GetGeometryRef()) {
+        OGRGeometry *shape = nullptr;
+        if (OGRGeometry *g = f->StealGeometry()) {
             if (kindOf(g->getGeometryType()) == kind) {
                 // Curves become straight segments; a collection of the layer's kind as one shape.
-                OGRGeometry *linear = g->hasCurveGeometry() ? g->getLinearGeometry() : g->clone();
-                out->SetGeometryDirectly(OGRGeometryFactory::forceTo(linear, shapeType(kind)));
+                OGRGeometry *linear = g;
+                if (g->hasCurveGeometry()) {
+                    linear = g->getLinearGeometry();
+                    delete g;
+                }
+                shape = OGRGeometryFactory::forceTo(linear, shapeType(kind));
+            } else {
+                delete g;
             }
         }
+        out->SetGeometryDirectly(shape);
         if (copy->CreateFeature(out.get()) != OGRERR_NONE) {
             *error = QStringLiteral("%1 can't be written: %2")
                          .arg(targetShp, gdalText(errors, QStringLiteral("a record failed")));
@@ -340,7 +398,7 @@ bool writeCopy(OGRLayer &source, const QString &targetShp, const VectorLayerInfo
                      .arg(targetShp, errors.failures().join(QStringLiteral("; ")));
         return false;
     }
-    return true;
+    return memory.writeOut(targetInfo.path(), error);
 }
 
 } // namespace
