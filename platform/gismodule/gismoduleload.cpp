@@ -25,27 +25,30 @@ const void *load(const char *file, const char *entryName, const QString &what, Q
     return entry();
 }
 
-} // namespace
-
-// Each loaded once per process.
-const VectorModule *vectorModule(QString *error)
+// A module's table, loaded once per process (once for each kind of table).
+template <typename Table>
+const Table *loadedOnce(const char *file, const char *entryName, const char *what, QString *error)
 {
     static QString failure;
-    static const auto *const loaded = static_cast<const VectorModule *>(
-        load("libchorelgis.so", "ChorelGisModule", QStringLiteral("vector file (GDAL)"), &failure));
+    static const auto *const loaded =
+        static_cast<const Table *>(load(file, entryName, QString::fromLatin1(what), &failure));
     if (!loaded && error)
         *error = failure;
     return loaded;
 }
 
+} // namespace
+
+const VectorModule *vectorModule(QString *error)
+{
+    return loadedOnce<VectorModule>("libchorelgis.so", "ChorelGisModule", "vector file (GDAL)",
+                                    error);
+}
+
 const ProjectionModule *projectionModule(QString *error)
 {
-    static QString failure;
-    static const auto *const loaded = static_cast<const ProjectionModule *>(
-        load("libchorelproj.so", "ChorelProjModule", QStringLiteral("projection (PROJ)"), &failure));
-    if (!loaded && error)
-        *error = failure;
-    return loaded;
+    return loadedOnce<ProjectionModule>("libchorelproj.so", "ChorelProjModule",
+                                        "projection (PROJ)", error);
 }
 
 } // namespace gis
