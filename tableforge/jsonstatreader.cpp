@@ -135,7 +135,23 @@ int decimalsOf(double v)
     return std::clamp(decimals, 0, 64);
 }
 
-std::optional<double> readValue(const QJsonValue &v, qsizetype position, QString *error)
+// Whether v shows at most decimals decimals in its shortest exact form: some number of that
+// many decimals reads back as v. A quick test (one multiplication and one division, exact
+// enough to say yes only when true); where it says no, decimalsOf decides.
+bool showsAtMost(double v, int decimals)
+{
+    static constexpr double kPow10[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8,
+                                        1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    if (decimals < 0 || decimals > 15)
+        return false;
+    const double scaled = std::nearbyint(v * kPow10[decimals]);
+    // k / 10^d with both exact is correctly rounded: equal to v exactly when the decimal
+    // k * 10^-d reads back as v
+    return std::fabs(scaled) < 9007199254740992.0 && scaled / kPow10[decimals] == v;
+}
+
+template <typename Value>
+std::optional<double> readValue(const Value &v, qsizetype position, QString *error)
 {
     if (v.isNull() || v.isUndefined())
         return std::numeric_limits<double>::quiet_NaN();
@@ -257,11 +273,12 @@ std::optional<StatTable> Read(QByteArrayView bytes, const QString &keyDimension,
                          .arg(total);
             return std::nullopt;
         }
-        for (qsizetype i = 0; i < array.size(); ++i) {
-            const auto v = readValue(array.at(i), i, error);
+        qsizetype i = 0;
+        for (const auto &item : array) {
+            const auto v = readValue(item, i, error);
             if (!v)
                 return std::nullopt;
-            all[std::size_t(i)] = *v;
+            all[std::size_t(i++)] = *v;
         }
     } else if (value.isObject()) {
         const QJsonObject sparse = value.toObject();
@@ -327,8 +344,9 @@ std::optional<StatTable> Read(QByteArrayView bytes, const QString &keyDimension,
     for (qsizetype r = 0; r < regions.ids.size(); ++r) {
         for (std::size_t k = 0; k < offsets.size(); ++k) {
             const double v = all[std::size_t(r * geoStride + offsets[k])];
-            if (!std::isnan(v))
-                table.decimals[qsizetype(k)] = std::max(table.decimals[qsizetype(k)], decimalsOf(v));
+            int &decimals = table.decimals[qsizetype(k)];
+            if (!std::isnan(v) && !showsAtMost(v, decimals))
+                decimals = std::max(decimals, decimalsOf(v));
             table.values.push_back(v);
         }
     }

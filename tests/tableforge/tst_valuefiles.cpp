@@ -178,6 +178,32 @@ private slots:
                                              "03=30,14,-2,15.5"}));
     }
 
+    // The decimals of each statistic are the most its numbers show in their shortest exact
+    // form, however many there are before a number with more.
+    void jsonStatDecimals()
+    {
+        const QString dir = folder();
+        QByteArray values;
+        for (int i = 0; i < 200; ++i)
+            values += QByteArray::number(i) + ",0.5,100,"; // 0, 1 and 0 decimals so far
+        values += "1e-7,0.30000000000000004,2.675,-12345678.125,1e20,123456.7,0.1,1.5e-3";
+        const QByteArray json = R"({"class":"dataset","id":["geo","c"],"size":[203,3],
+            "role":{"geo":["geo"]},"dimension":{"geo":{"category":{"index":[)"
+                                + [] {
+                                      QByteArray ids;
+                                      for (int i = 0; i < 203; ++i)
+                                          ids += (i ? ",\"" : "\"") + QByteArray::number(i) + '"';
+                                      return ids;
+                                  }()
+                                + R"(]}},"c":{"category":{"index":["a","b","c"]}}},"value":[)"
+                                + values + ",null]}";
+        auto c = creator();
+        QVERIFY2(c->CreateTable(write(dir, QStringLiteral("d.json"), json), dir),
+                 qPrintable(c->ErrorMsg()));
+        // 1e-7: 7; 0.30000000000000004: 17, at most 15; 2.675: 3
+        QCOMPARE(c->StatNumDec(), (QList<int>{7, 15, 3}));
+    }
+
     // The same dataset as a version-1 bundle (id, size and role inside "dimension") and in a
     // collection; --key names the region dimension of a dataset without roles.
     void jsonStatBundleCollectionAndKey_data()
