@@ -192,7 +192,11 @@ std::optional<QString> NormalizeData(const QString &text)
         data.truncate(semicolon + 1);
     data.replace(QLatin1String(" \r\n"), QLatin1String(" "));
     data.replace(QLatin1String("\r\n"), QLatin1String(" "));
-    data.replace(QLatin1String(";"), QLatin1String("\r\n"));
+    // the one ";" left is the last character (the data were cut after the first)
+    if (data.endsWith(u';')) {
+        data.chop(1);
+        data.append(CRLF);
+    }
     data.replace(QLatin1String("   "), QLatin1String(" . "));
     data.replace(QLatin1String("\"..\""), QLatin1String("."));
     data.replace(QLatin1String("\".\""), QLatin1String("."));

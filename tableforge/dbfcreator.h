@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <vector>
 
 namespace provider {
 class Connection;
@@ -78,8 +79,6 @@ public:
     static bool IsJsonStatFile(const QString &path);
 
 private:
-    // The cell of region i, field k (0-based), or none when the data hold no value there.
-    using CellSource = std::function<std::optional<QStringView>(qsizetype, qsizetype)>;
     // The values of region i (0-based), one per field, NaN for no data.
     using RowSource = std::function<void(qsizetype, double *)>;
 
@@ -96,7 +95,9 @@ private:
                          int statPosition);
     bool CreateTextTable(const QString &text, const QString &sDBDir);
     bool CreateValueTable(const QString &sTQFile, const QString &sDBDir);
-    bool BuildTable(const QString &sDBDir, const CellSource &cell, qsizetype fieldCount);
+    // values: row-major, a row per region, NaN for no data
+    bool BuildTable(const QString &sDBDir, const std::vector<double> &values,
+                    qsizetype fieldCount);
     bool BuildTable(const QString &sDBDir, const RowSource &row, qsizetype fieldCount);
     bool InsertData(provider::Connection &connection, const QList<provider::Column> &columns,
                     const RowSource &row, qsizetype fieldCount);

@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <limits>
 
 namespace {
@@ -33,21 +34,32 @@ QString connectionText(const QString &folder)
            + folder + QStringLiteral(";Extended Properties=dBASE 5.0;");
 }
 
-// The decimals of each column: the most any of its values shows, at most what a dBASE
-// numeric field holds (longer values are rounded to it).
-QList<int> decimalsFromData(qsizetype regions, qsizetype fields,
-                            const std::function<std::optional<QStringView>(qsizetype, qsizetype)> &cell)
-{
-    QList<int> decimals(fields, 0);
-    for (qsizetype i = 0; i < regions; ++i) {
-        for (qsizetype k = 0; k < fields; ++k) {
-            if (const auto token = cell(i, k))
+// The cells of a cube or semicolon file read once: each cell's number (NaN for no data) and
+// the decimals of each column, the most any of its cells shows, at most what a dBASE numeric
+// field holds (longer values are rounded to it).
+struct CellValues {
+    std::vector<double> values; // row-major, regions x fields
+    QList<int> decimals;
+
+    CellValues(qsizetype regions, qsizetype fields,
+               const std::function<std::optional<QStringView>(qsizetype, qsizetype)> &cell)
+        : values(std::size_t(regions * fields)), decimals(fields, 0)
+    {
+        auto at = values.begin();
+        for (qsizetype i = 0; i < regions; ++i) {
+            for (qsizetype k = 0; k < fields; ++k, ++at) {
+                const auto token = cell(i, k);
+                *at = std::numeric_limits<double>::quiet_NaN();
+                if (!token)
+                    continue;
                 decimals[k] = std::max(decimals[k], std::min(cube::MaxDecimals,
                                                              tqtext::CountDecimals(*token)));
+                if (tqtext::IsDataValue(*token))
+                    *at = tqtext::ToNumber(*token);
+            }
         }
     }
-    return decimals;
-}
+};
 
 } // namespace
 
@@ -106,14 +118,15 @@ bool DBFCreator::CreateCubeTable(QString &text, const QString &sDBDir, int regio
     m_nullValue = nulls.result();
     const cube::CellLookup lookup(rows, cube::chooseLayout(regionPosition, statPosition, relay, regionFirst),
                                   regions, statistics);
-    const CellSource cell = [&lookup](qsizetype i, qsizetype k) { return lookup.cell(i, k); };
+    const CellValues cells(regions, statistics,
+                           [&lookup](qsizetype i, qsizetype k) { return lookup.cell(i, k); });
     if (!declared) { // no DECIMALS: each column gets the decimals its values show
-        m_statNumDec = decimalsFromData(regions, statistics, cell);
+        m_statNumDec = cells.decimals;
         m_numDecimals = 0;
         for (int d : std::as_const(m_statNumDec))
             m_numDecimals = std::max(m_numDecimals, d);
     }
-    return BuildTable(sDBDir, cell, statistics);
+    return BuildTable(sDBDir, cells.values, statistics);
 }
 
 bool DBFCreator::CreateTextTable(const QString &text, const QString &sDBDir)
@@ -135,32 +148,22 @@ bool DBFCreator::CreateTextTable(const QString &text, const QString &sDBDir)
     m_statTblFld = MakeFieldNames(*names);
     m_nullValue = nulls.result();
     const DataRows &data = *rows;
-    const CellSource cell = [&data](qsizetype i, qsizetype k) -> std::optional<QStringView> {
-        if (i >= data.rowCount() || k >= data.rowSize(i))
-            return std::nullopt;
-        return data.token(i, k);
-    };
-    m_statNumDec = decimalsFromData(m_regionCodes.size(), m_statFields.size(), cell);
+    const CellValues cells(m_regionCodes.size(), m_statFields.size(),
+                           [&data](qsizetype i, qsizetype k) -> std::optional<QStringView> {
+                               if (i >= data.rowCount() || k >= data.rowSize(i))
+                                   return std::nullopt;
+                               return data.token(i, k);
+                           });
+    m_statNumDec = cells.decimals;
     m_numDecimals = 0;
     for (int d : std::as_const(m_statNumDec))
         m_numDecimals = std::max(m_numDecimals, d);
-    return BuildTable(sDBDir, cell, m_statFields.size());
+    return BuildTable(sDBDir, cells.values, m_statFields.size());
 }
 
-// The texts of the cells are turned into numbers once: the table is written in two passes
-// over the values (widths, then records).
-bool DBFCreator::BuildTable(const QString &sDBDir, const CellSource &cell, qsizetype fieldCount)
+bool DBFCreator::BuildTable(const QString &sDBDir, const std::vector<double> &values,
+                            qsizetype fieldCount)
 {
-    const qsizetype regions = m_regionCodes.size();
-    std::vector<double> values(std::size_t(regions * fieldCount));
-    auto at = values.begin();
-    for (qsizetype i = 0; i < regions; ++i) {
-        for (qsizetype k = 0; k < fieldCount; ++k, ++at) {
-            const auto token = cell(i, k);
-            *at = token && tqtext::IsDataValue(*token) ? tqtext::ToNumber(*token)
-                                                       : std::numeric_limits<double>::quiet_NaN();
-        }
-    }
     return BuildTable(sDBDir, RowSource([&values, fieldCount](qsizetype i, double *out) {
         std::copy_n(values.data() + i * fieldCount, fieldCount, out);
     }), fieldCount);
