@@ -193,10 +193,13 @@ bool findMapDefinition(MainForm &form, DBFCreator &builder, QString &iniFile) {
     const QStringList folders = MapDefinitionFolders(state.DataFile);
     const QString dataKey = QFileInfo(state.DataFile).absoluteFilePath();
     QString named = form.commandLine().value("map");
-    if (named.isEmpty())
+    const bool remembered = named.isEmpty() && state.ChosenMapDefinitions.contains(dataKey);
+    if (remembered)
         named = state.ChosenMapDefinitions.value(dataKey);
     if (!named.isEmpty()) {
-        session.MapIniName = named;
+        // a choice remembered is named by its file name, as when it was made (Geo= of an
+        // option file saved then)
+        session.MapIniName = remembered ? QFileInfo(named).fileName() : named;
         iniFile = MapDefinitionNamed(folders, named);
     } else {
         session.MapIniName = builder.GetIniFile(state.DataFile);

@@ -3,12 +3,14 @@
 // reach on the screen; the legend that scrolls; window sizes that fit the screen and are
 // remembered; the keyboard in the lists and the class grid; Qt's own texts in German; the
 // chart's axis; F1 without a browser; the status bar; the print layouts; a typed path in the
-// open dialog; the sheet's title and source; and what the documents say.
+// open dialog; the sheet's title and source; what the documents say; and the map definition
+// chosen for a CSV file, remembered for the session.
 #include "thematicfixture.h"
 
 #include "app/view/frmchart.h"
 #include "app/dialogs/frmmaptype.h"
 #include "app/dialogs/frmopendialog.h"
+#include "app/dialogs/mapdefinitionchooser.h"
 #include "app/files/languagefile.h"
 #include "app/layout/helppage.h"
 #include "app/layout/standardwindow.h"
@@ -25,6 +27,7 @@
 #include <QCategoryAxis>
 #include <QChart>
 #include <QComboBox>
+#include <QDialogButtonBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -498,6 +501,65 @@ private slots:
         QVERIFY(manual.contains(QStringLiteral("four quantile classes")));
         QVERIFY(QFileInfo::exists(qEnvironmentVariable("CHOREL_BIN") +
                                   QStringLiteral("/Languages/German.lng")));
+    }
+
+    // A CSV file names no map definition: File, Open asks for one with the real chooser, and
+    // opening the same file again in the session draws it on the one chosen without asking;
+    // another CSV file asks anew. Last of the suite: the window shows a CSV map afterwards.
+    void mapDefinitionRememberedForTheSession()
+    {
+        const QByteArray rows = "37001,100\n37003,250.5\n37005,17\n37007,\n";
+        for (const char *name : {"births.csv", "other.csv"}) {
+            QFile csv(m_f.path(QStringLiteral("TQ-files/") + QString::fromLatin1(name)));
+            QVERIFY(csv.open(QIODevice::WriteOnly));
+            csv.write(QByteArray("FIPS,Births\n") + rows);
+        }
+        QStringList asked; // the statistics files the chooser asked for
+        const auto open = [&](const QString &name) {
+            QTimer answer;
+            answer.setInterval(20);
+            connect(&answer, &QTimer::timeout, this, [&] {
+                QWidget *modal = QApplication::activeModalWidget();
+                if (auto *d = qobject_cast<frmOpenDialog *>(modal)) {
+                    if (d->Startup.isActive() || d->busy())
+                        return;
+                    d->txtPath->setText(m_f.path(QStringLiteral("TQ-files/") + name));
+                    QTest::keyClick(d->txtPath, Qt::Key_Return);
+                } else if (auto *c = qobject_cast<MapDefinitionChooser *>(modal)) {
+                    asked << name;
+                    auto *list = c->findChild<QListWidget *>(QStringLiteral("lstMapDefinitions"));
+                    const auto nc = list->findItems(QStringLiteral("NC.INI"), Qt::MatchStartsWith);
+                    if (nc.size() == 1)
+                        list->setCurrentItem(nc.front());
+                    c->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok)->click();
+                } else if (auto *t = qobject_cast<frmMapType *>(modal)) {
+                    t->accept();
+                }
+            });
+            answer.start();
+            m_f.form->menuEntry(QStringLiteral("mnuOpen"))->trigger();
+            const bool drawn = QTest::qWaitFor(
+                [&] {
+                    return m_f.form->state().DataFile.endsWith(name) && m_f.map->LayerCount() > 0
+                           && !m_f.form->tmStart().isActive();
+                },
+                30000);
+            answer.stop();
+            return drawn;
+        };
+        QVERIFY(open(QStringLiteral("births.csv")));
+        QCOMPARE(asked, QStringList{"births.csv"});
+        QCOMPARE(m_f.form->session().MapIniName, QStringLiteral("NC.INI"));
+        QVERIFY2(m_f.messages.isEmpty(), qPrintable(m_f.messages.join(u'\n')));
+        QVERIFY(open(QStringLiteral("births.csv")));
+        QCOMPARE(asked, QStringList{"births.csv"}); // not asked again
+        // named as when chosen: an option file saved now says Geo=NC.INI as it did before
+        QCOMPARE(m_f.form->session().MapIniName, QStringLiteral("NC.INI"));
+        const QString tqo = m_f.optionFile(QStringLiteral("remembered"));
+        QVERIFY2(tqo.contains(QStringLiteral("Geo=NC.INI")), qPrintable(tqo));
+        QVERIFY(open(QStringLiteral("other.csv")));
+        QCOMPARE(asked, (QStringList{"births.csv", "other.csv"}));
+        QVERIFY2(m_f.messages.isEmpty(), qPrintable(m_f.messages.join(u'\n')));
     }
 };
 
