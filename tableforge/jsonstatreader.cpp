@@ -195,7 +195,7 @@ std::optional<QJsonObject> parse(QByteArrayView bytes, QString *error)
 std::optional<StatTable> Read(QByteArrayView bytes, const QString &keyDimension, QString *error)
 {
     error->clear();
-    const std::optional<QJsonObject> found = parse(bytes, error);
+    std::optional<QJsonObject> found = parse(bytes, error);
     if (!found)
         return std::nullopt;
     const QJsonObject &dataset = *found;
@@ -263,8 +263,13 @@ std::optional<StatTable> Read(QByteArrayView bytes, const QString &keyDimension,
             return std::nullopt;
         }
     }
+    StatTable table;
+    table.title = dataset.value(QLatin1String("label")).toString().trimmed();
+    table.source = sourceText(dataset);
     std::vector<double> all(std::size_t(total), std::numeric_limits<double>::quiet_NaN());
-    const QJsonValue value = dataset.value(QLatin1String("value"));
+    QJsonValue value = dataset.value(QLatin1String("value"));
+    // The parsed document is let go as soon as its values are read: only the numbers are kept.
+    found.reset();
     if (value.isArray()) {
         const QJsonArray array = value.toArray();
         if (array.size() != total) {
@@ -301,12 +306,10 @@ std::optional<StatTable> Read(QByteArrayView bytes, const QString &keyDimension,
         *error = QStringLiteral("The dataset's \"value\" is neither an array nor an object.");
         return std::nullopt;
     }
+    value = QJsonValue();
 
-    StatTable table;
     const Dimension &regions = dims[std::size_t(geo)];
     table.codes = regions.ids;
-    table.title = dataset.value(QLatin1String("label")).toString().trimmed();
-    table.source = sourceText(dataset);
     std::vector<std::size_t> others;
     bool anySeveral = false;
     for (std::size_t d = 0; d < dims.size(); ++d) {
@@ -339,15 +342,27 @@ std::optional<StatTable> Read(QByteArrayView bytes, const QString &keyDimension,
         }
     }
     table.decimals = QList<int>(table.titles.size(), 0);
-    table.values.reserve(std::size_t(regions.ids.size()) * offsets.size());
     const qint64 geoStride = stride[std::size_t(geo)];
-    for (qsizetype r = 0; r < regions.ids.size(); ++r) {
-        for (std::size_t k = 0; k < offsets.size(); ++k) {
-            const double v = all[std::size_t(r * geoStride + offsets[k])];
+    // With the regions as the first dimension, the values lie as the table wants them.
+    bool inPlace = geoStride == qint64(offsets.size());
+    for (std::size_t k = 0; inPlace && k < offsets.size(); ++k)
+        inPlace = offsets[k] == qint64(k);
+    if (inPlace) {
+        table.values = std::move(all);
+    } else {
+        table.values.reserve(std::size_t(regions.ids.size()) * offsets.size());
+        for (qsizetype r = 0; r < regions.ids.size(); ++r) {
+            for (std::size_t k = 0; k < offsets.size(); ++k)
+                table.values.push_back(all[std::size_t(r * geoStride + offsets[k])]);
+        }
+        all = std::vector<double>();
+    }
+    for (std::size_t at = 0; at < table.values.size();) {
+        for (std::size_t k = 0; k < offsets.size(); ++k, ++at) {
+            const double v = table.values[at];
             int &decimals = table.decimals[qsizetype(k)];
             if (!std::isnan(v) && !showsAtMost(v, decimals))
                 decimals = std::max(decimals, decimalsOf(v));
-            table.values.push_back(v);
         }
     }
     if (table.codes.isEmpty() || table.titles.isEmpty()) {

@@ -180,42 +180,46 @@ std::int32_t roundToInt32(double value)
 
 QString readStatisticsFile(const QString &path)
 {
-    QString text;
-    {
-        QByteArray bytes;
-        QString why;
-        if (!kbread::readRegularFile(path, kbread::MaxTextFileBytes, bytes, &why))
-            throw RunTimeError(53, QStringLiteral("File not found or not readable: %1").arg(why),
-                               QStringLiteral("TableForge"));
-        // one decoding pass: UTF-8 unless the bytes are not valid UTF-8
-        QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-        text = utf8.decode(bytes);
-        if (utf8.hasError())
-            text = decodeText(bytes, TextEncoding::Windows1252);
-    }
+    QByteArray bytes;
+    QString why;
+    if (!kbread::readRegularFile(path, kbread::MaxTextFileBytes, bytes, &why))
+        throw RunTimeError(53, QStringLiteral("File not found or not readable: %1").arg(why),
+                           QStringLiteral("TableForge"));
     // Lines ending in LF alone (Unix) or CR alone (old Macintosh) become CR LF lines, so
-    // every reader sees one kind of line end.
-    const auto loneEnd = [&text](qsizetype i) {
-        if (text[i] == u'\n')
-            return i == 0 || text[i - 1] != u'\r';
-        return text[i] == u'\r' && (i + 1 == text.size() || text[i + 1] != u'\n');
+    // every reader sees one kind of line end. Done on the bytes: CR and LF are the same
+    // single bytes in UTF-8 and Windows-1252 and never part of a longer character, so the
+    // text decoded afterwards is the same, and a file with CR LF lines is not copied.
+    const qsizetype size = bytes.size();
+    const auto loneEnd = [&bytes, size](qsizetype i) {
+        const char c = bytes[i];
+        if (c == '\n')
+            return i == 0 || bytes[i - 1] != '\r';
+        return c == '\r' && (i + 1 == size || bytes[i + 1] != '\n');
     };
     qsizetype lone = 0;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        if (loneEnd(i))
+    for (qsizetype i = 0; i < size; ++i) {
+        const char c = bytes[i];
+        if ((c == '\n' || c == '\r') && loneEnd(i))
             ++lone;
     }
     if (lone > 0) {
-        QString out;
-        out.reserve(text.size() + lone);
-        for (qsizetype i = 0; i < text.size(); ++i) {
-            if (loneEnd(i))
-                out.append(CRLF);
+        QByteArray out;
+        out.reserve(size + lone);
+        for (qsizetype i = 0; i < size; ++i) {
+            const char c = bytes[i];
+            if ((c == '\n' || c == '\r') && loneEnd(i))
+                out.append("\r\n", 2);
             else
-                out.append(text[i]);
+                out.append(c);
         }
-        text = std::move(out);
+        bytes = std::move(out);
     }
+    // one decoding pass: UTF-8 unless the bytes are not valid UTF-8
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString text = utf8.decode(bytes);
+    if (utf8.hasError())
+        text = decodeText(bytes, TextEncoding::Windows1252);
+    bytes = QByteArray();
     if (!text.isEmpty() && !text.endsWith(CRLF))
         text.append(CRLF);
     return text;

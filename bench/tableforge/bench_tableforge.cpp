@@ -1,4 +1,4 @@
-// bench_tableforge gen FOLDER             writes cube, semicolon, CSV and JSON-stat files of 25k, 50k and 100k
+// bench_tableforge gen FOLDER             writes cube, semicolon, CSV and JSON-stat files of 25k, 50k, 100k and 200k
 //                                         regions x 20 values
 // bench_tableforge create FILE FOLDER     times CreateTable
 // bench_tableforge join FOLDER ROWS       times a two-table UPDATE of ROWS rows
@@ -184,7 +184,7 @@ int main(int argc, char *argv[])
     const QStringList a = app.arguments();
     if (a.size() >= 3 && a[1] == QLatin1String("gen")) {
         QRandomGenerator random(42);
-        for (int regions : {25000, 50000, 100000}) {
+        for (int regions : {25000, 50000, 100000, 200000}) {
             writeCube(a[2] + QStringLiteral("/cube%1.tq").arg(regions / 1000), regions, random);
             writeSemicolon(a[2] + QStringLiteral("/semi%1.sdv").arg(regions / 1000), regions, random);
             writeCsv(a[2] + QStringLiteral("/csv%1.csv").arg(regions / 1000), regions, random);

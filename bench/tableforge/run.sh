@@ -3,6 +3,7 @@
 # Each case runs 5 times; printed are the medians of wall-clock time, processor time (user +
 # system) and peak resident memory, the latter also as a multiple of the input file's size.
 set -e
+echo "load before: $(cut -d" " -f1-3 /proc/loadavg)"
 bin="$1/bin/bench_tableforge"
 work=$(mktemp -d)
 "$bin" gen "$work"
@@ -23,8 +24,10 @@ measure() { # label, input size in bytes (0: none), command...
     [ "$size" -gt 0 ] && ratio=$(awk -v r="$rss" -v s="$size" 'BEGIN {printf " (%.1f x file)", r * 1024 / s}')
     echo "$label: ${own} ms (cpu ${owncpu} ms) measured inside; process wall ${wall} s, cpu ${cpu} s, peak RSS ${rss} kB$ratio"
 }
-for f in cube25.tq cube50.tq cube100.tq semi25.sdv semi50.sdv semi100.sdv csv25.csv csv50.csv csv100.csv json25.json json50.json json100.json; do
+for f in cube25.tq cube50.tq cube100.tq cube200.tq semi25.sdv semi50.sdv semi100.sdv semi200.sdv \
+         csv25.csv csv50.csv csv100.csv csv200.csv json25.json json50.json json100.json json200.json; do
     measure "CreateTable $f" "$(stat -c %s "$work/$f")" "$bin" create "$work/$f" "$work"
 done
 measure "UPDATE S,E of 100000 rows (process: with building both tables)" 0 "$bin" join "$work" 100000
+echo "load after: $(cut -d" " -f1-3 /proc/loadavg)"
 rm -rf "$work"
