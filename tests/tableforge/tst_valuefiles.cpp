@@ -9,6 +9,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -269,6 +270,45 @@ private slots:
         QVERIFY(table.size() > 100);
         QCOMPARE(bytesOf(QDir(csvDir).filePath("STAT.dbf")), table);
         QCOMPARE(bytesOf(QDir(jsonDir).filePath("STAT.dbf")), table);
+    }
+
+    // Numbers of every length and decimals read from a CSV file give the table the same
+    // numbers written in a semicolon file give (read there by the standard conversion).
+    void csvNumbersAsTheStandardConversion()
+    {
+        QRandomGenerator random(7);
+        QByteArray csv = "Region,A,B,C\n", semicolon = "X.INI\r\nRegion;A;B;C;\r\n";
+        for (int i = 0; i < 3000; ++i) {
+            csv += QByteArray::number(10000 + i);
+            semicolon += QByteArray::number(10000 + i);
+            for (int k = 0; k < 3; ++k) {
+                const int digits = 1 + int(random.bounded(17u)); // 1 to 17 digits
+                QByteArray number;
+                for (int d = 0; d < digits; ++d)
+                    number += char('0' + random.bounded(10u));
+                const int decimals = int(random.bounded(quint32(digits) + 1));
+                if (decimals > 0)
+                    number.insert(digits - decimals, '.');
+                // negative values above -10^9 (the null value lies below the smallest), and
+                // no "-0" (a CSV file's -0 is 0, a semicolon file's keeps its sign)
+                if (digits - decimals <= 9 && number.count('0') < digits && random.bounded(3u) == 0)
+                    number.prepend('-');
+                csv += ',' + number;
+                semicolon += ';' + QByteArray(number).replace('.', ',');
+            }
+            csv += '\n';
+            semicolon += ";\r\n";
+        }
+        const QString csvDir = folder(), semicolonDir = folder();
+        auto c = creator();
+        QVERIFY2(c->CreateTable(write(csvDir, QStringLiteral("n.csv"), csv), csvDir),
+                 qPrintable(c->ErrorMsg()));
+        auto s = creator();
+        QVERIFY2(s->CreateTable(write(semicolonDir, QStringLiteral("n.sdv"), semicolon), semicolonDir),
+                 qPrintable(s->ErrorMsg()));
+        QCOMPARE(c->StatNumDec(), s->StatNumDec());
+        QCOMPARE(bytesOf(QDir(csvDir).filePath("STAT.dbf")),
+                 bytesOf(QDir(semicolonDir).filePath("STAT.dbf")));
     }
 
     // Bad files: a message that says where and what, no table written.
