@@ -9,8 +9,10 @@ void LonLatCoverage::add(const QPointF *points, std::size_t count)
         const double lon = points[i].x(), lat = points[i].y();
         if (!std::isfinite(lon) || !std::isfinite(lat))
             continue;
-        const double turned = lon - 360.0 * std::floor((lon + 180.0) / 360.0);
-        m_bins.set(std::size_t(std::clamp(int((turned + 180.0) * 10.0), 0, kBins - 1)));
+        // Nearly every longitude is within -180 .. 180 already.
+        const double turned =
+            lon >= -180.0 && lon < 180.0 ? lon : lon - 360.0 * std::floor((lon + 180.0) / 360.0);
+        m_bins[std::size_t(std::clamp(int((turned + 180.0) * 10.0), 0, kBins - 1))] = true;
         if (m_empty) {
             m_south = m_north = lat;
             m_empty = false;

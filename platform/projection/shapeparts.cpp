@@ -37,13 +37,20 @@ void clipAt(const std::vector<QPointF> &in, double edge, bool keepAbove, std::ve
     }
 }
 
+// Whether the edge a -> b gets vertices between (its longer side is longer than step).
+bool longerThanStep(const QPointF &a, const QPointF &b, double step)
+{
+    const double length = std::max(std::abs(b.x() - a.x()), std::abs(b.y() - a.y()));
+    return length > step && std::isfinite(length);
+}
+
 // Vertices every step along the edge a -> b (b itself not added).
 void addEdge(const QPointF &a, const QPointF &b, double step, std::vector<QPointF> &points)
 {
     points.push_back(a);
-    const double length = std::max(std::abs(b.x() - a.x()), std::abs(b.y() - a.y()));
-    if (!(length > step) || !std::isfinite(length))
+    if (!longerThanStep(a, b, step))
         return;
+    const double length = std::max(std::abs(b.x() - a.x()), std::abs(b.y() - a.y()));
     const int pieces = int(std::min(std::ceil(length / step), 1e6));
     for (int i = 1; i < pieces; ++i) {
         const double t = double(i) / pieces;
@@ -119,9 +126,17 @@ void LonLatCutter::emitDensified(const std::vector<QPointF> &ring, double shift,
                                  ShapeParts &out)
 {
     const std::size_t begin = out.points.size();
-    for (std::size_t i = 0; i + 1 < ring.size(); ++i)
-        addEdge(ring[i], ring[i + 1], m_step, out.points);
-    out.points.push_back(ring.back());
+    // Mostly no edge is long enough to be densified: the ring is then taken as it is.
+    bool shortEdges = true;
+    for (std::size_t i = 0; shortEdges && i + 1 < ring.size(); ++i)
+        shortEdges = !longerThanStep(ring[i], ring[i + 1], m_step);
+    if (shortEdges) {
+        out.points.insert(out.points.end(), ring.begin(), ring.end());
+    } else {
+        for (std::size_t i = 0; i + 1 < ring.size(); ++i)
+            addEdge(ring[i], ring[i + 1], m_step, out.points);
+        out.points.push_back(ring.back());
+    }
     // Points on the cut stay just inside it, so that each lands on its own side of the map.
     constexpr double edge = 180.0 - 1e-9;
     for (std::size_t i = begin; i < out.points.size(); ++i) {
