@@ -354,17 +354,19 @@ bool writeCopy(OGRLayer &source, const QString &targetShp, const VectorLayerInfo
     for (OGRFeatureUniquePtr f(source.GetNextFeature()); f; f.reset(source.GetNextFeature())) {
         out->SetFID(OGRNullFID);
         for (int i = 0; i < fields; ++i) {
-            out->UnsetField(i);
-            if (!f->IsFieldSetAndNotNull(i))
-                continue;
-            if (plans[i].type == OFTInteger64)
+            if (!f->IsFieldSetAndNotNull(i)) {
+                out->UnsetField(i);
+            } else if (plans[i].type == OFTInteger64) {
                 out->SetField(i, f->GetFieldAsInteger64(i));
-            else if (plans[i].type == OFTReal) {
+            } else if (plans[i].type == OFTReal) {
                 const double v = f->GetFieldAsDouble(i);
                 if (std::isfinite(v))
                     out->SetField(i, v);
-            } else
+                else
+                    out->UnsetField(i);
+            } else {
                 out->SetField(i, f->GetFieldAsString(i));
+            }
         }
         OGRGeometry *shape = nullptr;
         if (OGRGeometry *g = f->StealGeometry()) {
