@@ -8,6 +8,7 @@
 #include <QStringDecoder>
 
 #include <charconv>
+#include <cstdint>
 #include <cmath>
 #include <limits>
 
@@ -137,6 +138,33 @@ double ToNumber(QStringView token)
         if (i == 0 && c == u'+')
             continue;
         buf[n++] = (c == u',') ? '.' : char(c);
+    }
+    // A sign, up to 15 digits and at most one decimal point (the common case): the whole number
+    // of the digits over the power of ten, both exact doubles, is the correctly rounded value
+    // from_chars would give.
+    {
+        static constexpr double kPow10[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7,
+                                            1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+        const bool negative = n > 0 && buf[0] == '-';
+        std::uint64_t mantissa = 0;
+        int digits = 0, fraction = -1;
+        bool simple = true;
+        for (int i = negative ? 1 : 0; i < n && simple; ++i) {
+            if (buf[i] >= '0' && buf[i] <= '9') {
+                mantissa = mantissa * 10 + std::uint64_t(buf[i] - '0');
+                ++digits;
+                fraction += fraction >= 0 ? 1 : 0;
+            } else if (buf[i] == '.' && fraction < 0) {
+                fraction = 0;
+            } else {
+                simple = false;
+            }
+            simple = simple && digits <= 15;
+        }
+        if (simple && digits > 0) {
+            const double magnitude = double(mantissa) / kPow10[std::max(0, fraction)];
+            return negative ? -magnitude : magnitude;
+        }
     }
     double value = 0;
     const auto [end, ec] = std::from_chars(buf, buf + n, value);

@@ -3,7 +3,13 @@
 #include "tableforge/sdvreader.h"
 #include "tableforge/textops.h"
 
+#include <QRandomGenerator>
 #include <QtTest>
+
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <string>
 
 using namespace tqtext;
 
@@ -89,6 +95,33 @@ private slots:
         QCOMPARE(IsDataValue(token), isValue);
         QCOMPARE(ToNumber(token), number);
         QCOMPARE(CountDecimals(token), decimals);
+    }
+
+    // Every plain number (sign, digits, one point) is the number the standard conversion
+    // gives, to the last bit; so are "-0", "+-2", "1.2.3" and "1e3".
+    void numbersAsTheStandardConversion()
+    {
+        QRandomGenerator random(11);
+        for (int i = 0; i < 20000; ++i) {
+            const int digits = 1 + int(random.bounded(17u));
+            std::string text;
+            for (int d = 0; d < digits; ++d)
+                text += char('0' + random.bounded(10u));
+            if (const int point = int(random.bounded(quint32(digits) + 2)); point <= digits)
+                text.insert(std::size_t(point), 1, '.');
+            if (random.bounded(2u))
+                text.insert(0, 1, '-');
+            double expected = 0;
+            const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), expected);
+            QVERIFY(ec == std::errc() && end == text.data() + text.size());
+            const double got = ToNumber(QString::fromStdString(text));
+            QVERIFY2(std::memcmp(&got, &expected, sizeof got) == 0, text.c_str());
+        }
+        QVERIFY(std::signbit(ToNumber(u"-0")));
+        QCOMPARE(ToNumber(u"+-2"), -2.0);
+        QCOMPARE(ToNumber(u"1.2.3"), 0.0);
+        QCOMPARE(ToNumber(u"1e3"), 1000.0);
+        QCOMPARE(ToNumber(u"-,5"), -0.5);
     }
 
     void paths_data()
