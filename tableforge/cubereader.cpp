@@ -3,6 +3,8 @@
 #include "contracts/runtimeerror.h"
 #include "tableforge/textops.h"
 
+#include <cstring>
+
 namespace cube {
 
 using namespace tqtext;
@@ -180,6 +182,42 @@ QList<int> GetFieldDecimals(const QString &text, const QString &statVariable,
     return decimals;
 }
 
+namespace {
+
+// QString::replace(before, after) for an after no longer than before: the occurrences found
+// left to right without overlapping, replaced in place in one pass (Qt's replace moves the
+// rest of the text for every occurrence, which made the line ends of a large cube cost most of
+// its reading).
+void replaceShorter(QString &text, QLatin1String before, QLatin1String after)
+{
+    const qsizetype n = before.size();
+    const QChar first = QLatin1Char(before.front());
+    qsizetype at = text.indexOf(before);
+    if (at < 0)
+        return;
+    QChar *data = text.data();
+    const qsizetype size = text.size();
+    qsizetype out = at;
+    for (qsizetype in = at; in < size;) {
+        if (data[in] == first && QStringView(data + in, std::min(n, size - in)) == before) {
+            for (char c : after)
+                data[out++] = QLatin1Char(c);
+            in += n;
+            continue;
+        }
+        // copy up to the next possible start of an occurrence
+        const qsizetype next = QStringView(data + in + 1, size - in - 1).indexOf(first);
+        const qsizetype stop = next < 0 ? size : in + 1 + next;
+        if (out != in)
+            std::memmove(static_cast<void *>(data + out), data + in, std::size_t(stop - in) * sizeof(QChar));
+        out += stop - in;
+        in = stop;
+    }
+    text.truncate(out);
+}
+
+} // namespace
+
 std::optional<QString> NormalizeData(const QString &text)
 {
     const qsizetype p = text.indexOf(QLatin1String("DATA=\r\n"));
@@ -190,19 +228,19 @@ std::optional<QString> NormalizeData(const QString &text)
     const qsizetype semicolon = data.indexOf(u';');
     if (semicolon >= 0)
         data.truncate(semicolon + 1);
-    data.replace(QLatin1String(" \r\n"), QLatin1String(" "));
-    data.replace(QLatin1String("\r\n"), QLatin1String(" "));
+    replaceShorter(data, QLatin1String(" \r\n"), QLatin1String(" "));
+    replaceShorter(data, QLatin1String("\r\n"), QLatin1String(" "));
     // the one ";" left is the last character (the data were cut after the first)
     if (data.endsWith(u';')) {
         data.chop(1);
         data.append(CRLF);
     }
-    data.replace(QLatin1String("   "), QLatin1String(" . "));
-    data.replace(QLatin1String("\"..\""), QLatin1String("."));
-    data.replace(QLatin1String("\".\""), QLatin1String("."));
-    data.replace(QLatin1String("\"-\""), QLatin1String("-"));
-    data.replace(QLatin1String("\" \""), QLatin1String("."));
-    data.replace(QLatin1String("\"\""), QLatin1String("."));
+    replaceShorter(data, QLatin1String("   "), QLatin1String(" . "));
+    replaceShorter(data, QLatin1String("\"..\""), QLatin1String("."));
+    replaceShorter(data, QLatin1String("\".\""), QLatin1String("."));
+    replaceShorter(data, QLatin1String("\"-\""), QLatin1String("-"));
+    replaceShorter(data, QLatin1String("\" \""), QLatin1String("."));
+    replaceShorter(data, QLatin1String("\"\""), QLatin1String("."));
     return data;
 }
 

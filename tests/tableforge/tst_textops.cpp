@@ -190,6 +190,31 @@ private slots:
         QVERIFY(!cube::NormalizeData(QStringLiteral("X=1;\r\nDATA= 1 2;\r\n")));
     }
 
+    // The data come out as Qt's replace of each mark in turn makes them, for texts of the
+    // characters those marks are made of (quotes, points, blanks, line ends, minus, ";").
+    void normalizeDataAsReplacedInTurn()
+    {
+        QRandomGenerator random(5);
+        const QString alphabet = QStringLiteral(" \"\".-1;\r\n  ");
+        for (int i = 0; i < 5000; ++i) {
+            QString data;
+            const int length = int(random.bounded(40u));
+            for (int k = 0; k < length; ++k)
+                data += alphabet.at(random.bounded(quint32(alphabet.size())));
+            const QString text = QStringLiteral("X=1;\r\nDATA=\r\n") + data + QStringLiteral("\r\n");
+            QString expected = text.mid(13, text.size() - 14);
+            if (const qsizetype semicolon = expected.indexOf(u';'); semicolon >= 0)
+                expected.truncate(semicolon + 1);
+            for (const auto &[before, after] :
+                 {std::pair{" \r\n", " "}, {"\r\n", " "}, {";", "\r\n"}, {"   ", " . "},
+                  {"\"..\"", "."}, {"\".\"", "."}, {"\"-\"", "-"}, {"\" \"", "."}, {"\"\"", "."}})
+                expected.replace(QLatin1String(before), QLatin1String(after));
+            const auto got = cube::NormalizeData(text);
+            QVERIFY(got);
+            QVERIFY2(*got == expected, qPrintable(QString(data).replace(u'\r', u'R').replace(u'\n', u'N')));
+        }
+    }
+
     void semicolonRows_data()
     {
         QTest::addColumn<QString>("text");
