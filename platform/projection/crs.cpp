@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <limits>
+#include <thread>
 
 namespace {
 
@@ -191,9 +192,17 @@ QString Crs::wkt() const
     return text ? QString::fromUtf8(text) : QString();
 }
 
+struct ContextDeleter {
+    void operator()(PJ_CONTEXT *context) const { proj_context_destroy(context); }
+};
+
 struct CrsTransform::Private {
     PjPtr pj;
     double inputScale = 1.0; // applied to x and y before pj
+    // The copy of pj that a second thread moves half of a large batch with, in a context of
+    // its own; made on first use. Destroyed before its context.
+    std::unique_ptr<PJ_CONTEXT, ContextDeleter> helperContext;
+    PjPtr helper;
 };
 
 namespace {
@@ -260,25 +269,69 @@ bool CrsTransform::isValid() const
     return m_d && m_d->pj;
 }
 
+namespace {
+
+// Moves count points with pj: degrees scaled first where the operation's first step was left
+// out, failed points made infinite.
+void transformPoints(PJ *pj, double inputScale, double *x, double *y, std::size_t stride,
+                     std::size_t count)
+{
+    const auto at = [stride](double *base, std::size_t i) -> double & {
+        return *reinterpret_cast<double *>(reinterpret_cast<char *>(base) + i * stride);
+    };
+    if (inputScale != 1.0)
+        for (std::size_t i = 0; i < count; ++i) {
+            at(x, i) *= inputScale;
+            at(y, i) *= inputScale;
+        }
+    proj_trans_generic(pj, PJ_FWD, x, stride, count, y, stride, count, nullptr, 0, 0, nullptr,
+                       0, 0);
+    // PROJ marks failed points with HUGE_VAL; NaN from a formula counts as failed too.
+    constexpr double inf = std::numeric_limits<double>::infinity();
+    for (std::size_t i = 0; i < count; ++i) {
+        double &px = at(x, i);
+        double &py = at(y, i);
+        if (!std::isfinite(px) || !std::isfinite(py) || std::abs(px) >= HUGE_VAL / 2)
+            px = py = inf;
+    }
+}
+
+// Below this many points a second thread costs more than it saves.
+constexpr std::size_t kPointsForTwoThreads = 16384;
+
+} // namespace
+
+// Each point is moved on its own, so a large batch is split: the first half goes to a second
+// thread with a copy of the operation in a context of its own (PROJ objects are used by one
+// thread at a time), the rest is moved here. The numbers are the same, bit for bit.
 void CrsTransform::apply(double *x, double *y, std::size_t stride, std::size_t count) const
 {
     if (!isValid() || count == 0)
         return;
-    if (m_d->inputScale != 1.0)
-        for (std::size_t i = 0; i < count; ++i) {
-            *reinterpret_cast<double *>(reinterpret_cast<char *>(x) + i * stride) *= m_d->inputScale;
-            *reinterpret_cast<double *>(reinterpret_cast<char *>(y) + i * stride) *= m_d->inputScale;
+    PJ *pj = m_d->pj.get();
+    const double scale = m_d->inputScale;
+    if (count >= kPointsForTwoThreads && std::thread::hardware_concurrency() > 1) {
+        if (!m_d->helperContext) {
+            m_d->helperContext.reset(proj_context_create());
+            // Points that fail become infinite; PROJ's notes on them are not wanted on stderr.
+            if (m_d->helperContext)
+                proj_log_func(m_d->helperContext.get(), nullptr, [](void *, int, const char *) {});
         }
-    proj_trans_generic(m_d->pj.get(), PJ_FWD, x, stride, count, y, stride, count, nullptr, 0,
-                       0, nullptr, 0, 0);
-    // PROJ marks failed points with HUGE_VAL; NaN from a formula counts as failed too.
-    constexpr double inf = std::numeric_limits<double>::infinity();
-    for (std::size_t i = 0; i < count; ++i) {
-        double &px = *reinterpret_cast<double *>(reinterpret_cast<char *>(x) + i * stride);
-        double &py = *reinterpret_cast<double *>(reinterpret_cast<char *>(y) + i * stride);
-        if (!std::isfinite(px) || !std::isfinite(py) || std::abs(px) >= HUGE_VAL / 2)
-            px = py = inf;
+        if (m_d->helperContext && !m_d->helper)
+            m_d->helper.reset(proj_clone(m_d->helperContext.get(), pj));
+        if (m_d->helper) {
+            const std::size_t half = count / 2;
+            PJ *helper = m_d->helper.get();
+            std::thread first([=] { transformPoints(helper, scale, x, y, stride, half); });
+            const auto offset = [&](double *base) {
+                return reinterpret_cast<double *>(reinterpret_cast<char *>(base) + half * stride);
+            };
+            transformPoints(pj, scale, offset(x), offset(y), stride, count - half);
+            first.join();
+            return;
+        }
     }
+    transformPoints(pj, scale, x, y, stride, count);
 }
 
 bool sameCrs(const Crs &a, const Crs &b)

@@ -4,6 +4,7 @@
 // longitude/latitude copy of it lie on each other; and in batch runs of the real program a
 // layer without .prj warns and unknown systems end the run as they should.
 #include "platform/mapcontrol/shapefilelayer.h"
+#include "platform/projection/crs.h"
 #include "platform/projection/lonlatcoverage.h"
 #include "platform/projection/mapprojector.h"
 
@@ -15,6 +16,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <vector>
 
 namespace {
 
@@ -79,6 +82,7 @@ private slots:
     void autoCentresWhereTheDataLie();
     void layersOfTwoSystemsLieOnEachOther();
     void regionsBeyondTheProjectionAreNamed();
+    void largeBatchesMoveAsSmallOnes();
     void batchMessages_data();
     void batchMessages();
 
@@ -266,6 +270,29 @@ void TestProjection::regionsBeyondTheProjectionAreNamed()
     QCOMPARE(projected->RecordCount(), 177);
     const MapRectangle extent = projected->Extent();
     QVERIFY(std::isfinite(extent.Width()) && extent.Width() < 1.3e7); // within the Earth's disc
+}
+
+// A large batch of points is moved on two threads: the numbers must be those of the same
+// points moved a few at a time, bit for bit, failed points included.
+void TestProjection::largeBatchesMoveAsSmallOnes()
+{
+    const Crs target = Crs::fromText(QStringLiteral("EPSG:8857"));
+    QVERIFY(target.isValid());
+    const CrsTransform transform = CrsTransform::between(Crs::wgs84(), target, nullptr);
+    QVERIFY(transform.isValid());
+    std::vector<QPointF> whole;
+    for (int i = 0; i < 100003; ++i)
+        whole.emplace_back(-180.0 + std::fmod(i * 0.7133, 360.0),
+                           -90.0 + std::fmod(i * 0.3917, 180.0));
+    whole[500] = QPointF(qQNaN(), 10.0); // fails, in the second thread's half
+    whole[99000] = QPointF(qQNaN(), 10.0);
+    std::vector<QPointF> few = whole;
+    transform.apply(&whole[0].rx(), &whole[0].ry(), sizeof(QPointF), whole.size());
+    for (std::size_t i = 0; i < few.size(); i += 1000)
+        transform.apply(&few[i].rx(), &few[i].ry(), sizeof(QPointF),
+                        std::min<std::size_t>(1000, few.size() - i));
+    QVERIFY(std::isinf(whole[500].x()) && std::isinf(whole[99000].y()));
+    QVERIFY(std::memcmp(whole.data(), few.data(), whole.size() * sizeof(QPointF)) == 0);
 }
 
 void TestProjection::batchMessages_data()
