@@ -192,7 +192,7 @@ void replaceShorter(QString &text, QLatin1String before, QLatin1String after)
 {
     const qsizetype n = before.size();
     const QChar first = QLatin1Char(before.front());
-    qsizetype at = text.indexOf(before);
+    qsizetype at = FindText(text, QString(before));
     if (at < 0)
         return;
     QChar *data = text.data();
@@ -278,7 +278,7 @@ namespace {
 std::pair<qsizetype, qsizetype> trimmedRange(const QString &text, qsizetype start, qsizetype length)
 {
     // search only inside the range: the data of a re-laid file are one long line
-    const qsizetype lineBreak = QStringView(text).mid(start, length).indexOf(CRLF);
+    const qsizetype lineBreak = FindLineBreak(QStringView(text).mid(start, length));
     qsizetype end = lineBreak >= 0 ? start + lineBreak : start + length;
     while (start < end && text[start] == u' ')
         ++start;
@@ -307,7 +307,7 @@ DataRows SplitDataRows(QString data, NullValueTracker &nulls)
     qsizetype pos = 0;
     while (!AtEnd(text, pos)) {
         const qsizetype start = pos;
-        const qsizetype lineBreak = text.indexOf(CRLF, pos);
+        const qsizetype lineBreak = FindLineBreak(text, pos);
         // as ReadLine: without a line end the last character is not part of the line
         const qsizetype length = lineBreak >= 0 ? lineBreak - start : text.size() - start - 1;
         pos = lineBreak >= 0 ? lineBreak + 2 : text.size();

@@ -17,10 +17,10 @@ namespace tqtext {
 Statement FindStatement(const QString &text, QStringView keyword, qsizetype start)
 {
     Statement s;
-    const qsizetype p = text.indexOf(keyword, start);
+    const qsizetype p = FindText(text, keyword, start);
     if (p < 0)
         return s;
-    s.end = text.indexOf(QLatin1String(";\r\n"), p);
+    s.end = FindText(text, u";\r\n", p);
     if (s.end < 0)
         throw RunTimeError(5, QStringLiteral("The statement %1 does not end with \";\" and a "
                                              "line break.")
@@ -70,6 +70,18 @@ qsizetype FindLineBreak(QStringView text, qsizetype from)
         if (text[cr + 1] == u'\n')
             return cr;
         from = cr + 1;
+    }
+    return -1;
+}
+
+qsizetype FindText(QStringView text, QStringView what, qsizetype from)
+{
+    if (what.isEmpty())
+        return text.indexOf(what, from);
+    for (qsizetype at = text.indexOf(what.front(), std::max<qsizetype>(0, from)); at >= 0;
+         at = text.indexOf(what.front(), at + 1)) {
+        if (text.mid(at, what.size()) == what)
+            return at;
     }
     return -1;
 }

@@ -28,6 +28,9 @@ qsizetype CountValues(QStringView statement);
 QString GetVariableName(QStringView statement);
 // The position of the first line break (CR LF) at or after from, -1 when there is none.
 qsizetype FindLineBreak(QStringView text, qsizetype from = 0);
+// text.indexOf(what, from) for a from of 0 or more, case-sensitive, found by a search for what's first character (many
+// characters at a time) and a comparison there: several times faster on long texts.
+qsizetype FindText(QStringView text, QStringView what, qsizetype from = 0);
 // The line from position through the next CR LF (included); moves position past it.
 QString ReadLine(const QString &text, qsizetype &position);
 bool AtEnd(const QString &text, qsizetype position);
