@@ -310,7 +310,9 @@ void CrsTransform::apply(double *x, double *y, std::size_t stride, std::size_t c
         return;
     PJ *pj = m_d->pj.get();
     const double scale = m_d->inputScale;
-    if (count >= kPointsForTwoThreads && std::thread::hardware_concurrency() > 1) {
+    // The processor count is asked once: the system answers it by reading a file.
+    static const bool severalProcessors = std::thread::hardware_concurrency() > 1;
+    if (count >= kPointsForTwoThreads && severalProcessors) {
         if (!m_d->helperContext) {
             m_d->helperContext.reset(proj_context_create());
             // Points that fail become infinite; PROJ's notes on them are not wanted on stderr.

@@ -4,6 +4,7 @@
 // class colour as the shape file; long field names serve as key and name fields; a missing
 // layer, a truncated GeoPackage, a broken GeoJSON and a TopoJSON naming arcs it lacks end the
 // run with code 1 and a message saying what is wrong.
+#include "../chorelbatch.h"
 #include "platform/mapcontrol/shapefilelayer.h"
 
 #include <QDir>
@@ -39,10 +40,7 @@ private slots:
     void unreadableFilesAreRefused();
 
 private:
-    struct Run {
-        int exitCode = -1;
-        QString errors;
-    };
+    using Run = BatchRun;
     Run chorel(const QStringList &arguments);
     // A statistics file of the North Carolina births for a map definition naming mapFile.
     QString statisticsFor(const QString &name, const QString &mapFile,
@@ -85,23 +83,7 @@ bool TestVectorLayers::ogr2ogr(const QStringList &arguments)
 
 TestVectorLayers::Run TestVectorLayers::chorel(const QStringList &arguments)
 {
-    QProcess process;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("CHOREL_HOME"), m_home.path());
-    environment.insert(QStringLiteral("TMPDIR"), m_home.filePath(QStringLiteral("tmp")));
-    environment.remove(QStringLiteral("DISPLAY"));
-    process.setProcessEnvironment(environment);
-    process.setWorkingDirectory(m_home.filePath(QStringLiteral("out")));
-    process.start(qEnvironmentVariable("CHOREL_BIN") + QStringLiteral("/chorel"), arguments);
-    Run run;
-    if (!process.waitForFinished(120000)) {
-        process.kill();
-        process.waitForFinished();
-        return run;
-    }
-    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2;
-    run.errors = QString::fromUtf8(process.readAllStandardError());
-    return run;
+    return RunChorelBatch(m_home.path(), arguments);
 }
 
 QString TestVectorLayers::statisticsFor(const QString &name, const QString &mapFile,

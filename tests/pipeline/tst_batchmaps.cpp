@@ -2,6 +2,7 @@
 // (CHOREL_HOME) holding the samples: SVG and PDF files, the sheet, --width, --each on the
 // cube file and on a definition with two maps (one of them failing), the join line, --stat.
 // One run is made in this process, so that the map control shows where the counties are.
+#include "../chorelbatch.h"
 #include "../output/vectorreader.h"
 
 #include "app/driver/mainform.h"
@@ -55,10 +56,7 @@ private slots:
     void eachStatisticColoursTheCounties();
 
 private:
-    struct Run {
-        int exitCode = -1;
-        QString errors;
-    };
+    using Run = BatchRun;
     Run chorel(const QStringList &arguments);
     QString out(const QString &name) const { return m_home->filePath("out/" + name); }
     QString data(const QString &name) const { return m_home->filePath("TQ-files/" + name); }
@@ -120,23 +118,7 @@ void TestBatchMaps::init()
 
 TestBatchMaps::Run TestBatchMaps::chorel(const QStringList &arguments)
 {
-    QProcess process;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("CHOREL_HOME"), m_home->path());
-    environment.insert(QStringLiteral("TMPDIR"), m_home->filePath(QStringLiteral("tmp")));
-    environment.remove(QStringLiteral("DISPLAY"));
-    process.setProcessEnvironment(environment);
-    process.setWorkingDirectory(m_home->filePath(QStringLiteral("out")));
-    process.start(qEnvironmentVariable("CHOREL_BIN") + QStringLiteral("/chorel"), arguments);
-    Run run;
-    if (!process.waitForFinished(120000)) {
-        process.kill();
-        process.waitForFinished();
-        return run;
-    }
-    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    run.errors = QString::fromUtf8(process.readAllStandardError());
-    return run;
+    return RunChorelBatch(m_home->path(), arguments);
 }
 
 QString TestBatchMaps::log() const

@@ -2,6 +2,7 @@
 // program folder of its own (CHOREL_HOME) with the US counties of tests/data/uscounties (codes
 // with leading zeros) and the samples, --map and --key, the join line, the refusals; and the
 // window's parts: the map definition chooser and the join line in the status bar.
+#include "../chorelbatch.h"
 #include "app/dialogs/mapdefinitionchooser.h"
 #include "app/runtime/searchorder.h"
 #include "app/view/joinstatus.h"
@@ -46,10 +47,7 @@ private slots:
     void joinLineInTheStatusBar();
 
 private:
-    struct Run {
-        int exitCode = -1;
-        QString errors;
-    };
+    using Run = BatchRun;
     Run chorel(const QStringList &arguments);
     QString out(const QString &name) const { return m_home->filePath("out/" + name); }
     QString data(const QString &name) const { return m_home->filePath("data/" + name); }
@@ -81,23 +79,7 @@ void TestValueFileMaps::init()
 
 TestValueFileMaps::Run TestValueFileMaps::chorel(const QStringList &arguments)
 {
-    QProcess process;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("CHOREL_HOME"), m_home->path());
-    environment.insert(QStringLiteral("TMPDIR"), m_home->filePath(QStringLiteral("tmp")));
-    environment.remove(QStringLiteral("DISPLAY"));
-    process.setProcessEnvironment(environment);
-    process.setWorkingDirectory(m_home->filePath(QStringLiteral("out")));
-    process.start(qEnvironmentVariable("CHOREL_BIN") + QStringLiteral("/chorel"), arguments);
-    Run run;
-    if (!process.waitForFinished(120000)) {
-        process.kill();
-        process.waitForFinished();
-        return run;
-    }
-    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    run.errors = QString::fromUtf8(process.readAllStandardError());
-    return run;
+    return RunChorelBatch(m_home->path(), arguments);
 }
 
 // The rates name the counties 1001, the boundaries 01001: every county gets its rate, and the
