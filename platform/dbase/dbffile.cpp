@@ -54,7 +54,8 @@ void composeNumberCell(char *cell, int width, int decimals, double v)
 void composeTextCell(char *cell, int width, QByteArrayView bytes)
 {
     const int n = int(std::min<qsizetype>(bytes.size(), width));
-    std::memcpy(cell, bytes.data(), std::size_t(n));
+    if (n > 0) // an empty text may have no bytes at all to copy from
+        std::memcpy(cell, bytes.data(), std::size_t(n));
     std::memset(cell + n, ' ', std::size_t(width - n));
 }
 
