@@ -5,7 +5,9 @@
 #include <QHash>
 #include <QSet>
 
+#include <algorithm>
 #include <cmath>
+#include <unordered_set>
 
 namespace codematch {
 
@@ -34,6 +36,58 @@ QString looseKey(const QString &code)
     return u'$' + code.toCaseFolded();
 }
 
+// A hash of looseKey(code), found without making the key for the codes most tables have
+// (digits, or ASCII text: case-folded ASCII is its lower case), so that a large table's
+// codes can be sifted for the few loose keys a join asks about.
+std::size_t looseHash(const QString &code)
+{
+    constexpr std::size_t kPrime = 1099511628211ULL;
+    std::size_t h = 14695981039346656037ULL;
+    const auto add = [&h](char16_t unit) { h = (h ^ unit) * kPrime; };
+    if (allDigits(code)) {
+        qsizetype zeros = 0;
+        while (zeros + 1 < code.size() && code[zeros] == u'0')
+            ++zeros;
+        add(u'#');
+        for (qsizetype i = zeros; i < code.size(); ++i)
+            add(code[i].unicode());
+        return h;
+    }
+    const bool ascii = std::all_of(code.cbegin(), code.cend(),
+                                   [](QChar c) { return c.unicode() < 0x80; });
+    if (!ascii) {
+        for (QChar c : looseKey(code))
+            add(c.unicode());
+        return h;
+    }
+    add(u'$');
+    for (QChar c : code) {
+        const char16_t u = c.unicode();
+        add(u >= u'A' && u <= u'Z' ? char16_t(u + 32) : u);
+    }
+    return h;
+}
+
+// The loose keys a join asks about, with their hashes for a quick first test.
+struct AskedKeys {
+    QSet<QString> keys;
+    std::unordered_set<std::size_t> hashes;
+
+    void insert(const QString &code)
+    {
+        keys.insert(looseKey(code));
+        hashes.insert(looseHash(code));
+    }
+    // code's loose key when it is asked about, else a null text
+    QString keyOf(const QString &code) const
+    {
+        if (!hashes.contains(looseHash(code)))
+            return QString();
+        QString key = looseKey(code);
+        return keys.contains(key) ? key : QString();
+    }
+};
+
 QString numberKey(const QString &code)
 {
     double d = parseNumber(QStringView(code));
@@ -56,12 +110,17 @@ QHash<QString, int> lastRowByKey(const QStringList &keys)
     return rows;
 }
 
-// The distinct codes of one side that share each loose key.
-QHash<QString, QStringList> codesByLooseKey(const QStringList &codes)
+// The distinct codes of one side that share each loose key, for the keys asked about only
+// (the regions still without a row look for a handful; grouping every code of a large table
+// cost more than the whole join).
+QHash<QString, QStringList> codesByLooseKey(const QStringList &codes, const AskedKeys &asked)
 {
     QHash<QString, QStringList> groups;
     for (const QString &code : codes) {
-        QStringList &group = groups[looseKey(code)];
+        const QString key = asked.keyOf(code);
+        if (key.isNull())
+            continue;
+        QStringList &group = groups[key];
         if (!group.contains(code))
             group << code;
     }
@@ -113,15 +172,22 @@ Pairing Pair(const QStringList &regionCodes, const QStringList &statCodes, bool 
 
     // 2. without the quotes around a code
     QStringList unquotedStat, unquotedRegion;
-    for (const QString &code : statCodes)
+    unquotedStat.reserve(statCodes.size());
+    unquotedRegion.reserve(regionCodes.size());
+    bool quotedStat = false;
+    for (const QString &code : statCodes) {
         unquotedStat << Unquoted(code);
+        quotedStat = quotedStat || code.contains(u'"');
+    }
     for (const QString &code : regionCodes)
         unquotedRegion << Unquoted(code);
     if (numeric) {
         for (QString &code : unquotedStat)
             code = numberKey(code);
     }
-    const QHash<QString, int> unquoted = lastRowByKey(unquotedStat);
+    // Without a quote in any statistics code the keys of this step are those of the first,
+    // and so is their table.
+    const QHash<QString, int> unquoted = quotedStat ? lastRowByKey(unquotedStat) : exact;
     for (qsizetype r = 0; r < regionCodes.size(); ++r) {
         if (p.rowOfRegion[std::size_t(r)] >= 0)
             continue;
@@ -148,11 +214,23 @@ Pairing Pair(const QStringList &regionCodes, const QStringList &statCodes, bool 
     }
 
     // 3. leading zeros and letter case, where no two codes of one side fall together
-    const QHash<QString, QStringList> regionGroups = codesByLooseKey(unquotedRegion);
-    const QHash<QString, QStringList> statGroups = codesByLooseKey(unquotedStat);
+    AskedKeys asked; // the loose keys of the regions still without a row
+    for (qsizetype r = 0; r < regionCodes.size(); ++r) {
+        if (p.rowOfRegion[std::size_t(r)] < 0)
+            asked.insert(unquotedRegion[r]);
+    }
+    if (asked.keys.isEmpty()) {
+        rowLevels();
+        return p;
+    }
+    const QHash<QString, QStringList> regionGroups = codesByLooseKey(unquotedRegion, asked);
+    const QHash<QString, QStringList> statGroups = codesByLooseKey(unquotedStat, asked);
     QHash<QString, int> looseRows; // loose key -> last statistics row
-    for (qsizetype i = 0; i < unquotedStat.size(); ++i)
-        looseRows.insert(looseKey(unquotedStat[i]), int(i));
+    for (qsizetype i = 0; i < unquotedStat.size(); ++i) {
+        QString key = asked.keyOf(unquotedStat[i]);
+        if (!key.isNull())
+            looseRows.insert(std::move(key), int(i));
+    }
     QSet<QString> reported;
     QSet<QString> zeroCodes, caseCodes;
     for (qsizetype r = 0; r < regionCodes.size(); ++r) {

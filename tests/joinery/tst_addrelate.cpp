@@ -123,6 +123,14 @@ private slots:
         const codematch::Pairing n = codematch::Pair({"1001", "7"}, {"01001", "\"7\"", "x"}, true);
         QCOMPARE(n.rowOfRegion, (std::vector<int>{0, 1}));
         QCOMPARE(n.rowLevel, (std::vector<Level>{Level::Exact, Level::Unquoted, Level::None}));
+        // Letter case beyond ASCII, and a letter whose folded form is ASCII (the Kelvin sign
+        // folds to k), pair as ASCII codes do.
+        const codematch::Pairing c = codematch::Pair(
+            {QStringLiteral("ÄB1"), QStringLiteral("\u212A9"), "Ab2", "x"},
+            {QStringLiteral("äb1"), "k9", "aB2", QStringLiteral("\u212A9x")}, false);
+        QCOMPARE(c.rowOfRegion, (std::vector<int>{0, 1, 2, -1}));
+        QCOMPARE(c.caseMatches, 3);
+        QVERIFY(c.collisions.isEmpty());
         QVERIFY(recordHookMessages().isEmpty());
     }
 
