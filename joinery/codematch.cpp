@@ -219,8 +219,42 @@ Pairing Pair(const QStringList &regionCodes, const QStringList &statCodes, bool 
         if (p.rowOfRegion[std::size_t(r)] < 0)
             asked.insert(unquotedRegion[r]);
     }
+    QSet<QString> reported;
+    const auto report = [&p, &reported](const QStringList &codes) {
+        for (const QString &code : codes) {
+            if (!reported.contains(code)) {
+                reported.insert(code);
+                p.collisions << code;
+            }
+        }
+    };
+    // A statistics row left unmatched whose code falls together with another row's, where a
+    // region has that loose code too (but took another row exactly, so never asked for a
+    // loose one), is such a collision as well: it would have matched that region but for the
+    // other row.
+    const auto reportFallenRows = [&]() {
+        AskedKeys unmatched; // the loose keys of the rows left unmatched
+        for (qsizetype i = 0; i < unquotedStat.size(); ++i) {
+            if (p.rowLevel[std::size_t(i)] == Level::None)
+                unmatched.insert(unquotedStat[i]);
+        }
+        if (unmatched.keys.isEmpty())
+            return;
+        const QHash<QString, QStringList> rowGroups = codesByLooseKey(unquotedStat, unmatched);
+        const QHash<QString, QStringList> regionsOfKey = codesByLooseKey(unquotedRegion, unmatched);
+        for (qsizetype i = 0; i < unquotedStat.size(); ++i) {
+            if (p.rowLevel[std::size_t(i)] != Level::None)
+                continue;
+            const QString key = looseKey(unquotedStat[i]);
+            const QStringList theirs = rowGroups.value(key);
+            const auto mine = regionsOfKey.constFind(key);
+            if (theirs.size() > 1 && mine != regionsOfKey.cend())
+                report(*mine + theirs);
+        }
+    };
     if (asked.keys.isEmpty()) {
         rowLevels();
+        reportFallenRows();
         return p;
     }
     const QHash<QString, QStringList> regionGroups = codesByLooseKey(unquotedRegion, asked);
@@ -231,7 +265,6 @@ Pairing Pair(const QStringList &regionCodes, const QStringList &statCodes, bool 
         if (!key.isNull())
             looseRows.insert(std::move(key), int(i));
     }
-    QSet<QString> reported;
     QSet<QString> zeroCodes, caseCodes;
     for (qsizetype r = 0; r < regionCodes.size(); ++r) {
         if (p.rowOfRegion[std::size_t(r)] >= 0)
@@ -243,12 +276,7 @@ Pairing Pair(const QStringList &regionCodes, const QStringList &statCodes, bool 
         const QStringList &mine = regionGroups[key];
         const QStringList &theirs = statGroups[key];
         if (mine.size() > 1 || theirs.size() > 1) {
-            for (const QString &code : mine + theirs) {
-                if (!reported.contains(code)) {
-                    reported.insert(code);
-                    p.collisions << code;
-                }
-            }
+            report(mine + theirs);
             continue;
         }
         const bool zeros = key.front() == u'#';
@@ -256,6 +284,7 @@ Pairing Pair(const QStringList &regionCodes, const QStringList &statCodes, bool 
         (zeros ? zeroCodes : caseCodes).insert(theirs.front());
     }
     rowLevels();
+    reportFallenRows();
     p.zeroMatches = int(zeroCodes.size());
     p.caseMatches = int(caseCodes.size());
     return p;

@@ -114,7 +114,9 @@ private slots:
             {"1001", "\"01003\"", "fr", "001", "07", "7"}, false);
         QCOMPARE(p.zeroMatches, 1);
         QCOMPARE(p.caseMatches, 1);
-        QCOMPARE(p.collisions, (QStringList{"01", "1", "001"}));
+        // 07 falls together with 7, which region 7 took exactly: a collision too, though no
+        // region looked for a loose match
+        QCOMPARE(p.collisions, (QStringList{"01", "1", "001", "7", "07"}));
         using codematch::Level;
         QCOMPARE(p.rowLevel, (std::vector<Level>{Level::Zeros, Level::Unquoted, Level::Case,
                                                  Level::None, Level::None, Level::Exact}));

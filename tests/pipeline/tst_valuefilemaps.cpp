@@ -40,6 +40,7 @@ class TestValueFileMaps : public QObject {
 private slots:
     void init();
     void countiesWithoutLeadingZeros();
+    void rowFallingTogetherWithAnExactMatch();
     void jsonStatOnTheSheet();
     void refused_data();
     void refused();
@@ -96,6 +97,23 @@ void TestValueFileMaps::countiesWithoutLeadingZeros()
     // image names no class without data.
     const QImage map(out("us.png"));
     QVERIFY(!map.isNull());
+}
+
+// A row 1001 beside a row 01001: county 01001 takes 01001 exactly and never looks for a loose
+// match, yet 1001 stays unmatched because it falls together with 01001: the join line names
+// both as codes that fall together, as it does when a county looked for one of them.
+void TestValueFileMaps::rowFallingTogetherWithAnExactMatch()
+{
+    QFile tsv(data("unemployment.tsv"));
+    QVERIFY(tsv.open(QIODevice::Append));
+    tsv.write("01001\t5.5\n");
+    tsv.close();
+    const Run run = chorel({"-f", data("unemployment.tsv"), "-o", "us.png", "--map", "us"});
+    QVERIFY2(run.exitCode == 0, qPrintable(run.errors));
+    QCOMPARE(run.errors, QStringLiteral("85 of 85 regions have data (81 codes matched without "
+                                        "their leading zeros); 6 statistics rows match no "
+                                        "region: 1001, 2013, 2016, 2020, 2050 and 1 more; codes "
+                                        "that fall together, so matched by none: 01001, 1001\n"));
 }
 
 // A JSON-stat dataset on the sheet: its label is the title, its source the source line.
