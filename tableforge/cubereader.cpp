@@ -3,7 +3,11 @@
 #include "contracts/runtimeerror.h"
 #include "tableforge/textops.h"
 
+#include <algorithm>
 #include <cstring>
+#include <limits>
+#include <string.h>
+#include <string_view>
 
 namespace cube {
 
@@ -30,24 +34,24 @@ QString quoted(const QString &name)
 
 } // namespace
 
-bool CheckSelection(const QString &text, Selection &s)
+bool CheckSelection(const FileText &text, Selection &s)
 {
     s.statVariable.clear();
     try {
-        const qsizetype map = text.indexOf(QLatin1String("MAP(\""), 0, Qt::CaseInsensitive);
+        const qsizetype map = text.indexOfAnyCase("MAP(\"");
         if (map < 0)
             return false;
-        const qsizetype keyEnd = text.indexOf(u'"', map + 5);
+        const qsizetype keyEnd = text.indexOf("\"", map + 5);
         if (keyEnd < 0)
             return false;
-        s.keyFld = text.mid(map + 5, keyEnd - map - 5);
-        const qsizetype eq = text.indexOf(QLatin1String("=\""), keyEnd);
+        s.keyFld = text.decode(map + 5, keyEnd - map - 5);
+        const qsizetype eq = text.indexOf("=\"", keyEnd);
         if (eq < 0)
             return false;
-        const qsizetype nameEnd = text.indexOf(QLatin1String("\";"), eq + 2);
+        const qsizetype nameEnd = text.indexOf("\";", eq + 2);
         if (nameEnd < 0)
             return false;
-        s.mapIniFile = text.mid(eq + 2, nameEnd - eq - 2);
+        s.mapIniFile = text.decode(eq + 2, nameEnd - eq - 2);
 
         s.statInfo.clear();
         int multiValued = 0;
@@ -81,7 +85,7 @@ bool CheckSelection(const QString &text, Selection &s)
     }
 }
 
-std::optional<VariableLists> ReadVariable(const QString &text, const QString &variable,
+std::optional<VariableLists> ReadVariable(const FileText &text, const QString &variable,
                                           const QString &listKeyword, const QString &secondKeyword,
                                           QString *failedTag)
 {
@@ -141,14 +145,14 @@ std::optional<int> decimalsValue(const QString &statement, QStringView value)
 
 } // namespace
 
-std::optional<int> ReadNumDecimals(const QString &text)
+std::optional<int> ReadNumDecimals(const FileText &text)
 {
-    if (!text.contains(QLatin1String("DECIMALS")))
+    if (!text.contains("DECIMALS"))
         return std::nullopt;
-    const qsizetype p = text.indexOf(QLatin1String("DECIMALS="));
-    const qsizetype e = p < 0 ? -1 : text.indexOf(u';', p);
-    const QStringView value =
-        e < 0 ? QStringView() : QStringView(text).mid(p + 9, e - p - 9).trimmed();
+    const qsizetype p = text.indexOf("DECIMALS=");
+    const qsizetype e = p < 0 ? -1 : text.indexOf(";", p);
+    const QString piece = e < 0 ? QString() : text.decode(p + 9, e - p - 9);
+    const QStringView value = QStringView(piece).trimmed();
     const std::optional<int> decimals =
         value.isEmpty() ? std::nullopt : decimalsValue(QStringLiteral("DECIMALS="), value);
     if (!decimals)
@@ -158,12 +162,12 @@ std::optional<int> ReadNumDecimals(const QString &text)
     return decimals;
 }
 
-QList<int> GetFieldDecimals(const QString &text, const QString &statVariable,
+QList<int> GetFieldDecimals(const FileText &text, const QString &statVariable,
                             const QStringList &statFields, int numDecimals)
 {
     QList<int> decimals;
     // Most files give no precision at all: one search then spares one per statistic.
-    if (!text.contains(QLatin1String("PRECISION(")))
+    if (!text.contains("PRECISION("))
         return QList<int>(statFields.size(), numDecimals);
     for (const QString &field : statFields) {
         const QString key = QStringLiteral("PRECISION(%1,%2)=").arg(quoted(statVariable), quoted(field));
@@ -182,147 +186,248 @@ QList<int> GetFieldDecimals(const QString &text, const QString &statVariable,
     return decimals;
 }
 
+bool CheckSelection(const QString &text, Selection &selection)
+{
+    return CheckSelection(FileText(text.toUtf8(), TextEncoding::Utf8), selection);
+}
+
 namespace {
 
-// QString::replace(before, after) for an after no longer than before: the occurrences found
-// left to right without overlapping, replaced in place in one pass (Qt's replace moves the
-// rest of the text for every occurrence, which made the line ends of a large cube cost most of
-// its reading).
-void replaceShorter(QString &text, QLatin1String before, QLatin1String after)
+// The first occurrence of a text of 1 to 4 bytes at or after from; size when none. Sixteen
+// positions are tested at a time (the data's marks start with blanks and quotes, which are too
+// frequent for a search of the first byte).
+std::size_t findShort(const char *data, std::size_t from, std::size_t size, std::string_view what)
 {
-    const qsizetype n = before.size();
-    const QChar first = QLatin1Char(before.front());
-    qsizetype at = FindText(text, QString(before));
-    if (at < 0)
-        return;
-    QChar *data = text.data();
-    const qsizetype size = text.size();
-    qsizetype out = at;
-    for (qsizetype in = at; in < size;) {
-        if (data[in] == first && QStringView(data + in, std::min(n, size - in)) == before) {
-            for (char c : after)
-                data[out++] = QLatin1Char(c);
-            in += n;
-            continue;
-        }
-        // copy up to the next possible start of an occurrence
-        const qsizetype next = QStringView(data + in + 1, size - in - 1).indexOf(first);
-        const qsizetype stop = next < 0 ? size : in + 1 + next;
-        if (out != in)
-            std::memmove(static_cast<void *>(data + out), data + in, std::size_t(stop - in) * sizeof(QChar));
-        out += stop - in;
-        in = stop;
-    }
-    text.truncate(out);
-}
-
-} // namespace
-
-std::optional<QString> NormalizeData(const QString &text)
-{
-    const qsizetype p = text.indexOf(QLatin1String("DATA=\r\n"));
-    if (p < 0)
-        return std::nullopt;
-    const qsizetype start = p + 7;
-    QString data = text.mid(start, std::max<qsizetype>(0, text.size() - start - 1));
-    const qsizetype semicolon = data.indexOf(u';');
-    if (semicolon >= 0)
-        data.truncate(semicolon + 1);
-    replaceShorter(data, QLatin1String(" \r\n"), QLatin1String(" "));
-    replaceShorter(data, QLatin1String("\r\n"), QLatin1String(" "));
-    // the one ";" left is the last character (the data were cut after the first)
-    if (data.endsWith(u';')) {
-        data.chop(1);
-        data.append(CRLF);
-    }
-    replaceShorter(data, QLatin1String("   "), QLatin1String(" . "));
-    replaceShorter(data, QLatin1String("\"..\""), QLatin1String("."));
-    replaceShorter(data, QLatin1String("\".\""), QLatin1String("."));
-    replaceShorter(data, QLatin1String("\"-\""), QLatin1String("-"));
-    replaceShorter(data, QLatin1String("\" \""), QLatin1String("."));
-    replaceShorter(data, QLatin1String("\"\""), QLatin1String("."));
-    return data;
-}
-
-std::vector<std::pair<qsizetype, qsizetype>> RelayData(const QString &line, int regionPosition,
-                                                       int, qsizetype regionCount,
-                                                       qsizetype statCount,
-                                                       const std::function<void(qsizetype)> &step)
-{
-    const bool perRegion = regionPosition == InStub;
-    const qsizetype rowCount = perRegion ? regionCount : statCount;
-    const qsizetype perRow = perRegion ? statCount : regionCount;
-    std::vector<std::pair<qsizetype, qsizetype>> rows;
-    rows.reserve(rowCount);
-    qsizetype pos = 0;
-    for (qsizetype r = 0; r < rowCount; ++r) {
-        const qsizetype start = pos;
-        for (qsizetype s = 0; s < perRow; ++s) {
-            const qsizetype space = line.indexOf(u' ', pos);
-            if (space < 0) {
-                pos = line.size();
-                break;
+    using Bytes = char __attribute__((vector_size(16)));
+    const std::size_t n = what.size();
+    std::size_t at = from;
+    if (n >= 1 && n <= 4) {
+        for (; at + 16 + n <= size; at += 16) {
+            Bytes all = {};
+            all = ~all;
+            for (std::size_t k = 0; k < n; ++k) {
+                Bytes block;
+                std::memcpy(&block, data + at + k, sizeof block);
+                all &= block == what[k];
             }
-            pos = space + 1;
+            std::uint64_t half[2];
+            std::memcpy(half, &all, sizeof half);
+            if (half[0] | half[1])
+                break;
         }
-        rows.emplace_back(start, pos - start);
-        if (step)
-            step(r);
     }
-    return rows;
+    for (; at + n <= size; ++at) {
+        if (std::memcmp(data + at, what.data(), n) == 0)
+            return at;
+    }
+    return size;
 }
 
-namespace {
-
-// A line's text without its line break and without leading and trailing spaces.
-std::pair<qsizetype, qsizetype> trimmedRange(const QString &text, qsizetype start, qsizetype length)
+// QByteArray::replace(before, after) for an after no longer than before: the occurrences found
+// left to right without overlapping, replaced in place in one pass.
+void replaceShorter(QByteArray &text, std::string_view before, std::string_view after)
 {
-    // search only inside the range: the data of a re-laid file are one long line
-    const qsizetype lineBreak = FindLineBreak(QStringView(text).mid(start, length));
-    qsizetype end = lineBreak >= 0 ? start + lineBreak : start + length;
-    while (start < end && text[start] == u' ')
-        ++start;
-    while (end > start && text[end - 1] == u' ')
-        --end;
-    return {start, end - start};
-}
-
-void addRowsAndNulls(DataRows &rows, const std::pair<qsizetype, qsizetype> &range,
-                     NullValueTracker &nulls)
-{
-    if (range.second == 0)
+    char *const data = text.data();
+    const std::size_t size = std::size_t(text.size());
+    std::size_t at = findShort(data, 0, size, before);
+    if (at == size)
         return;
-    rows.addSpaceSeparatedRow(range.first, range.second);
-    const qsizetype r = rows.rowCount() - 1;
-    for (qsizetype k = 0; k < rows.rowSize(r); ++k)
-        nulls.see(rows.token(r, k));
+    std::size_t out = at;
+    while (at < size) {
+        std::memcpy(data + out, after.data(), after.size());
+        out += after.size();
+        const std::size_t from = at + before.size();
+        at = findShort(data, from, size, before);
+        std::memmove(data + out, data + from, at - from);
+        out += at - from;
+    }
+    text.truncate(qsizetype(out));
 }
 
 } // namespace
 
-DataRows SplitDataRows(QString data, NullValueTracker &nulls)
+bool NormalizeData(QByteArray &bytes)
 {
-    DataRows rows(std::move(data));
-    const QString &text = rows.text();
-    qsizetype pos = 0;
-    while (!AtEnd(text, pos)) {
-        const qsizetype start = pos;
-        const qsizetype lineBreak = FindLineBreak(text, pos);
-        // as ReadLine: without a line end the last character is not part of the line
-        const qsizetype length = lineBreak >= 0 ? lineBreak - start : text.size() - start - 1;
-        pos = lineBreak >= 0 ? lineBreak + 2 : text.size();
-        addRowsAndNulls(rows, trimmedRange(text, start, length), nulls);
+    const std::size_t found = std::string_view(bytes.constData(), std::size_t(bytes.size())).find("DATA=\r\n");
+    const qsizetype p = found == std::string_view::npos ? -1 : qsizetype(found);
+    if (p < 0)
+        return false;
+    const qsizetype start = p + 7;
+    const qsizetype end = std::max(start, bytes.size() - 1);
+    bytes.truncate(end);
+    bytes.remove(0, start);
+    if (const qsizetype semicolon = bytes.indexOf(';'); semicolon >= 0)
+        bytes.truncate(semicolon + 1);
+    replaceShorter(bytes, " \r\n", " ");
+    replaceShorter(bytes, "\r\n", " ");
+    // the one ";" left is the last character (the data were cut after the first)
+    if (bytes.endsWith(';')) {
+        bytes.chop(1);
+        bytes.append("\r\n");
     }
-    return rows;
+    replaceShorter(bytes, "   ", " . ");
+    replaceShorter(bytes, "\"..\"", ".");
+    replaceShorter(bytes, "\".\"", ".");
+    replaceShorter(bytes, "\"-\"", "-");
+    replaceShorter(bytes, "\" \"", ".");
+    replaceShorter(bytes, "\"\"", ".");
+    return true;
 }
 
-DataRows SplitDataRows(QString data, const std::vector<std::pair<qsizetype, qsizetype>> &ranges,
-                       NullValueTracker &nulls)
+qsizetype CountDataValues(QByteArrayView data)
 {
-    DataRows rows(std::move(data));
-    for (const auto &range : ranges)
-        addRowsAndNulls(rows, trimmedRange(rows.text(), range.first, range.second), nulls);
-    return rows;
+    const qsizetype lineEnd = FindLineBreak(data);
+    QByteArrayView line = lineEnd < 0 ? data : data.first(lineEnd);
+    while (!line.isEmpty() && line.front() == ' ')
+        line = line.sliced(1);
+    while (!line.isEmpty() && line.back() == ' ')
+        line.chop(1);
+    return line.isEmpty() ? 0 : qsizetype(std::count(line.begin(), line.end(), ' ')) + 1;
+}
+
+namespace {
+
+// Fills the cells from the rows of tokens as the layout places them.
+class CellReader {
+public:
+    CellReader(QByteArrayView data, TextEncoding encoding, Layout layout, qsizetype regions,
+               qsizetype statistics)
+        : m_data(data), m_encoding(encoding), m_layout(layout), m_regions(regions),
+          m_statistics(statistics)
+    {
+        m_cells.values.assign(std::size_t(regions * statistics),
+                              std::numeric_limits<double>::quiet_NaN());
+        m_decimals.assign(std::size_t(statistics), 0);
+        m_nextBreak = FindLineBreak(data);
+    }
+
+    // A row: the range's text up to a line break, without blanks at its ends, split at every
+    // blank (two blanks enclose an empty token); an empty range is no row.
+    void addRow(qsizetype start, qsizetype length)
+    {
+        // the first line break at or after start, found again only when start has passed it
+        if (m_nextBreak >= 0 && m_nextBreak < start)
+            m_nextBreak = FindLineBreak(m_data, start);
+        const bool cut = m_nextBreak >= 0 && m_nextBreak + 2 <= start + length;
+        qsizetype end = cut ? m_nextBreak : start + length;
+        const char *const d = m_data.data();
+        while (start < end && d[start] == ' ')
+            ++start;
+        while (end > start && d[end - 1] == ' ')
+            --end;
+        if (end == start)
+            return;
+        qsizetype index = 0;
+        for (qsizetype from = start;; ++index) {
+            qsizetype to = from;
+            while (to < end && d[to] != ' ')
+                ++to;
+            addToken(m_data.sliced(from, to - from), index);
+            if (to == end)
+                break;
+            from = to + 1;
+        }
+        ++m_row;
+    }
+
+    DataCells take()
+    {
+        m_cells.nullValue = m_nulls.result();
+        m_cells.decimals = QList<int>(m_decimals.begin(), m_decimals.end());
+        return std::move(m_cells);
+    }
+
+private:
+    void addToken(QByteArrayView token, qsizetype index)
+    {
+        const TokenValue v = ReadToken(token, m_encoding);
+        // Only a value below 0 can lower the null value (the null value counts the tokens with
+        // a minus sign, and of those only the numbers below 0 change it).
+        if (v.data && v.number < 0)
+            m_nulls.seeNumber(v.number);
+        qsizetype region = -1, column = -1;
+        switch (m_layout) {
+        case Layout::RowPerRegion:
+            region = m_row;
+            column = index;
+            break;
+        case Layout::RowPerStatistic:
+            region = index;
+            column = m_row;
+            break;
+        case Layout::RegionFirst:
+            if (m_row == 0 && m_statistics > 0) {
+                region = index / m_statistics;
+                column = index % m_statistics;
+            }
+            break;
+        case Layout::StatisticFirst:
+            if (m_row == 0 && m_regions > 0) {
+                region = index % m_regions;
+                column = index / m_regions;
+            }
+            break;
+        }
+        if (region < 0 || region >= m_regions || column < 0 || column >= m_statistics)
+            return;
+        int &decimals = m_decimals[std::size_t(column)];
+        decimals = std::max(decimals, std::min(MaxDecimals, v.decimals));
+        if (v.data)
+            m_cells.values[std::size_t(region * m_statistics + column)] = v.number;
+    }
+
+    QByteArrayView m_data;
+    TextEncoding m_encoding;
+    Layout m_layout;
+    qsizetype m_regions;
+    qsizetype m_statistics;
+    qsizetype m_row = 0; // rows so far
+    qsizetype m_nextBreak = -1; // a line break at or after the last row's start; -1 when none
+    DataCells m_cells;
+    std::vector<int> m_decimals;
+    NullValueTracker m_nulls;
+};
+
+} // namespace
+
+DataCells ReadDataCells(QByteArrayView data, TextEncoding encoding, Layout layout, bool relaid,
+                        qsizetype regions, qsizetype statistics,
+                        const std::function<void(qsizetype)> &step)
+{
+    CellReader reader(data, encoding, layout, regions, statistics);
+    const qsizetype size = data.size();
+    if (relaid) {
+        // row after row of as many values as the row holds: the ranges between blanks
+        const bool perRegion = layout == Layout::RowPerRegion;
+        const qsizetype rowCount = perRegion ? regions : statistics;
+        const qsizetype perRow = perRegion ? statistics : regions;
+        const char *const d = data.data();
+        qsizetype pos = 0;
+        for (qsizetype r = 0; r < rowCount; ++r) {
+            const qsizetype start = pos;
+            for (qsizetype s = 0; s < perRow; ++s) {
+                while (pos < size && d[pos] != ' ')
+                    ++pos;
+                if (pos == size)
+                    break;
+                ++pos;
+            }
+            if (step)
+                step(r);
+            reader.addRow(start, pos - start);
+        }
+        return reader.take();
+    }
+    // line after line (the data are one line; without a line end its last character is not
+    // part of it)
+    for (qsizetype pos = 0; pos + 1 < size;) {
+        const qsizetype start = pos;
+        const qsizetype lineBreak = FindLineBreak(data, pos);
+        const qsizetype length = lineBreak >= 0 ? lineBreak - start : size - start - 1;
+        pos = lineBreak >= 0 ? lineBreak + 2 : size;
+        reader.addRow(start, length);
+    }
+    return reader.take();
 }
 
 } // namespace cube

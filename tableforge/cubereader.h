@@ -1,11 +1,13 @@
 #pragma once
 
 #include "tableforge/datarows.h"
+#include "tableforge/textops.h"
 
 #include <QList>
 #include <QString>
 #include <QStringList>
 
+#include <cstdint>
 #include <functional>
 #include <optional>
 
@@ -24,6 +26,8 @@ struct Selection {
 };
 
 // Finds the region and statistic variables; false when the file is no valid selection.
+bool CheckSelection(const tqtext::FileText &text, Selection &selection);
+// The same for a file's text as decoded.
 bool CheckSelection(const QString &text, Selection &selection);
 
 struct VariableLists {
@@ -34,7 +38,7 @@ struct VariableLists {
 
 // Reads the listKeyword("variable") list (and the secondKeyword list when given). On failure
 // returns none and sets failedTag to the keyword that was missing.
-std::optional<VariableLists> ReadVariable(const QString &text, const QString &variable,
+std::optional<VariableLists> ReadVariable(const tqtext::FileText &text, const QString &variable,
                                           const QString &listKeyword, const QString &secondKeyword,
                                           QString *failedTag);
 
@@ -43,52 +47,45 @@ constexpr int MaxDecimals = 15;
 
 // The DECIMALS value; none when the file has no DECIMALS statement. A value outside 0 to
 // MaxDecimals throws the run-time error 6 naming the statement and the value.
-std::optional<int> ReadNumDecimals(const QString &text);
+std::optional<int> ReadNumDecimals(const tqtext::FileText &text);
 // Decimals per statistic column: its PRECISION statement, otherwise numDecimals. A PRECISION
 // outside 0 to MaxDecimals throws as for DECIMALS.
-QList<int> GetFieldDecimals(const QString &text, const QString &statVariable,
+QList<int> GetFieldDecimals(const tqtext::FileText &text, const QString &statVariable,
                             const QStringList &statFields, int numDecimals);
 
-// The data as one line of space-separated tokens ending in CR LF; none when the file has no
-// "DATA=" followed by a line break.
-std::optional<QString> NormalizeData(const QString &text);
-// Rows of one line re-laid per region (region in STUB, statistic in HEADING) or per statistic
-// (the other way round); ranges are (start, length) in the line. step reports each row.
-std::vector<std::pair<qsizetype, qsizetype>> RelayData(const QString &line, int regionPosition,
-                                                       int statPosition, qsizetype regionCount,
-                                                       qsizetype statCount,
-                                                       const std::function<void(qsizetype)> &step);
-// Splits the lines of the data (or the given row ranges) into token rows.
-DataRows SplitDataRows(QString data, NullValueTracker &nulls);
-DataRows SplitDataRows(QString data, const std::vector<std::pair<qsizetype, qsizetype>> &rows,
-                       NullValueTracker &nulls);
+// The data as one line of space-separated tokens ending in CR LF, made in place of the file's
+// bytes (nothing else of the file is left); false when the file has no "DATA=" followed by a
+// line break.
+bool NormalizeData(QByteArray &bytes);
+// How many values the data's line holds.
+qsizetype CountDataValues(QByteArrayView data);
 
-// Which token holds the value of region i and statistic column k (both 0-based).
-class CellLookup {
-public:
-    enum Layout { RowPerRegion, RowPerStatistic, RegionFirst, StatisticFirst };
+// Where the value of region i and statistic column k lies in the rows of the data: row i
+// token k, row k token i, or in the one row token i * statistics + k or i + k * regions.
+enum class Layout { RowPerRegion, RowPerStatistic, RegionFirst, StatisticFirst };
 
-    CellLookup(const DataRows &rows, Layout layout, qsizetype regions, qsizetype statistics);
-    // How many statistic columns the data fill.
-    qsizetype columnCount() const;
-    // The token, or none when the position lies beyond the data.
-    std::optional<QStringView> cell(qsizetype region, qsizetype column) const;
-    Layout layout() const { return m_layout; }
-
-private:
-    const DataRows &m_rows;
-    Layout m_layout;
-    qsizetype m_regions;
-    qsizetype m_statistics;
+// The cells of the data read once: each cell's number, the decimals of each column (the most
+// any of its cells shows, at most MaxDecimals) and the null value (below every value of the
+// data).
+struct DataCells {
+    std::vector<double> values; // row-major, regions x statistics; NaN for no data
+    QList<int> decimals;
+    std::int32_t nullValue = 0;
 };
+// Reads the normalized data. Re-laid data (relaid) are cut into a row per region (RowPerRegion)
+// or per statistic (RowPerStatistic) of as many values each, step reporting each row; other
+// data are read line by line. The rows are split at every blank; every token with a minus
+// sign counts for the null value, a token outside the regions and statistics for nothing else.
+DataCells ReadDataCells(QByteArrayView data, TextEncoding encoding, Layout layout, bool relaid,
+                        qsizetype regions, qsizetype statistics,
+                        const std::function<void(qsizetype)> &step);
 
 // The layout for the positions of the two variables; regionFirst tells, for two variables
 // in the same statement, whether the region variable is named first.
-CellLookup::Layout chooseLayout(int regionPosition, int statPosition, bool relaid,
-                                bool regionFirst);
+Layout chooseLayout(int regionPosition, int statPosition, bool relaid, bool regionFirst);
 // Whether the region variable is named before the statistic variable in the statement
 // (STUB or HEADING) that holds both.
-bool regionNamedFirst(const QString &text, int position, const QString &region,
+bool regionNamedFirst(const tqtext::FileText &text, int position, const QString &region,
                       const QString &statistic);
 
 } // namespace cube

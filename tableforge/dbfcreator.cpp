@@ -108,12 +108,12 @@ void DBFCreator::showPercentage()
     m_formCaption->Refresh();
 }
 
-QString DBFCreator::readText(const QString &sTQFile)
+tqtext::FileText DBFCreator::readText(const QString &sTQFile)
 {
     return tqtext::readStatisticsFile(sTQFile);
 }
 
-QString DBFCreator::takeKeptText(const QString &sTQFile)
+tqtext::FileText DBFCreator::takeKeptText(const QString &sTQFile)
 {
     KeptText kept = std::exchange(m_keptText, KeptText());
     const QFileInfo now(sTQFile);
@@ -141,7 +141,7 @@ bool DBFCreator::CreateTable(const QString &sTQFile, const QString &sDBDir)
             m_keptText = {};
             return CreateValueTable(sTQFile, sDBDir);
         }
-        QString text = takeKeptText(sTQFile);
+        tqtext::FileText text = takeKeptText(sTQFile);
         const QString extension = tqtext::GetExtension(sTQFile).toLower();
         if (extension != QLatin1String("tq") && extension != QLatin1String("tqx"))
             return CreateTextTable(text, sDBDir);

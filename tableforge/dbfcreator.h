@@ -2,6 +2,7 @@
 
 #include "contracts/runtimeerror.h"
 #include "tableforge/tableprogress.h"
+#include "tableforge/textops.h"
 
 #include <QDateTime>
 #include <QHash>
@@ -91,9 +92,9 @@ private:
     void startProgress(qint64 steps, int extra);
     void advanceProgress();
 
-    bool CreateCubeTable(QString &text, const QString &sDBDir, int regionPosition,
+    bool CreateCubeTable(tqtext::FileText &text, const QString &sDBDir, int regionPosition,
                          int statPosition);
-    bool CreateTextTable(const QString &text, const QString &sDBDir);
+    bool CreateTextTable(const tqtext::FileText &text, const QString &sDBDir);
     bool CreateValueTable(const QString &sTQFile, const QString &sDBDir);
     // values: row-major, a row per region, NaN for no data
     bool BuildTable(const QString &sDBDir, const std::vector<double> &values,
@@ -102,10 +103,10 @@ private:
     bool InsertData(provider::Connection &connection, const QList<provider::Column> &columns,
                     const RowSource &row, qsizetype fieldCount);
     [[noreturn]] void refuseValue(double value, qsizetype region, qsizetype statistic);
-    QString readText(const QString &sTQFile);
+    tqtext::FileText readText(const QString &sTQFile);
     // The text GetIniFile read, kept for the CreateTable of the same, unchanged file that
     // normally follows, so a statistics file is read and decoded once per table.
-    QString takeKeptText(const QString &sTQFile);
+    tqtext::FileText takeKeptText(const QString &sTQFile);
     void reportQueryFailure(const RunTimeError &error);
 
     QPointer<TableProgress> m_progressBar;
@@ -128,7 +129,7 @@ private:
         QString path;
         QDateTime modified;
         qint64 size = -1;
-        QString text;
+        tqtext::FileText text;
     } m_keptText;
     QString m_statVariable;
     QString m_keyColumn;

@@ -17,16 +17,16 @@ bool isCubeFile(const QString &path)
 }
 
 // The text after the first `opener` up to the next quote that is directly followed by ";".
-QString quotedValue(const QString &text, qsizetype from, QLatin1String opener)
+QString quotedValue(const tqtext::FileText &text, qsizetype from, QByteArrayView opener)
 {
     const qsizetype p = text.indexOf(opener, from);
     if (p < 0)
         return QString();
     const qsizetype start = p + opener.size();
-    const qsizetype end = text.indexOf(QLatin1String("\";"), start);
+    const qsizetype end = text.indexOf("\";", start);
     if (end < 0)
         throw RunTimeError(62, QStringLiteral("Input past end of file"), kSource);
-    return text.mid(start, end - start);
+    return text.decode(start, end - start);
 }
 
 } // namespace
@@ -43,19 +43,19 @@ QString DBFCreator::GetIniFile(const QString &sTQFile)
     }
     try {
         const QFileInfo read(sTQFile);
-        const QString text = readText(sTQFile);
-        m_keptText = {sTQFile, read.lastModified(), read.size(), text};
+        m_keptText = {sTQFile, read.lastModified(), read.size(), readText(sTQFile)};
+        const tqtext::FileText &text = m_keptText.text;
         if (isCubeFile(sTQFile)) {
-            const qsizetype map = text.indexOf(QLatin1String("MAP(\""), 0, Qt::CaseInsensitive);
+            const qsizetype map = text.indexOfAnyCase("MAP(\"");
             if (map >= 0) {
-                result = quotedValue(text, map + 5, QLatin1String("=\"")).toUpper();
+                result = quotedValue(text, map + 5, "=\"").toUpper();
                 if (!result.isEmpty() && !result.contains(QLatin1String(".INI")))
                     result += QLatin1String(".INI");
             }
         } else {
-            const qsizetype ini = text.indexOf(QLatin1String(".INI"), 0, Qt::CaseInsensitive);
+            const qsizetype ini = text.indexOfAnyCase(".INI");
             if (ini >= 0)
-                result = text.left(ini + 4);
+                result = text.decode(0, ini + 4);
         }
         if (result.isEmpty())
             m_errorMsg = message(QStringLiteral("VALID"));
@@ -80,14 +80,14 @@ QString DBFCreator::GetTitle(const QString &sTQFile)
             }
             return tqtext::GetFileTitle(sTQFile);
         }
-        const QString text = readText(sTQFile);
+        const tqtext::FileText text = readText(sTQFile);
         if (!isCubeFile(sTQFile))
             return tqtext::GetFileTitle(sTQFile);
-        QString title = quotedValue(text, 0, QLatin1String("TITLE=\""));
-        if (title.isEmpty() && !text.contains(QLatin1String("TITLE=\"")))
+        QString title = quotedValue(text, 0, "TITLE=\"");
+        if (title.isEmpty() && !text.contains("TITLE=\""))
             return QString();
-        if (text.contains(QLatin1String("MATRIX=\"")))
-            title += QStringLiteral(" : ") + quotedValue(text, 0, QLatin1String("MATRIX=\""));
+        if (text.contains("MATRIX=\""))
+            title += QStringLiteral(" : ") + quotedValue(text, 0, "MATRIX=\"");
         title.remove(QStringLiteral("\"\r\n\""));
         return title;
     } catch (const RunTimeError &e) {

@@ -2,6 +2,9 @@
 
 #include "tableforge/textops.h"
 
+#include <cstring>
+#include <limits>
+
 namespace sdv {
 
 using namespace tqtext;
@@ -10,7 +13,7 @@ namespace {
 
 // Start and length of the next line without its line break, as ReadLine and StripLineBreak
 // give it; moves position past the line.
-std::pair<qsizetype, qsizetype> nextLine(const QString &text, qsizetype &position)
+std::pair<qsizetype, qsizetype> nextLine(QByteArrayView text, qsizetype &position)
 {
     const qsizetype start = position;
     const qsizetype lineBreak = FindLineBreak(text, position);
@@ -22,33 +25,110 @@ std::pair<qsizetype, qsizetype> nextLine(const QString &text, qsizetype &positio
     return {start, std::max<qsizetype>(0, text.size() - start - 1)};
 }
 
+// Moves position past the next line, as ReadLine does.
+void skipLine(QByteArrayView text, qsizetype &position)
+{
+    if (position < text.size())
+        nextLine(text, position);
+    else
+        position = text.size();
+}
+
+// Whether no line starts at position (a last character without a line end is not read).
+bool atEnd(QByteArrayView text, qsizetype position)
+{
+    return position + 1 >= text.size();
+}
+
+// Where the character that ends at `end` starts.
+qsizetype charStart(QByteArrayView line, qsizetype end, TextEncoding encoding)
+{
+    qsizetype at = end - 1;
+    if (encoding == TextEncoding::Utf8) {
+        while (at > 0 && (uchar(line[at]) & 0xC0) == 0x80)
+            --at;
+    }
+    return at;
+}
+
+// Whether the character of bytes [from, to) is a blank, as QChar::isSpace tells (only one
+// UTF-16 unit can be: the two of a character beyond them are not).
+bool isSpace(const FileText &file, QByteArrayView line, qsizetype from, qsizetype to)
+{
+    if (to - from == 1 && uchar(line[from]) < 0x80)
+        return QChar::isSpace(char16_t(uchar(line[from])));
+    const QString c = file.decode(line.sliced(from, to - from));
+    return c.size() == 1 && c.front().isSpace();
+}
+
+// The line without blanks at its ends, as QStringView::trimmed gives it.
+QByteArrayView trimmed(const FileText &file, QByteArrayView line)
+{
+    qsizetype from = 0, to = line.size();
+    while (to > from) {
+        const qsizetype start = charStart(line, to, file.encoding());
+        if (!isSpace(file, line, std::max(start, from), to))
+            break;
+        to = std::max(start, from);
+    }
+    while (from < to) {
+        qsizetype next = from + 1;
+        if (file.encoding() == TextEncoding::Utf8) {
+            while (next < to && (uchar(line[next]) & 0xC0) == 0x80)
+                ++next;
+        }
+        if (!isSpace(file, line, from, next))
+            break;
+        from = next;
+    }
+    return line.sliced(from, to - from);
+}
+
+// Whether the last two characters of the line hold c (an ASCII character).
+bool endHolds(QByteArrayView line, char c, TextEncoding encoding)
+{
+    if (line.isEmpty())
+        return false;
+    if (line.back() == c)
+        return true;
+    const qsizetype last = charStart(line, line.size(), encoding);
+    return last > 0 && line[last - 1] == c;
+}
+
 } // namespace
 
-std::optional<QStringList> ReadRegionCodes(const QString &text)
+std::optional<QStringList> ReadRegionCodes(const FileText &file)
 {
+    const QByteArrayView text = file.bytes();
     qsizetype pos = 0;
-    ReadLine(text, pos);
-    ReadLine(text, pos);
+    skipLine(text, pos);
+    skipLine(text, pos);
     QStringList codes;
-    while (!AtEnd(text, pos)) {
+    while (!atEnd(text, pos)) {
         const auto [start, length] = nextLine(text, pos);
-        const QStringView line = QStringView(text).mid(start, length);
-        const qsizetype semicolon = line.indexOf(u';');
+        const QByteArrayView line = text.sliced(start, length);
+        const qsizetype semicolon = line.indexOf(';');
         if (semicolon >= 0)
-            codes.append(line.first(semicolon).toString());
+            codes.append(file.decode(line.first(semicolon)));
     }
     if (codes.isEmpty())
         return std::nullopt;
     return codes;
 }
 
-std::optional<QStringList> ReadFieldNames(const QString &text)
+std::optional<QStringList> ReadFieldNames(const FileText &file)
 {
-    if (text.isEmpty())
+    if (file.isEmpty())
         return std::nullopt;
+    const QByteArrayView text = file.bytes();
     qsizetype pos = 0;
-    ReadLine(text, pos);
-    QString line = StripLineBreak(ReadLine(text, pos)).trimmed();
+    skipLine(text, pos);
+    QString line;
+    if (pos < text.size()) {
+        const auto [start, length] = nextLine(text, pos);
+        line = file.decode(text.sliced(start, length));
+    }
+    line = line.trimmed();
     if (line.endsWith(u';'))
         line.chop(1);
     if (!line.contains(u';'))
@@ -58,48 +138,74 @@ std::optional<QStringList> ReadFieldNames(const QString &text)
     return items;
 }
 
-std::optional<DataRows> ReadDataRows(const QString &text, qsizetype columns,
-                                     NullValueTracker &nulls)
+std::optional<cube::DataCells> ReadDataCells(const FileText &file, qsizetype columns,
+                                             qsizetype regions)
 {
+    const QByteArrayView text = file.bytes();
+    const TextEncoding encoding = file.encoding();
     qsizetype pos = 0;
     // At least two line breaks (the file's header lines); found without counting them all.
     const qsizetype firstBreak = FindLineBreak(text);
     if (firstBreak < 0 || FindLineBreak(text, firstBreak + 2) < 0)
         return std::nullopt;
-    ReadLine(text, pos);
-    ReadLine(text, pos);
-    DataRows rows(text);
-    while (!AtEnd(text, pos)) {
-        auto [start, length] = nextLine(text, pos);
-        QStringView line = QStringView(text).mid(start, length);
-        if (!line.right(2).contains(u';')) {
-            line = line.trimmed();
-            start = line.isEmpty() ? start : qsizetype(line.data() - text.constData());
-        } else if (line.right(2).contains(u' ')) {
+    skipLine(text, pos);
+    skipLine(text, pos);
+    cube::DataCells cells;
+    cells.values.assign(std::size_t(regions * columns), std::numeric_limits<double>::quiet_NaN());
+    std::vector<int> decimals(std::size_t(columns), 0);
+    NullValueTracker nulls;
+    std::vector<TokenValue> row;
+    qsizetype rowIndex = 0;
+    while (!atEnd(text, pos)) {
+        const auto [start, length] = nextLine(text, pos);
+        QByteArrayView line = text.sliced(start, length);
+        if (!endHolds(line, ';', encoding))
+            line = trimmed(file, line);
+        else if (endHolds(line, ' ', encoding))
             line.chop(1);
-        }
-        if (!line.contains(u';'))
+        if (!line.contains(';'))
             continue;
-        rows.beginRow();
-        qsizetype from = start;
-        const qsizetype end = start + line.size();
+        // the values after the region code; the code counts for the null value too
+        row.clear();
+        bool empty = false; // whether the last value is empty
+        const char *const d = line.data();
+        const qsizetype end = line.size();
         bool first = true;
-        for (qsizetype i = start; i <= end; ++i) {
-            if (i < end && text[i] != u';')
-                continue;
-            nulls.see(QStringView(text).mid(from, i - from)); // region code included
-            if (!first)
-                rows.addToken(from, i - from);
+        for (qsizetype from = 0;;) {
+            const void *semicolon = std::memchr(d + from, ';', std::size_t(end - from));
+            const qsizetype to = semicolon ? qsizetype(static_cast<const char *>(semicolon) - d) : end;
+            const TokenValue v = ReadToken(line.sliced(from, to - from), encoding);
+            if (v.data && v.number < 0)
+                nulls.seeNumber(v.number);
+            if (!first) {
+                row.push_back(v);
+                empty = to == from;
+            }
             first = false;
-            from = i + 1;
+            if (!semicolon)
+                break;
+            from = to + 1;
         }
-        const qsizetype r = rows.rowCount() - 1;
-        if (rows.rowSize(r) > columns && rows.token(r, rows.rowSize(r) - 1).isEmpty())
-            rows.dropLastToken();
-        if (rows.rowSize(r) != columns)
+        qsizetype size = qsizetype(row.size());
+        if (size > columns && empty)
+            --size;
+        if (size != columns)
             return std::nullopt;
+        if (rowIndex < regions) {
+            double *out = cells.values.data() + rowIndex * columns;
+            for (qsizetype k = 0; k < columns; ++k) {
+                const TokenValue &v = row[std::size_t(k)];
+                decimals[std::size_t(k)] = std::max(decimals[std::size_t(k)],
+                                                    std::min(cube::MaxDecimals, v.decimals));
+                if (v.data)
+                    out[k] = v.number;
+            }
+        }
+        ++rowIndex;
     }
-    return rows;
+    cells.decimals = QList<int>(decimals.begin(), decimals.end());
+    cells.nullValue = nulls.result();
+    return cells;
 }
 
 QString Diagnose(const QString &text)

@@ -1,6 +1,7 @@
 #pragma once
 
-#include "tableforge/datarows.h"
+#include "tableforge/cubereader.h"
+#include "tableforge/textops.h"
 
 #include <QStringList>
 
@@ -10,13 +11,15 @@
 // further line with a ";" holds one region: its code, then one value per heading.
 namespace sdv {
 
-std::optional<QStringList> ReadRegionCodes(const QString &text);
+std::optional<QStringList> ReadRegionCodes(const tqtext::FileText &text);
 // The headings of the statistic columns (the first heading, of the region column, left out).
-std::optional<QStringList> ReadFieldNames(const QString &text);
-// The values of every region line; none when a line holds fewer values than columns, or
-// more (beyond one empty value after a trailing ";").
-std::optional<DataRows> ReadDataRows(const QString &text, qsizetype columns,
-                                     NullValueTracker &nulls);
+std::optional<QStringList> ReadFieldNames(const tqtext::FileText &text);
+// The values of every region line, read straight into the cells of the first `regions` lines
+// (row-major, regions x columns); none when a line holds fewer values than columns, or more
+// (beyond one empty value after a trailing ";"). Every value, the region code included, counts
+// for the null value.
+std::optional<cube::DataCells> ReadDataCells(const tqtext::FileText &text, qsizetype columns,
+                                             qsizetype regions);
 
 // Where a file that the readers above refuse goes wrong, for the message: the line, what it
 // holds and, for a header line without ";", the separator it holds instead (a CSV or TSV

@@ -34,36 +34,9 @@ QString connectionText(const QString &folder)
            + folder + QStringLiteral(";Extended Properties=dBASE 5.0;");
 }
 
-// The cells of a cube or semicolon file read once: each cell's number (NaN for no data) and
-// the decimals of each column, the most any of its cells shows, at most what a dBASE numeric
-// field holds (longer values are rounded to it).
-struct CellValues {
-    std::vector<double> values; // row-major, regions x fields
-    QList<int> decimals;
-
-    CellValues(qsizetype regions, qsizetype fields,
-               const std::function<std::optional<QStringView>(qsizetype, qsizetype)> &cell)
-        : values(std::size_t(regions * fields)), decimals(fields, 0)
-    {
-        auto at = values.begin();
-        for (qsizetype i = 0; i < regions; ++i) {
-            for (qsizetype k = 0; k < fields; ++k, ++at) {
-                const auto token = cell(i, k);
-                *at = std::numeric_limits<double>::quiet_NaN();
-                if (!token)
-                    continue;
-                decimals[k] = std::max(decimals[k], std::min(cube::MaxDecimals,
-                                                             tqtext::CountDecimals(*token)));
-                if (tqtext::IsDataValue(*token))
-                    *at = tqtext::ToNumber(*token);
-            }
-        }
-    }
-};
-
 } // namespace
 
-bool DBFCreator::CreateCubeTable(QString &text, const QString &sDBDir, int regionPosition,
+bool DBFCreator::CreateCubeTable(tqtext::FileText &text, const QString &sDBDir, int regionPosition,
                                  int statPosition)
 {
     const std::optional<int> declared = cube::ReadNumDecimals(text);
@@ -71,23 +44,16 @@ bool DBFCreator::CreateCubeTable(QString &text, const QString &sDBDir, int regio
     m_statNumDec = cube::GetFieldDecimals(text, m_statVariable, m_statFields, m_numDecimals);
     const bool regionFirst = regionPosition == statPosition
                              && cube::regionNamedFirst(text, regionPosition, m_keyFld, m_statVariable);
-    std::optional<QString> data = cube::NormalizeData(text);
-    if (!data) {
+    // the data are all that is needed from here on: they are made in place of the file's bytes
+    QByteArray &data = text.bytes();
+    if (!cube::NormalizeData(data)) {
         m_errorMsg = message(QStringLiteral("VALID")) + tqtext::CRLF
                      + QStringLiteral("The statistics file has no line \"DATA=\".");
         return false;
     }
-    text.clear(); // the data are all that is needed from here on
     const qsizetype regions = m_regionCodes.size();
     const qsizetype statistics = m_statFields.size();
-    QStringView line = QStringView(*data);
-    line = line.first(std::max<qsizetype>(0, line.indexOf(tqtext::CRLF) < 0 ? line.size()
-                                                                           : line.indexOf(tqtext::CRLF)));
-    while (!line.isEmpty() && line.front() == u' ')
-        line = line.sliced(1);
-    while (!line.isEmpty() && line.back() == u' ')
-        line.chop(1);
-    const qsizetype values = line.isEmpty() ? 0 : line.count(u' ') + 1;
+    const qsizetype values = cube::CountDataValues(data);
     if (values != regions * statistics) {
         // Fewer values are a file cut short: its last regions would silently have no data.
         m_errorMsg = QStringLiteral("The data of the statistics file hold %1 values, %2 than "
@@ -101,25 +67,16 @@ bool DBFCreator::CreateCubeTable(QString &text, const QString &sDBDir, int regio
                          .arg(statistics);
         return false;
     }
-    const bool relay = data->contains(u' ')
+    const bool relay = data.contains(' ')
                        && ((regionPosition == cube::InStub && statPosition == cube::InHeading)
                            || (regionPosition == cube::InHeading && statPosition == cube::InStub));
-    NullValueTracker nulls;
-    DataRows rows;
-    if (relay) {
-        const bool perRegion = regionPosition == cube::InStub;
-        startProgress(perRegion ? regions : statistics, 1);
-        const auto ranges = cube::RelayData(*data, regionPosition, statPosition, regions,
-                                            statistics, [this](qsizetype) { advanceProgress(); });
-        rows = cube::SplitDataRows(std::move(*data), ranges, nulls);
-    } else {
-        rows = cube::SplitDataRows(std::move(*data), nulls);
-    }
-    m_nullValue = nulls.result();
-    const cube::CellLookup lookup(rows, cube::chooseLayout(regionPosition, statPosition, relay, regionFirst),
-                                  regions, statistics);
-    const CellValues cells(regions, statistics,
-                           [&lookup](qsizetype i, qsizetype k) { return lookup.cell(i, k); });
+    if (relay)
+        startProgress(regionPosition == cube::InStub ? regions : statistics, 1);
+    cube::DataCells cells = cube::ReadDataCells(
+        data, text.encoding(), cube::chooseLayout(regionPosition, statPosition, relay, regionFirst),
+        relay, regions, statistics, [this](qsizetype) { advanceProgress(); });
+    text = tqtext::FileText();
+    m_nullValue = cells.nullValue;
     if (!declared) { // no DECIMALS: each column gets the decimals its values show
         m_statNumDec = cells.decimals;
         m_numDecimals = 0;
@@ -129,16 +86,16 @@ bool DBFCreator::CreateCubeTable(QString &text, const QString &sDBDir, int regio
     return BuildTable(sDBDir, cells.values, statistics);
 }
 
-bool DBFCreator::CreateTextTable(const QString &text, const QString &sDBDir)
+bool DBFCreator::CreateTextTable(const tqtext::FileText &text, const QString &sDBDir)
 {
     const auto codes = sdv::ReadRegionCodes(text);
     const auto names = sdv::ReadFieldNames(text);
-    NullValueTracker nulls;
-    const auto rows = names ? sdv::ReadDataRows(text, names->size(), nulls) : std::nullopt;
-    if (!codes || !names || !rows) {
+    const auto cells = names ? sdv::ReadDataCells(text, names->size(), codes ? codes->size() : 0)
+                             : std::nullopt;
+    if (!codes || !names || !cells) {
         m_tableName = kStat;
         m_errorMsg = message(QStringLiteral("FILEFORMAT"));
-        const QString where = sdv::Diagnose(text);
+        const QString where = sdv::Diagnose(text.decode(0, text.size()));
         if (!where.isEmpty())
             m_errorMsg += tqtext::CRLF + where;
         return false;
@@ -146,19 +103,12 @@ bool DBFCreator::CreateTextTable(const QString &text, const QString &sDBDir)
     m_regionCodes = *codes;
     m_statFields = *names;
     m_statTblFld = MakeFieldNames(*names);
-    m_nullValue = nulls.result();
-    const DataRows &data = *rows;
-    const CellValues cells(m_regionCodes.size(), m_statFields.size(),
-                           [&data](qsizetype i, qsizetype k) -> std::optional<QStringView> {
-                               if (i >= data.rowCount() || k >= data.rowSize(i))
-                                   return std::nullopt;
-                               return data.token(i, k);
-                           });
-    m_statNumDec = cells.decimals;
+    m_nullValue = cells->nullValue;
+    m_statNumDec = cells->decimals;
     m_numDecimals = 0;
     for (int d : std::as_const(m_statNumDec))
         m_numDecimals = std::max(m_numDecimals, d);
-    return BuildTable(sDBDir, cells.values, m_statFields.size());
+    return BuildTable(sDBDir, cells->values, m_statFields.size());
 }
 
 bool DBFCreator::BuildTable(const QString &sDBDir, const std::vector<double> &values,

@@ -11,22 +11,95 @@
 #include <cstdint>
 #include <cmath>
 #include <limits>
+#include <algorithm>
+#include <cstring>
+#include <string_view>
 
 namespace tqtext {
 
-Statement FindStatement(const QString &text, QStringView keyword, qsizetype start)
+FileText FileText::fromText(const QString &text)
+{
+    QString lines = text;
+    lines.replace(CRLF, QStringLiteral("\n")).replace(u'\r', u'\n').replace(u'\n', CRLF);
+    if (!lines.isEmpty() && !lines.endsWith(CRLF))
+        lines.append(CRLF);
+    return FileText(lines.toUtf8(), TextEncoding::Utf8);
+}
+
+QString FileText::decode(QByteArrayView piece) const
+{
+    if (m_encoding != TextEncoding::Utf8)
+        return decodeText(piece, m_encoding);
+    // a piece is decoded as it decodes within the whole text: a byte-order mark at its start
+    // is a character (the one at the file's start is gone already)
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless
+                                                  | QStringDecoder::Flag::ConvertInitialBom);
+    return utf8.decode(piece);
+}
+
+std::optional<QByteArray> FileText::encode(QStringView text) const
+{
+    QByteArray bytes = encodeText(text, m_encoding);
+    if (decode(bytes) != text)
+        return std::nullopt;
+    return bytes;
+}
+
+qsizetype FileText::indexOf(QByteArrayView what, qsizetype from) const
+{
+    if (from > m_bytes.size())
+        return -1;
+    if (what.isEmpty())
+        return from;
+    const std::string_view all(m_bytes.constData(), std::size_t(m_bytes.size()));
+    const std::size_t at = all.find(std::string_view(what.data(), std::size_t(what.size())),
+                                    std::size_t(std::max<qsizetype>(0, from)));
+    return at == std::string_view::npos ? -1 : qsizetype(at);
+}
+
+qsizetype FileText::indexOfAnyCase(QByteArrayView what, qsizetype from) const
+{
+    // No character outside ASCII folds to an ASCII letter, so the bytes are compared as ASCII;
+    // a byte of what that is no letter is searched for first.
+    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
+    const qsizetype n = what.size();
+    qsizetype fixed = 0;
+    while (fixed < n && ((what[fixed] >= 'a' && what[fixed] <= 'z') || (what[fixed] >= 'A' && what[fixed] <= 'Z')))
+        ++fixed;
+    const char *const d = m_bytes.constData();
+    const qsizetype size = m_bytes.size();
+    for (qsizetype at = std::max<qsizetype>(0, from); at + n <= size; ++at) {
+        if (fixed < n) {
+            const void *hit = std::memchr(d + at + fixed, what[fixed], std::size_t(size - at - fixed));
+            if (!hit)
+                return -1;
+            at = qsizetype(static_cast<const char *>(hit) - d) - fixed;
+            if (at + n > size)
+                return -1;
+        }
+        qsizetype k = 0;
+        while (k < n && lower(m_bytes[at + k]) == lower(what[k]))
+            ++k;
+        if (k == n)
+            return at;
+    }
+    return -1;
+}
+
+Statement FindStatement(const FileText &text, QStringView keyword, qsizetype start)
 {
     Statement s;
-    const qsizetype p = FindText(text, keyword, start);
+    const std::optional<QByteArray> word = text.encode(keyword);
+    const qsizetype p = word ? text.indexOf(*word, std::max<qsizetype>(0, start)) : -1;
     if (p < 0)
         return s;
-    s.end = FindText(text, u";\r\n", p);
+    s.end = text.indexOf(";\r\n", p);
     if (s.end < 0)
         throw RunTimeError(5, QStringLiteral("The statement %1 does not end with \";\" and a "
                                              "line break.")
                                   .arg(keyword),
                            QStringLiteral("TableForge"));
-    s.text = text.mid(p, s.end - p);
+    s.text = text.decode(p, s.end - p);
     return s;
 }
 
@@ -74,14 +147,18 @@ qsizetype FindLineBreak(QStringView text, qsizetype from)
     return -1;
 }
 
-qsizetype FindText(QStringView text, QStringView what, qsizetype from)
+qsizetype FindLineBreak(QByteArrayView text, qsizetype from)
 {
-    if (what.isEmpty())
-        return text.indexOf(what, from);
-    for (qsizetype at = text.indexOf(what.front(), std::max<qsizetype>(0, from)); at >= 0;
-         at = text.indexOf(what.front(), at + 1)) {
-        if (text.mid(at, what.size()) == what)
+    const char *const d = text.data();
+    const qsizetype size = text.size();
+    while (from < size) {
+        const void *cr = std::memchr(d + from, '\r', std::size_t(size - from));
+        if (!cr)
+            return -1;
+        const qsizetype at = qsizetype(static_cast<const char *>(cr) - d);
+        if (at + 1 < size && d[at + 1] == '\n')
             return at;
+        from = at + 1;
     }
     return -1;
 }
@@ -136,6 +213,13 @@ bool IsDataValue(QStringView token)
     return !(token.isEmpty() || token == u' ' || token == u'.' || token == QLatin1String(".."));
 }
 
+namespace {
+
+constexpr double kPow10[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7,
+                             1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+
+} // namespace
+
 double ToNumber(QStringView token)
 {
     const QStringView t = token.trimmed();
@@ -155,8 +239,6 @@ double ToNumber(QStringView token)
     // of the digits over the power of ten, both exact doubles, is the correctly rounded value
     // from_chars would give.
     {
-        static constexpr double kPow10[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7,
-                                            1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
         const bool negative = n > 0 && buf[0] == '-';
         std::uint64_t mantissa = 0;
         int digits = 0, fraction = -1;
@@ -183,6 +265,21 @@ double ToNumber(QStringView token)
     if (ec != std::errc() || end != buf + n || !std::isfinite(value))
         return 0;
     return value;
+}
+
+TokenValue ReadTokenText(QByteArrayView token, TextEncoding encoding)
+{
+    const char *p = token.data();
+    const qsizetype n = token.size();
+    bool ascii = true;
+    for (qsizetype k = 0; k < n && ascii; ++k)
+        ascii = uchar(p[k]) < 0x80;
+    const QString text = ascii ? QString::fromLatin1(token) : FileText({}, encoding).decode(token);
+    TokenValue v;
+    v.decimals = CountDecimals(text);
+    v.data = IsDataValue(text);
+    v.number = v.data ? ToNumber(text) : 0;
+    return v;
 }
 
 int CountDecimals(QStringView token)
@@ -218,7 +315,7 @@ std::int32_t roundToInt32(double value)
     return std::int32_t(r);
 }
 
-QString readStatisticsFile(const QString &path)
+FileText readStatisticsFile(const QString &path)
 {
     QByteArray bytes;
     QString why;
@@ -226,25 +323,28 @@ QString readStatisticsFile(const QString &path)
         throw RunTimeError(53, QStringLiteral("File not found or not readable: %1").arg(why),
                            QStringLiteral("TableForge"));
     // Lines ending in LF alone (Unix) or CR alone (old Macintosh) become CR LF lines, so
-    // every reader sees one kind of line end. Done on the bytes: CR and LF are the same
-    // single bytes in UTF-8 and Windows-1252 and never part of a longer character, so the
-    // text decoded afterwards is the same, and a file with CR LF lines is not copied.
+    // every reader sees one kind of line end. CR and LF are the same single bytes in UTF-8 and
+    // Windows-1252 and never part of a longer character. A file whose line ends are all
+    // CR LF (as many CR as LF, each LF after a CR) is not copied.
     const qsizetype size = bytes.size();
-    const auto loneEnd = [&bytes, size](qsizetype i) {
-        const char c = bytes[i];
-        if (c == '\n')
-            return i == 0 || bytes[i - 1] != '\r';
-        return c == '\r' && (i + 1 == size || bytes[i + 1] != '\n');
-    };
-    qsizetype lone = 0;
-    for (qsizetype i = 0; i < size; ++i) {
-        const char c = bytes[i];
-        if ((c == '\n' || c == '\r') && loneEnd(i))
-            ++lone;
+    const char *const begin = bytes.constData();
+    const qsizetype crs = qsizetype(std::count(begin, begin + size, '\r'));
+    qsizetype lfs = 0;
+    bool alike = true;
+    for (const char *lf = begin; (lf = static_cast<const char *>(std::memchr(lf, '\n', std::size_t(begin + size - lf))));
+         ++lf) {
+        ++lfs;
+        alike = alike && lf > begin && lf[-1] == '\r';
     }
-    if (lone > 0) {
+    if (!alike || crs != lfs) {
+        const auto loneEnd = [&bytes, size](qsizetype i) {
+            const char c = bytes[i];
+            if (c == '\n')
+                return i == 0 || bytes[i - 1] != '\r';
+            return c == '\r' && (i + 1 == size || bytes[i + 1] != '\n');
+        };
         QByteArray out;
-        out.reserve(size + lone);
+        out.reserve(size + lfs + crs);
         for (qsizetype i = 0; i < size; ++i) {
             const char c = bytes[i];
             if ((c == '\n' || c == '\r') && loneEnd(i))
@@ -254,15 +354,14 @@ QString readStatisticsFile(const QString &path)
         }
         bytes = std::move(out);
     }
-    // one decoding pass: UTF-8 unless the bytes are not valid UTF-8
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = utf8.decode(bytes);
-    if (utf8.hasError())
-        text = decodeText(bytes, TextEncoding::Windows1252);
-    bytes = QByteArray();
-    if (!text.isEmpty() && !text.endsWith(CRLF))
-        text.append(CRLF);
-    return text;
+    // UTF-8 unless the bytes are not valid UTF-8; decoding UTF-8 leaves out a byte-order mark
+    // at the start, so it goes here
+    const TextEncoding encoding = detectEncoding(bytes);
+    if (encoding == TextEncoding::Utf8 && bytes.startsWith("\xef\xbb\xbf"))
+        bytes.remove(0, 3);
+    if (!bytes.isEmpty() && !bytes.endsWith("\r\n"))
+        bytes.append("\r\n");
+    return FileText(std::move(bytes), encoding);
 }
 
 } // namespace tqtext

@@ -9,6 +9,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <string>
 
 using namespace tqtext;
@@ -43,10 +44,24 @@ private slots:
     void findStatementAndLines()
     {
         const QString text = QStringLiteral("A=1;\r\nVALUES(\"x\")=\"a\";\r\nB=2;\r\nlast");
-        const Statement s = FindStatement(text, u"VALUES(", 0);
+        const FileText file = FileText::fromText(text);
+        const Statement s = FindStatement(file, u"VALUES(", 0);
         QCOMPARE(s.text, QStringLiteral("VALUES(\"x\")=\"a\""));
-        QCOMPARE(FindStatement(text, u"NONE", 0).end, -1);
-        QVERIFY_THROWS_EXCEPTION(RunTimeError, FindStatement(text, u"last", 0));
+        QCOMPARE(FindStatement(file, u"NONE", 0).end, -1);
+        QVERIFY_THROWS_EXCEPTION(RunTimeError, FindStatement(file, u"last", 0));
+        // a keyword of characters outside ASCII is found at its bytes in either encoding, and a
+        // character the encoding cannot write is found nowhere
+        const FileText latin(QByteArray("A=1;\r\nVALUES(\"r\xe9gion\")=\"\x80\";\r\n"),
+                             TextEncoding::Windows1252);
+        QCOMPARE(FindStatement(latin, u"VALUES(\"r\u00e9gion\")", 0).text,
+                 QStringLiteral("VALUES(\"r\u00e9gion\")=\"\u20ac\""));
+        QCOMPARE(FindStatement(latin, u"VALUES(\"r\u0119gion\")", 0).end, -1);
+        const FileText utf8(QByteArray("A=1;\r\nVALUES(\"r\xc3\xa9gion\")=\"x\";\r\n"),
+                            TextEncoding::Utf8);
+        QCOMPARE(FindStatement(utf8, u"VALUES(\"r\u00e9gion\")", 0).end, 27); // a byte position
+        QCOMPARE(utf8.indexOfAnyCase("values(\"R"), 6);
+        QCOMPARE(utf8.indexOfAnyCase("\"X\";"), 24);
+        QCOMPARE(utf8.indexOfAnyCase("\"Y\";"), -1);
         qsizetype pos = 0;
         QCOMPARE(ReadLine(text, pos), QStringLiteral("A=1;\r\n"));
         QCOMPARE(StripLineBreak(ReadLine(text, pos)), QStringLiteral("VALUES(\"x\")=\"a\";"));
@@ -84,6 +99,11 @@ private slots:
         QTest::newRow("whole") << "12" << true << 12.0 << 0;
         QTest::newRow("negative") << "-4.25" << true << -4.25 << 2;
         QTest::newRow("big") << "1364270000" << true << 1364270000.0 << 0;
+        QTest::newRow("16 digits") << "1234567890.123456" << true << 1234567890.123456 << 6;
+        QTest::newRow("no-break space before") << "\u00a05" << true << 5.0 << 0;
+        QTest::newRow("accent after point") << "1.5\u00e9" << true << 0.0 << 2;
+        QTest::newRow("tab before") << "\t7.25" << true << 7.25 << 2;
+        QTest::newRow("plus") << "+3,5" << true << 3.5 << 1;
     }
 
     void tokens()
@@ -95,6 +115,15 @@ private slots:
         QCOMPARE(IsDataValue(token), isValue);
         QCOMPARE(ToNumber(token), number);
         QCOMPARE(CountDecimals(token), decimals);
+        // the same from the token's bytes
+        const TokenValue v = ReadToken(token.toUtf8(), TextEncoding::Utf8);
+        QCOMPARE(v.data, isValue);
+        QCOMPARE(v.data ? v.number : 0.0, number);
+        QCOMPARE(v.decimals, decimals);
+        const TokenValue latin = ReadToken(token.toLatin1(), TextEncoding::Windows1252);
+        QCOMPARE(latin.data, isValue);
+        QCOMPARE(latin.data ? latin.number : 0.0, number);
+        QCOMPARE(latin.decimals, decimals);
     }
 
     // Every plain number (sign, digits, one point) is the number the standard conversion
@@ -116,6 +145,10 @@ private slots:
             QVERIFY(ec == std::errc() && end == text.data() + text.size());
             const double got = ToNumber(QString::fromStdString(text));
             QVERIFY2(std::memcmp(&got, &expected, sizeof got) == 0, text.c_str());
+            const double read = ReadToken(QByteArrayView(text.data(), qsizetype(text.size())),
+                                          TextEncoding::Utf8)
+                                    .number;
+            QVERIFY2(std::memcmp(&read, &expected, sizeof read) == 0, text.c_str());
         }
         QVERIFY(std::signbit(ToNumber(u"-0")));
         QCOMPARE(ToNumber(u"+-2"), -2.0);
@@ -177,17 +210,17 @@ private slots:
         QFETCH(QString, data);
         QFETCH(QStringList, tokens);
         QFETCH(int, nullValue);
-        const auto line = cube::NormalizeData(QStringLiteral("X=1;\r\nDATA=\r\n") + data + QStringLiteral("\r\n"));
-        QVERIFY(line);
-        NullValueTracker nulls;
-        const DataRows rows = cube::SplitDataRows(*line, nulls);
-        QCOMPARE(rows.rowCount(), 1);
-        QStringList got;
-        for (qsizetype k = 0; k < rows.rowSize(0); ++k)
-            got.append(rows.token(0, k).toString());
-        QCOMPARE(got, tokens);
-        QCOMPARE(nulls.result(), nullValue);
-        QVERIFY(!cube::NormalizeData(QStringLiteral("X=1;\r\nDATA= 1 2;\r\n")));
+        QByteArray line = (QStringLiteral("X=1;\r\nDATA=\r\n") + data + QStringLiteral("\r\n")).toUtf8();
+        QVERIFY(cube::NormalizeData(line));
+        QVERIFY(line.endsWith("\r\n"));
+        QCOMPARE(QString::fromUtf8(line.chopped(2)).split(u' '), tokens);
+        QCOMPARE(cube::CountDataValues(line), tokens.size());
+        const cube::DataCells cells = cube::ReadDataCells(line, TextEncoding::Utf8,
+                                                          cube::Layout::RegionFirst, false,
+                                                          tokens.size(), 1, {});
+        QCOMPARE(cells.nullValue, nullValue);
+        QByteArray none("X=1;\r\nDATA= 1 2;\r\n");
+        QVERIFY(!cube::NormalizeData(none));
     }
 
     // The data come out as Qt's replace of each mark in turn makes them, for texts of the
@@ -209,9 +242,9 @@ private slots:
                  {std::pair{" \r\n", " "}, {"\r\n", " "}, {";", "\r\n"}, {"   ", " . "},
                   {"\"..\"", "."}, {"\".\"", "."}, {"\"-\"", "-"}, {"\" \"", "."}, {"\"\"", "."}})
                 expected.replace(QLatin1String(before), QLatin1String(after));
-            const auto got = cube::NormalizeData(text);
-            QVERIFY(got);
-            QVERIFY2(*got == expected, qPrintable(QString(data).replace(u'\r', u'R').replace(u'\n', u'N')));
+            QByteArray bytes = text.toUtf8();
+            QVERIFY(cube::NormalizeData(bytes));
+            QVERIFY2(QString::fromUtf8(bytes) == expected, qPrintable(QString(data).replace(u'\r', u'R').replace(u'\n', u'N')));
         }
     }
 
@@ -235,19 +268,20 @@ private slots:
         QFETCH(QString, text);
         QFETCH(bool, accepted);
         QFETCH(QStringList, firstRow);
-        const auto names = sdv::ReadFieldNames(text);
+        const FileText file = FileText::fromText(text);
+        const auto names = sdv::ReadFieldNames(file);
         QVERIFY(names);
         QCOMPARE(*names, (QStringList{"A", "B"}));
-        NullValueTracker nulls;
-        const auto rows = sdv::ReadDataRows(text, names->size(), nulls);
-        QCOMPARE(bool(rows), accepted);
-        if (!rows || firstRow.isEmpty())
+        const auto cells = sdv::ReadDataCells(file, names->size(), 1);
+        QCOMPARE(bool(cells), accepted);
+        if (!cells || firstRow.isEmpty())
             return;
-        QStringList got;
-        for (qsizetype k = 0; k < rows->rowSize(0); ++k)
-            got.append(rows->token(0, k).toString());
-        QCOMPARE(got, firstRow);
-        QCOMPARE(sdv::ReadRegionCodes(text)->front(), QStringLiteral("AE"));
+        for (qsizetype k = 0; k < firstRow.size(); ++k) {
+            const QString &token = firstRow[k];
+            QCOMPARE(cells->values[std::size_t(k)],
+                     IsDataValue(token) ? ToNumber(token) : std::numeric_limits<double>::quiet_NaN());
+        }
+        QCOMPARE(sdv::ReadRegionCodes(file)->front(), QStringLiteral("AE"));
     }
 };
 
