@@ -57,6 +57,12 @@ MainForm::MainForm(ParsedCommandLine commandLine, WindowParts parts, QWidget *pa
 
 MainForm::~MainForm() = default;
 
+void MainForm::RemoveWorkFolder()
+{
+    m_session->MapReader.EndProjection(); // its thread may still write there
+    m_workFolder.reset();
+}
+
 // File, Open, File, Save as and File, Export, from the menu and the toolbar.
 void MainForm::ConnectViewCommands()
 {

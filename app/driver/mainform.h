@@ -58,7 +58,7 @@ public:
     void EndProgram(int exitCode);
     // Removes the working folder and releases the instance lock, as the end of the program
     // does; for a batch run that ends without taking the window apart.
-    void RemoveWorkFolder() { m_workFolder.reset(); }
+    void RemoveWorkFolder();
 
 protected:
     void closeEvent(QCloseEvent *event) override;

@@ -34,7 +34,10 @@ bool roundToInt(double value, std::int32_t &result)
 } // namespace
 
 CReadMapFile::CReadMapFile() = default;
-CReadMapFile::~CReadMapFile() = default;
+CReadMapFile::~CReadMapFile()
+{
+    settleProjection(false);
+}
 
 CKbUtil &CReadMapFile::Util()
 {
@@ -278,6 +281,9 @@ void CReadMapFile::AddMap(int mapNumber)
                                QStringLiteral("Subscript out of range: no map %1 in the map list")
                                    .arg(mapNumber),
                                QStringLiteral("Chorel"));
+        // A map whose layers could not be projected is not drawn (the failure was told).
+        if (!settleProjection(true))
+            return;
         const CMaps &map = m_mapList->at(mapNumber - 1);
         Outline = true;
         OutlineSize = 1;

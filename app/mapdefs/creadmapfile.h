@@ -15,6 +15,10 @@
 
 class CKbUtil;
 class ColorTable;
+namespace gis {
+struct ProjectionJob;
+struct ProjectionModule;
+} // namespace gis
 class MapControl;
 class MapLayer;
 class QLabel;
@@ -103,6 +107,9 @@ public:
     bool CreateFLD(const QString &folder, const QString &name);
     // Deletes the working copies of all maps and the statistics table; empties MapList.
     void KillFiles();
+    // Waits for the projection of the working copies under way, if any, without telling
+    // what it found: before the working folder goes.
+    void EndProjection() { settleProjection(false); }
 
     // Resolves a path named inside the map-definition file (see the class comment).
     QString ResolvePath(const QString &path) const;
@@ -114,7 +121,7 @@ public:
     // for none.
     QString ProjectionSetting();
     // The projection map n (1-based) is drawn in, as shown and as an option file records it;
-    // empty when it is drawn in its layers' own coordinates.
+    // empty when it is drawn in its layers' own coordinates. Known once AddMap has loaded it.
     QString ProjectionName(int mapNumber) const;
     QString ProjectionDefinition(int mapNumber) const;
 
@@ -136,6 +143,9 @@ private:
                       const QString &base, CMaps *renamedFields);
     bool projectMap(CMaps &map, int mapNumber, const QString &projection,
                     const QString &regionFile, const QString &secondFile);
+    // Waits for the projection under way, if any, and tells (when report) its warnings and
+    // failure; false when the last projection failed (its map's layers are not to be drawn).
+    bool settleProjection(bool report);
 
     std::optional<QList<CMaps>> m_mapList;
     std::unique_ptr<CKbUtil> m_util;
@@ -147,4 +157,13 @@ private:
     QSet<QString> m_toldRenames;
     // The shapefile of the map definition that each working copy was made from.
     QHash<QString, QString> m_sourceOf;
+    // The projection CopyFiles started last: its layers are read, moved and written on a
+    // thread of their own while the statistics are read and joined; AddMap waits for it.
+    struct PendingProjection {
+        const gis::ProjectionModule *module = nullptr;
+        gis::ProjectionJob *job = nullptr;
+        int mapNumber = 0; // 1-based, in MapList
+    };
+    std::optional<PendingProjection> m_projection;
+    bool m_projectionFailed = false;
 };

@@ -79,26 +79,48 @@ bool CReadMapFile::checkedProjection(QString &projection)
 }
 
 // Brings the working copies of a map's layers into the projection; the original files name
-// the layers in messages.
+// the layers in messages. The layers are read, moved and written on a thread of their own
+// while the statistics are read and joined; AddMap waits for it, and what it found (the
+// warnings, a failure) is told then.
 bool CReadMapFile::projectMap(CMaps &map, int mapNumber, const QString &projection,
                               const QString &regionFile, const QString &secondFile)
 {
+    if (!settleProjection(true)) // one projection at a time
+        return false;
     QList<gis::ProjectedLayer> layers = {{map.sFileName(), regionFile, GetRegionField(mapNumber)}};
     if (!map.sEFileName().isEmpty())
         layers.append({map.sEFileName(), secondFile, QString()});
-    gis::ProjectionOutcome outcome;
     QString error;
     const gis::ProjectionModule *gis = gis::projectionModule(&error);
-    const bool ok = gis && gis->projectLayers(projection, layers, &outcome, &error);
-    for (const QString &warning : std::as_const(outcome.warnings))
-        mapdefsNotice(warning);
-    if (!ok) {
+    if (!gis) {
         mapdefsMessage(QStringLiteral("Chorel (CopyFiles)"), 16, error);
         return false;
     }
-    map.projectionName = outcome.name;
-    map.projectionDefinition = outcome.definition;
+    m_projection = PendingProjection{gis, gis->startProjection(projection, layers), mapNumber};
     return true;
+}
+
+bool CReadMapFile::settleProjection(bool report)
+{
+    if (!m_projection)
+        return !m_projectionFailed;
+    const PendingProjection pending = *m_projection;
+    m_projection.reset();
+    gis::ProjectionOutcome outcome;
+    QString error;
+    m_projectionFailed = !pending.module->finishProjection(pending.job, &outcome, &error);
+    if (!m_projectionFailed && m_mapList && pending.mapNumber <= m_mapList->size()) {
+        CMaps &map = (*m_mapList)[pending.mapNumber - 1];
+        map.projectionName = outcome.name;
+        map.projectionDefinition = outcome.definition;
+    }
+    if (report) {
+        for (const QString &warning : std::as_const(outcome.warnings))
+            mapdefsNotice(warning);
+        if (m_projectionFailed)
+            mapdefsMessage(QStringLiteral("Chorel (CopyFiles)"), 16, error);
+    }
+    return !m_projectionFailed;
 }
 
 QString CReadMapFile::ProjectionName(int mapNumber) const

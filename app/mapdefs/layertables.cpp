@@ -128,6 +128,9 @@ void CReadMapFile::showProgress(int value)
 bool CReadMapFile::CopyFiles(const QString &folder, bool renewal)
 {
     try {
+        // The files of the last projection are about to be replaced: it ends untold.
+        settleProjection(false);
+        m_projectionFailed = false;
         LayerFolder = folder;
         if (renewal) {
             KillFiles();
@@ -207,6 +210,7 @@ bool CReadMapFile::CreateFLD(const QString &folder, const QString &name)
 
 void CReadMapFile::KillFiles()
 {
+    settleProjection(false); // its layers' files go now
     if (m_mapList) {
         // Only working copies are deleted: a map whose copy was never made (an earlier
         // CopyFiles stopped before it) still names the user's own shapefile.

@@ -38,11 +38,21 @@ struct VectorModule {
                                QString *error);
 };
 
+// A projection under way (see ProjectionModule).
+struct ProjectionJob;
+
 // The functions of libchorelproj.so; see platform/projection/mapprojector.h.
 struct ProjectionModule {
     bool (*isKnownProjection)(const QString &definition, QString *error);
-    bool (*projectLayers)(const QString &projection, const QList<ProjectedLayer> &layers,
-                          ProjectionOutcome *outcome, QString *error);
+    // Brings the layers into the map's projection on a thread of its own while the caller
+    // goes on: reads them, finds their systems and the map's projection, moves and writes
+    // them. Until the job is finished the caller makes no other use of the layers' files and
+    // starts no other projection.
+    ProjectionJob *(*startProjection)(const QString &projection,
+                                      const QList<ProjectedLayer> &layers);
+    // Waits for the job and ends it: outcome gets the projection and every warning. False,
+    // with *error, when the layers could not be projected (then nothing is to be drawn).
+    bool (*finishProjection)(ProjectionJob *job, ProjectionOutcome *outcome, QString *error);
 };
 
 // Each module, loaded on the first call; nullptr, with *error saying why, when it can't be.

@@ -17,6 +17,7 @@
 #include <algorithm>
 #include <cmath>
 #include <list>
+#include <optional>
 
 namespace {
 
@@ -67,6 +68,11 @@ struct Layer {
     ShapeStore store;
     MapRectangle extent;
     Crs crs;
+    // From prepare(): the way into the map's projection (none: the layer is already in it).
+    std::optional<CrsTransform> transform;
+    // From transform(): the layer's records that could not be projected whole.
+    std::vector<int> damaged;
+    int shapeCount = 0;
 };
 
 } // namespace
@@ -75,6 +81,12 @@ struct MapProjector::Private {
     QString definition; // as given
     bool automatic = false;
     Crs target;
+    // The target as text, taken in prepare() so that the thread that transforms asks PROJ
+    // nothing about it.
+    QString targetName;
+    QString targetDefinition;
+    QByteArray targetWkt;
+    double centralMeridian = 0.0;
     std::list<Layer> layers;
     QStringList warnings;
 
@@ -213,7 +225,7 @@ bool MapProjector::Private::projectLayer(Layer &layer, const CrsTransform &trans
     ShapeParts chunk, kept;
     chunk.points.reserve(kChunkPoints + kChunkPoints / 4);
     const bool lonLat = layer.crs.isGeographic();
-    LonLatCutter cutter(target.centralMeridian(), kLonLatStep);
+    LonLatCutter cutter(centralMeridian, kLonLatStep);
     const double step = std::hypot(layer.extent.Width(), layer.extent.Height()) / kProjectedSteps;
     const std::size_t least = layer.family == 5 ? 4 : layer.family == 3 ? 2 : 1;
     std::vector<int> damaged;
@@ -273,24 +285,11 @@ bool MapProjector::Private::projectLayer(Layer &layer, const CrsTransform &trans
             writeChunk();
     }
     writeChunk();
-    if (!damaged.empty()) {
-        QStringList names = regionNames(layer, std::vector<int>(damaged.begin(),
-                                                                damaged.begin() + std::min<std::size_t>(damaged.size(), 20)));
-        if (damaged.size() > 20)
-            names << QStringLiteral("and %1 more").arg(damaged.size() - 20);
-        const bool one = damaged.size() == 1;
-        warn(QStringLiteral("%1 of the %2 regions of %3 can't be projected whole into %4 (%5 "
-                            "beyond what it can show) and %6 drawn with what can: %7")
-                 .arg(QString::number(damaged.size()), QString::number(store.shapeCount()),
-                      layer.label, target.displayName(),
-                      one ? QStringLiteral("it reaches") : QStringLiteral("they reach"),
-                      one ? QStringLiteral("is") : QStringLiteral("are"),
-                      names.join(QStringLiteral(", "))));
-    }
+    layer.damaged = std::move(damaged);
     if (!out.finish(error))
         return false;
     QSaveFile prj(sibling(layer.path, QStringLiteral("prj")));
-    const QByteArray wkt = target.wkt().toUtf8();
+    const QByteArray &wkt = targetWkt;
     if (!prj.open(QIODevice::WriteOnly) || prj.write(wkt) != wkt.size() || !prj.commit()) {
         *error = QStringLiteral("%1 can't be written: %2").arg(prj.fileName(), prj.errorString());
         return false;
@@ -300,23 +299,68 @@ bool MapProjector::Private::projectLayer(Layer &layer, const CrsTransform &trans
 
 bool MapProjector::project(QString *error)
 {
+    if (!prepare(error))
+        return false;
+    const bool ok = transform(error);
+    finish();
+    return ok;
+}
+
+bool MapProjector::prepare(QString *error)
+{
     if (!d->chooseTarget(error))
         return false;
+    d->targetName = d->target.displayName();
+    d->targetDefinition = d->target.definition();
+    d->targetWkt = d->target.wkt().toUtf8();
+    d->centralMeridian = d->target.centralMeridian();
     for (Layer &layer : d->layers) {
         if (sameCrs(layer.crs, d->target))
             continue; // already in the map's projection
         QString why;
-        const CrsTransform transform = CrsTransform::between(layer.crs, d->target, &why);
+        CrsTransform transform = CrsTransform::between(layer.crs, d->target, &why);
         if (!transform.isValid()) {
             *error = QStringLiteral("%1 can't be brought into %2: %3")
-                         .arg(layer.label, d->target.displayName(), why);
+                         .arg(layer.label, d->targetName, why);
             return false;
         }
-        if (!d->projectLayer(layer, transform, error))
-            return false;
+        layer.transform = std::move(transform);
     }
-    d->layers.clear(); // the shapes are no longer needed
     return true;
+}
+
+bool MapProjector::transform(QString *error)
+{
+    for (Layer &layer : d->layers) {
+        layer.shapeCount = layer.store.shapeCount();
+        if (layer.transform && !d->projectLayer(layer, *layer.transform, error))
+            return false;
+        layer.store = ShapeStore(); // the shapes are no longer needed
+    }
+    return true;
+}
+
+void MapProjector::finish()
+{
+    for (const Layer &layer : d->layers) {
+        const std::vector<int> &damaged = layer.damaged;
+        if (damaged.empty())
+            continue;
+        QStringList names = d->regionNames(
+            layer, std::vector<int>(damaged.begin(),
+                                    damaged.begin() + std::min<std::size_t>(damaged.size(), 20)));
+        if (damaged.size() > 20)
+            names << QStringLiteral("and %1 more").arg(damaged.size() - 20);
+        const bool one = damaged.size() == 1;
+        d->warn(QStringLiteral("%1 of the %2 regions of %3 can't be projected whole into %4 (%5 "
+                               "beyond what it can show) and %6 drawn with what can: %7")
+                    .arg(QString::number(damaged.size()), QString::number(layer.shapeCount),
+                         layer.label, d->targetName,
+                         one ? QStringLiteral("it reaches") : QStringLiteral("they reach"),
+                         one ? QStringLiteral("is") : QStringLiteral("are"),
+                         names.join(QStringLiteral(", "))));
+    }
+    d->layers.clear();
 }
 
 const QStringList &MapProjector::warnings() const
@@ -324,12 +368,21 @@ const QStringList &MapProjector::warnings() const
     return d->warnings;
 }
 
+void MapProjector::releaseSystems()
+{
+    for (Layer &layer : d->layers) {
+        layer.transform.reset();
+        layer.crs = Crs();
+    }
+    d->target = Crs();
+}
+
 QString MapProjector::projectionName() const
 {
-    return d->target.displayName();
+    return d->targetName.isEmpty() ? d->target.displayName() : d->targetName;
 }
 
 QString MapProjector::projectionDefinition() const
 {
-    return d->target.definition();
+    return d->targetDefinition.isEmpty() ? d->target.definition() : d->targetDefinition;
 }

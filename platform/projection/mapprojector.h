@@ -41,6 +41,21 @@ public:
     // are named in a warning; false with *error when a file can't be written.
     bool project(QString *error);
 
+    // project() in three steps, for a caller that moves the points on a thread of its own
+    // while it goes on with other work:
+    // - prepare() chooses the map's projection and the way of each layer into it (PROJ and
+    //   its database, on the calling thread);
+    // - transform() cuts, moves and writes back the layers, on the thread that prepared or
+    //   on another while the one that prepared makes no other use of PROJ;
+    // - finish() names in warnings the regions that could not be projected whole (it reads
+    //   the layers' tables: call it when nothing else writes them).
+    bool prepare(QString *error);
+    bool transform(QString *error);
+    void finish();
+    // Lets go of every PROJ object (they belong to the thread that made them) and keeps
+    // what finish(), the warnings and the projection's name and definition need.
+    void releaseSystems();
+
     // Messages for the user (the log; stderr in batch runs), each once.
     const QStringList &warnings() const;
     // The map's projection as the window shows it, and as an option file records it.

@@ -297,7 +297,8 @@ void TestProjection::largeBatchesMoveAsSmallOnes()
 
 void TestProjection::batchMessages_data()
 {
-    QTest::addColumn<QByteArray>("definition"); // replaces NC.INI's [DEFAULT] line
+    // added to NC.INI's [DEFAULT] section, or a KeyField= line that replaces its own
+    QTest::addColumn<QByteArray>("definition");
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QStringList>("said");
@@ -316,6 +317,15 @@ void TestProjection::batchMessages_data()
     QTest::newRow("the switch wins over the key")
         << QByteArray("Projection=EPSG:99999\r\n") << QStringList{"--projection", "none"} << 0
         << QStringList{"100 of 100 regions have data"};
+    // The layers are moved while the statistics are joined: what the moving finds is still
+    // told, and a join that fails meanwhile ends the run as it would without a projection.
+    QTest::newRow("regions beyond the horizon named after the join")
+        << QByteArray() << QStringList{"--projection", "+proj=ortho +lat_0=0 +lon_0=10"} << 0
+        << QStringList{"of the 100 regions of", "nc_counties.shp can't be projected whole",
+                       "Ashe (record 1)", "regions have data"};
+    QTest::newRow("a join that fails while the layers are projected")
+        << QByteArray("KeyField=NAME") << QStringList{"--projection", "auto"} << 1
+        << QStringList{"0 of 100 regions have data"};
 }
 
 void TestProjection::batchMessages()
@@ -329,7 +339,10 @@ void TestProjection::batchMessages()
         QVERIFY(QDir(home.path()).mkdir(folder));
     QVERIFY(copySet(sample("nc_counties"), home.filePath("Maps/nc_counties")));
     QByteArray ini = readFile(sample("NC.INI"));
-    ini.replace("[DEFAULT]\r\n", "[DEFAULT]\r\n" + definition);
+    if (definition.startsWith("KeyField="))
+        ini.replace("KeyField=FIPS", definition);
+    else
+        ini.replace("[DEFAULT]\r\n", "[DEFAULT]\r\n" + definition);
     writeFile(home.filePath("Maps/NC.INI"), ini);
     const QString data = home.filePath("TQ-files/nc.tq");
     QVERIFY(QFile::copy(qEnvironmentVariable("CHOREL_SAMPLES") + "/TQ-files/nc_births_74.tq", data));
@@ -350,6 +363,11 @@ void TestProjection::batchMessages()
     for (const QString &text : said)
         QVERIFY2(errors.contains(text), qPrintable(errors));
     QCOMPARE(QFileInfo::exists(home.filePath("nc.png")), exitCode == 0);
+    // nothing of the working folder is left, however the run ended (Qt's runtime folder of
+    // a run without a display is Qt's own)
+    QStringList left = QDir(home.filePath("tmp")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+    left.removeIf([](const QString &name) { return name.startsWith("runtime-"); });
+    QCOMPARE(left, QStringList());
 }
 
 QTEST_GUILESS_MAIN(TestProjection)
