@@ -8,6 +8,14 @@
 
 #include <sys/mman.h>
 
+void ShapeStore::clear()
+{
+    m_points.clear();
+    m_partPoints.assign(1, 0);
+    m_shapeParts.assign(1, 0);
+    m_bounds.clear();
+}
+
 void ShapeStore::reserve(std::size_t shapes, std::size_t vertices)
 {
     m_points.reserve(vertices);

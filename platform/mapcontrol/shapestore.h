@@ -22,8 +22,11 @@ public:
     bool appendPacked(const unsigned char *xy, int vertexCount, const int *partStarts,
                       int partCount);
     void reserve(std::size_t shapes, std::size_t vertices);
+    // Empties the store and keeps its arrays for the next shapes.
+    void clear();
 
     int shapeCount() const { return int(m_bounds.size()); }
+    std::size_t pointCount() const { return m_points.size(); }
     const MapRectangle &bounds(int shape) const { return m_bounds[shape]; }
     const std::vector<MapRectangle> &allBounds() const { return m_bounds; }
 

@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QtEndian>
 
+#include <algorithm>
 #include <vector>
 
 #include <sys/mman.h>
@@ -79,6 +80,25 @@ bool ShpFile::read(const QString &shpPath, ShapeStore &store, QString *error)
     return ok;
 }
 
+bool ShpFile::readInBatches(const QString &shpPath, std::size_t batchVertices,
+                            const Batch &batch, QString *error)
+{
+    ShapeStore store;
+    m_batch = &batch;
+    m_batchVertices = std::max<std::size_t>(batchVertices, 1);
+    m_shapesPassed = 0;
+    const bool ok = read(shpPath, store, error);
+    m_batch = nullptr;
+    return ok;
+}
+
+void ShpFile::passBatch(ShapeStore &store)
+{
+    (*m_batch)(store, m_shapesPassed);
+    m_shapesPassed += store.shapeCount();
+    store.clear();
+}
+
 bool ShpFile::readRecords(const uchar *data, qint64 size, ShapeStore &store)
 {
     if (bigInt(data) != kFileCode)
@@ -96,7 +116,7 @@ bool ShpFile::readRecords(const uchar *data, qint64 size, ShapeStore &store)
     const qint64 end = declared >= kHeaderSize ? declared : size;
     m_fileType = type;
     // Polygon files are nearly all vertices of 16 bytes; reserving for them avoids copies.
-    store.reserve(0, std::size_t(end / 16));
+    store.reserve(0, m_batch ? m_batchVertices + m_batchVertices / 4 : std::size_t(end / 16));
     qint64 offset = kHeaderSize;
     for (int record = 1; offset < end; ++record) {
         if (end - offset < kRecordHeaderSize)
@@ -114,7 +134,11 @@ bool ShpFile::readRecords(const uchar *data, qint64 size, ShapeStore &store)
         if (!readRecord(data + offset, length, record, store))
             return false;
         offset += length;
+        if (m_batch && store.pointCount() >= m_batchVertices)
+            passBatch(store);
     }
+    if (m_batch && store.shapeCount() > 0)
+        passBatch(store);
     return true;
 }
 

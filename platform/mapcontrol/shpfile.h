@@ -4,6 +4,8 @@
 
 #include <QString>
 
+#include <functional>
+
 // Reads the shapes of a .shp file in one go: the file is mapped into memory and its records
 // are parsed in place (100-byte header, big-endian record headers, little-endian contents),
 // with every count and length checked against the record and the file. Records are taken in
@@ -19,11 +21,24 @@ public:
     // file, is cut short or holds a damaged record; the store is then left incomplete.
     bool read(const QString &shpPath, ShapeStore &store, QString *error);
 
+    // Reads the records in batches, for a pass over a large file that needs no more than a
+    // batch of its shapes at a time: whenever the store holds batchVertices vertices or more,
+    // and at the end, batch(store, first) is called (first: the number of the store's first
+    // shape in the file, from 0) and the store emptied. False as read() is; the batches before
+    // the fault have been passed on.
+    using Batch = std::function<void(const ShapeStore &store, int first)>;
+    bool readInBatches(const QString &shpPath, std::size_t batchVertices, const Batch &batch,
+                       QString *error);
+
 private:
+    void passBatch(ShapeStore &store);
     bool readRecords(const uchar *data, qint64 size, ShapeStore &store);
     bool readRecord(const uchar *content, qint64 length, int record, ShapeStore &store);
     bool fail(const QString &why);
 
     int m_fileType = 0;
     QString m_error;
+    const Batch *m_batch = nullptr; // while readInBatches runs
+    std::size_t m_batchVertices = 0;
+    int m_shapesPassed = 0;
 };

@@ -22,6 +22,16 @@ void LonLatCoverage::add(const QPointF *points, std::size_t count)
     }
 }
 
+void LonLatCoverage::add(const LonLatCoverage &other)
+{
+    if (other.m_empty)
+        return;
+    m_bins |= other.m_bins;
+    m_south = m_empty ? other.m_south : std::min(m_south, other.m_south);
+    m_north = m_empty ? other.m_north : std::max(m_north, other.m_north);
+    m_empty = false;
+}
+
 // The longest run of empty bins on the circle: its first bin and its length.
 void LonLatCoverage::largestGap(int &start, int &length) const
 {

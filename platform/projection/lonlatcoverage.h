@@ -10,6 +10,7 @@
 class LonLatCoverage {
 public:
     void add(const QPointF *points, std::size_t count);
+    void add(const LonLatCoverage &other);
     bool isEmpty() const { return m_empty; }
 
     // The occupied arc of longitudes: what the largest gap between them leaves. Its width

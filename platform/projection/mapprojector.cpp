@@ -65,8 +65,9 @@ struct Layer {
     QString label;
     QString nameField;
     int family = 0;
-    ShapeStore store;
+    bool empty = true; // no shape with a vertex
     MapRectangle extent;
+    LonLatCoverage coverage; // where its vertices lie, read as longitude/latitude
     Crs crs;
     // From prepare(): the way into the map's projection (none: the layer is already in it).
     std::optional<CrsTransform> transform;
@@ -127,20 +128,26 @@ bool MapProjector::addLayer(const QString &shpPath, const QString &label,
     layer.path = shpPath;
     layer.label = label;
     layer.nameField = nameField;
+    // A first pass over the file: its extent and where it lies, a batch of shapes at a time
+    // (holding a large layer's vertices whole costs more than reading the file twice).
     ShpFile file;
     QString why;
-    if (!file.read(shpPath, layer.store, &why)) {
+    const auto survey = [&layer](const ShapeStore &store, int) {
+        for (int s = 0; s < store.shapeCount(); ++s)
+            if (store.partEnd(s) > store.partBegin(s)) {
+                layer.extent = layer.empty ? store.bounds(s) : layer.extent.United(store.bounds(s));
+                layer.empty = false;
+            }
+        layer.coverage.add(store.pointsBegin(0), store.pointCount());
+        layer.shapeCount += store.shapeCount();
+    };
+    if (!file.readInBatches(shpPath, kChunkPoints, survey, &why)) {
         d->layers.pop_back();
         *error = QStringLiteral("The shape file %1 can't be read: %2").arg(label, why);
         return false;
     }
     layer.family = family(file.fileType());
-    bool first = true;
-    for (int s = 0; s < layer.store.shapeCount(); ++s)
-        if (layer.store.partEnd(s) > layer.store.partBegin(s)) {
-            layer.extent = first ? layer.store.bounds(s) : layer.extent.United(layer.store.bounds(s));
-            first = false;
-        }
+    const bool first = layer.empty;
     const QString prj = sibling(shpPath, QStringLiteral("prj"));
     if (QFileInfo::exists(prj)) {
         QString said;
@@ -184,10 +191,7 @@ bool MapProjector::Private::chooseTarget(QString *error)
     LonLatCoverage coverage;
     for (const Layer &layer : layers)
         if (layer.crs.isGeographic())
-            for (int s = 0; s < layer.store.shapeCount(); ++s)
-                for (int p = layer.store.partBegin(s); p < layer.store.partEnd(s); ++p)
-                    coverage.add(layer.store.pointsBegin(p),
-                                 std::size_t(layer.store.pointsEnd(p) - layer.store.pointsBegin(p)));
+            coverage.add(layer.coverage);
     target = Crs::fromText(coverage.suitedProjection(), error);
     return target.isValid();
 }
@@ -215,7 +219,6 @@ QStringList MapProjector::Private::regionNames(const Layer &layer,
 bool MapProjector::Private::projectLayer(Layer &layer, const CrsTransform &transform,
                                          QString *error)
 {
-    const ShapeStore &store = layer.store;
     ShapeFileWriter out(layer.path, layer.family);
     if (!out.open(error))
         return false;
@@ -265,24 +268,33 @@ bool MapProjector::Private::projectLayer(Layer &layer, const CrsTransform &trans
         chunk.partStart.assign(1, 0);
         chunk.shapeStart.assign(1, 0);
     };
-    for (int s = 0; s < store.shapeCount(); ++s) {
-        for (int p = store.partBegin(s); p < store.partEnd(s); ++p) {
-            const QPointF *begin = store.pointsBegin(p);
-            const int n = int(store.pointsEnd(p) - begin);
-            if (layer.family == 1 || layer.family == 8) {
-                chunk.points.insert(chunk.points.end(), begin, begin + n);
-                chunk.endPart();
-            } else if (!lonLat) {
-                densifyPart(begin, n, step > 0 ? step : 1.0, chunk);
-            } else if (layer.family == 5) {
-                cutter.addRing(begin, n, chunk);
-            } else {
-                cutter.addLine(begin, n, chunk);
+    // The shapes are read again, a batch at a time.
+    const auto prepare = [&](const ShapeStore &store, int) {
+        for (int s = 0; s < store.shapeCount(); ++s) {
+            for (int p = store.partBegin(s); p < store.partEnd(s); ++p) {
+                const QPointF *begin = store.pointsBegin(p);
+                const int n = int(store.pointsEnd(p) - begin);
+                if (layer.family == 1 || layer.family == 8) {
+                    chunk.points.insert(chunk.points.end(), begin, begin + n);
+                    chunk.endPart();
+                } else if (!lonLat) {
+                    densifyPart(begin, n, step > 0 ? step : 1.0, chunk);
+                } else if (layer.family == 5) {
+                    cutter.addRing(begin, n, chunk);
+                } else {
+                    cutter.addLine(begin, n, chunk);
+                }
             }
+            chunk.endShape();
+            if (chunk.points.size() >= kChunkPoints)
+                writeChunk();
         }
-        chunk.endShape();
-        if (chunk.points.size() >= kChunkPoints)
-            writeChunk();
+    };
+    ShpFile file;
+    QString why;
+    if (!file.readInBatches(layer.path, kChunkPoints, prepare, &why)) {
+        *error = QStringLiteral("The shape file %1 can't be read: %2").arg(layer.label, why);
+        return false;
     }
     writeChunk();
     layer.damaged = std::move(damaged);
@@ -332,10 +344,8 @@ bool MapProjector::prepare(QString *error)
 bool MapProjector::transform(QString *error)
 {
     for (Layer &layer : d->layers) {
-        layer.shapeCount = layer.store.shapeCount();
         if (layer.transform && !d->projectLayer(layer, *layer.transform, error))
             return false;
-        layer.store = ShapeStore(); // the shapes are no longer needed
     }
     return true;
 }

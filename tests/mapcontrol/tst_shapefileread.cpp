@@ -1,4 +1,5 @@
 #include "platform/mapcontrol/shapefilelayer.h"
+#include "platform/mapcontrol/shpfile.h"
 #include "tests/mapcontrol/shapefixture.h"
 
 #include <shapefil.h>
@@ -21,6 +22,7 @@ private slots:
     void shapeKinds_data();
     void shapeKinds();
     void nullShapesAreEmpty();
+    void batchesGiveTheWholeFileInOrder();
     void damagedShapeFiles_data();
     void damagedShapeFiles();
     void tableCutShort();
@@ -165,6 +167,61 @@ void TestShapefileRead::nullShapesAreEmpty()
     QVERIFY(layer->RecordShape(1).Parts().isEmpty());
     QCOMPARE(layer->RecordShape(2).Area(), 4.0);
     QCOMPARE(layer->Extent(), MapRectangle(5, 7, 5, 7)); // the null shape adds nothing
+}
+
+// A pass in batches (as the projection reads a layer) sees every shape once, in file order,
+// numbered from 0, with the vertices a whole read gives; null shapes and shapes larger than
+// a batch included.
+void TestShapefileRead::batchesGiveTheWholeFileInOrder()
+{
+    const QString base = m_dir.filePath("batches");
+    SHPHandle shp = SHPCreate(QFile::encodeName(base).constData(), SHPT_POLYGON);
+    QVERIFY(shp);
+    for (int i = 0; i < 200; ++i) {
+        QList<double> xs, ys;
+        const QPolygonF ring = squareRing(i, i % 7, 1 + i % 3);
+        for (int repeat = 0; repeat < 1 + i % 13; ++repeat) // up to 13 rings: up to 65 vertices
+            for (const QPointF &p : ring) {
+                xs << p.x() + repeat;
+                ys << p.y();
+            }
+        QList<int> starts;
+        for (int part = 0; part < 1 + i % 13; ++part)
+            starts << part * int(ring.size());
+        SHPObject *o = i % 17 == 3
+                           ? SHPCreateSimpleObject(SHPT_NULL, 0, nullptr, nullptr, nullptr)
+                           : SHPCreateObject(SHPT_POLYGON, i, int(starts.size()), starts.data(),
+                                             nullptr, int(xs.size()), xs.data(), ys.data(),
+                                             nullptr, nullptr);
+        QVERIFY(SHPWriteObject(shp, -1, o) >= 0);
+        SHPDestroyObject(o);
+    }
+    SHPClose(shp);
+
+    ShapeStore whole;
+    QString error;
+    QVERIFY2(ShpFile().read(base + ".shp", whole, &error), qPrintable(error));
+    QCOMPARE(whole.shapeCount(), 200);
+    for (const std::size_t batchVertices : {std::size_t(1), std::size_t(37), std::size_t(100000)}) {
+        int next = 0, batches = 0;
+        const auto check = [&](const ShapeStore &store, int first) {
+            ++batches;
+            QCOMPARE(first, next);
+            for (int s = 0; s < store.shapeCount(); ++s, ++next) {
+                QCOMPARE(store.partEnd(s) - store.partBegin(s),
+                         whole.partEnd(next) - whole.partBegin(next));
+                for (int p = 0; p < store.partEnd(s) - store.partBegin(s); ++p) {
+                    const int mine = store.partBegin(s) + p, theirs = whole.partBegin(next) + p;
+                    QVERIFY(std::equal(store.pointsBegin(mine), store.pointsEnd(mine),
+                                       whole.pointsBegin(theirs), whole.pointsEnd(theirs)));
+                }
+            }
+        };
+        QVERIFY2(ShpFile().readInBatches(base + ".shp", batchVertices, check, &error),
+                 qPrintable(error));
+        QCOMPARE(next, 200);
+        QVERIFY(batchVertices > 1000 ? batches == 1 : batches > 10);
+    }
 }
 
 void TestShapefileRead::damagedShapeFiles_data()
