@@ -21,6 +21,8 @@ namespace {
 
 constexpr int kCubeFiles = 2500;
 constexpr int kSemicolonFiles = 1500;
+constexpr int kJsonStatFiles = 1500;
+constexpr int kFiles = kCubeFiles + kSemicolonFiles + kJsonStatFiles;
 
 class Maker {
 public:
@@ -187,15 +189,122 @@ public:
         return text;
     }
 
+    // A JSON-stat number as files write them, now and then in a form JSON or the reader treats
+    // apart.
+    QByteArray jsonNumber()
+    {
+        static const char *const odd[] = {
+            "null", "-0", "-0.0", "0", "1e3", "1.5E-2", "12345678901234567890", "-9007199254740993",
+            "0.1", "123456789.123456789", "2.50", "-1234.5678", "1E+2", "9.999999999999999e22",
+            "0.000001", "100.000", "-0.5"};
+        static const char *const wrong[] = {"1e400", "\"5\"", "true", "01", "1.", "-", ".5", "[1]",
+                                             "{}"};
+        if (chance(8))
+            return odd[below(int(std::size(odd)))];
+        if (below(400) == 0)
+            return wrong[below(int(std::size(wrong)))];
+        if (chance(5))
+            return "null";
+        QByteArray v = chance(15) ? "-" : "";
+        v += QByteArray::number(below(chance(30) ? 10 : 100000));
+        if (chance(50)) {
+            v += '.';
+            for (int n = 1 + below(chance(90) ? 3 : 12); n > 0; --n)
+                v += char('0' + below(10));
+        }
+        return v;
+    }
+
+    QByteArray blanks()
+    {
+        static const char *const kinds[] = {"", "", "", " ", "\n", "\t", "\r\n  "};
+        return kinds[below(int(std::size(kinds)))];
+    }
+
+    QByteArray jsonStat()
+    {
+        struct Dim {
+            QByteArray id;
+            QList<QByteArray> codes;
+        };
+        QList<Dim> dims;
+        const int regions = 1 + below(chance(50) ? 4 : 30);
+        Dim geo{chance(90) ? "geo" : "r\xc3\xa9gion", {}};
+        for (int i = 0; i < regions; ++i)
+            geo.codes << code(i);
+        dims << geo;
+        if (chance(70))
+            dims.insert(chance(50) ? 0 : dims.size(), Dim{"time", {"2020", "2021"}});
+        if (chance(50)) {
+            Dim sex{"sex", {"T"}};
+            if (chance(60))
+                sex.codes << "M" << "F";
+            dims.insert(below(int(dims.size()) + 1), sex);
+        }
+        qsizetype total = 1;
+        QByteArray ids, sizes, dimensions;
+        for (const Dim &d : dims) {
+            total *= d.codes.size();
+            ids += (ids.isEmpty() ? "" : ",") + ('"' + d.id + '"');
+            sizes += (sizes.isEmpty() ? "" : ",") + QByteArray::number(d.codes.size());
+            QByteArray index, labels;
+            const bool asObject = d.codes.size() <= 5 && chance(50);
+            for (qsizetype c = 0; c < d.codes.size(); ++c) {
+                if (!asObject)
+                    index += (index.isEmpty() ? "" : ",") + ('"' + d.codes[c] + '"');
+                else
+                    index += (index.isEmpty() ? "" : ",") + ('"' + d.codes[c] + "\":" + QByteArray::number(c));
+                labels += (labels.isEmpty() ? "" : ",") + ('"' + d.codes[c] + "\":\"" + d.id + ' ' + d.codes[c] + '"');
+            }
+            dimensions += (dimensions.isEmpty() ? "" : ",") + ('"' + d.id + "\":{\"category\":{\"index\":")
+                          + (asObject ? '{' + index + '}' : '[' + index + ']')
+                          + (chance(50) ? ",\"label\":{" + labels + '}' : QByteArray()) + "}}";
+        }
+        QByteArray values;
+        const qsizetype count = total + (chance(5) ? below(3) - 1 : 0);
+        const bool sparse = chance(10);
+        for (qsizetype i = 0; i < count; ++i) {
+            if (sparse && chance(30))
+                continue;
+            QByteArray item = sparse ? '"' + QByteArray::number(i) + "\":" + jsonNumber() : jsonNumber();
+            values += (values.isEmpty() ? blanks() : ',' + blanks()) + item;
+        }
+        values = sparse ? '{' + values + '}' : '[' + values + blanks() + ']';
+        const QByteArray key = chance(3) ? "val\\u0075e" : "value";
+        QByteArray dataset = "{\"version\":\"2.0\",\"class\":\"dataset\",\"label\":\"Figures "
+                             + QByteArray::number(below(100)) + "\","
+                             + (chance(50) ? "\"source\":\"Office\",\"updated\":\"2024-05-01\"," : "")
+                             + "\"id\":[" + ids + "],\"size\":[" + sizes + "],"
+                             + (chance(90) ? "\"role\":{\"geo\":[\"" + geo.id + "\"]}," : "")
+                             + "\"dimension\":{" + dimensions + "},"
+                             + (chance(10) ? "\"extension\":{\"value\":[1,2,3,4,5,6,7,8,9]}," : "")
+                             + '"' + key + "\":" + blanks() + values + '}';
+        switch (below(10)) {
+        case 0:
+            return "{\"class\":\"collection\",\"link\":{\"item\":[" + dataset + "]}}";
+        case 1: {
+            // version 1: a bundle of one dataset, id and size inside its dimension object
+            QByteArray v1 = dataset;
+            v1.replace("\"version\":\"2.0\",\"class\":\"dataset\",", "");
+            return "{\"data\":" + v1 + '}';
+        }
+        default:
+            return dataset;
+        }
+    }
+
     // Mutations of the kinds a file meets: a piece cut out, a piece repeated, a byte or a
     // statement word put in, line ends of another system.
-    QByteArray mutate(QByteArray text)
+    QByteArray mutate(QByteArray text, bool json)
     {
         static const char *const pieces[] = {
             " ", "  ", "   ", "\"", ";", "\r\n", "\n", "\r", ".", ",", "-", "..", "\"\"", "\";",
             "\xc3\xa9", "\xe9", "\xa0", "\x85", "\t", "0", "7", "DATA=\r\n", "VALUES(", "CODES(",
             "DECIMALS=", "PRECISION(", "=\"", "\",\"", "\";\r\n", "MAP(\"", "STUB", "HEADING",
             ".INI", ";\r\n", "1e5", "\xff", "\xef\xbb\xbf"};
+        static const char *const jsonPieces[] = {
+            " ", "\"", "\xc3\xa9", "\xe9", "\xff", "null", ",", "]", "[", "{", "}", "0", "7", ".",
+            "-", "\"value\":", "\"value\":[1,2],", "1e999", "\\u0041", ":", "-0", "true", "\n"};
         const int edits = 1 + below(3);
         for (int e = 0; e < edits && !text.isEmpty(); ++e) {
             const qsizetype at = below(int(text.size()));
@@ -208,7 +317,10 @@ public:
                 break;
             case 2:
             case 3:
-                text.insert(at, pieces[below(int(std::size(pieces)))]);
+                if (json)
+                    text.insert(at, jsonPieces[below(int(std::size(jsonPieces)))]);
+                else
+                    text.insert(at, pieces[below(int(std::size(pieces)))]);
                 break;
             case 4:
                 text.replace("\r\n", chance(50) ? "\n" : "\r");
@@ -278,6 +390,8 @@ private:
             for (int d : c.StatNumDec())
                 parts << QString::number(d);
             parts << c.GetStatInfo();
+            if (!c.SourceText().isEmpty()) // JSON-stat only
+                parts << c.SourceText();
             // the table as written, less the date of its last update (bytes 1 to 3)
             QByteArray table = fileBytes(c.BuiltTablePath());
             if (table.size() > 4)
@@ -309,19 +423,21 @@ private slots:
                          + QStringLiteral("/readerdigests.txt"));
             QVERIFY(stored.open(QIODevice::ReadOnly));
             expected = QString::fromLatin1(stored.readAll()).split(u'\n', Qt::SkipEmptyParts);
-            QCOMPARE(expected.size(), kCubeFiles + kSemicolonFiles);
+            QCOMPARE(expected.size(), kFiles);
         }
         QStringList got;
         Maker maker(20261209);
-        for (int n = 0; n < kCubeFiles + kSemicolonFiles; ++n) {
+        for (int n = 0; n < kFiles; ++n) {
             const bool isCube = n < kCubeFiles;
-            QByteArray text = isCube ? maker.cube() : maker.semicolon();
+            const bool isJson = n >= kCubeFiles + kSemicolonFiles;
+            QByteArray text = isCube ? maker.cube() : isJson ? maker.jsonStat() : maker.semicolon();
             // a third as generated, the rest mutated; some in Latin-1
             if (n % 3 != 0)
-                text = maker.mutate(text);
+                text = maker.mutate(text, isJson);
             if (maker.chance(10))
                 text.replace("\xc3\xa9", "\xe9");
-            const QString name = QStringLiteral("f%1.%2").arg(n).arg(isCube ? "tq" : "sdv");
+            const QString name =
+                QStringLiteral("f%1.%2").arg(n).arg(isCube ? "tq" : isJson ? "json" : "sdv");
             const QString path = write(name, text);
             const QString line = QString::number(n) + u' ' + QString::fromLatin1(digest(path));
             got << line;
@@ -337,8 +453,8 @@ private slots:
             QFile::remove(path);
         }
         // a fair share of both kinds gives a table, the rest a message
-        qInfo("%d of %d files gave a table", m_tables, kCubeFiles + kSemicolonFiles);
-        QVERIFY(m_tables > (kCubeFiles + kSemicolonFiles) / 4);
+        qInfo("%d of %d files gave a table", m_tables, kFiles);
+        QVERIFY(m_tables > kFiles / 4);
         if (!record.isEmpty()) {
             QFile out(record);
             QVERIFY(out.open(QIODevice::WriteOnly | QIODevice::Truncate));
