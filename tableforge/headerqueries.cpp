@@ -73,7 +73,7 @@ QString DBFCreator::GetTitle(const QString &sTQFile)
             if (IsJsonStatFile(sTQFile)) {
                 QByteArray bytes;
                 if (kbread::readRegularFile(sTQFile, kbread::MaxTextFileBytes, bytes)) {
-                    const QString label = jsonstat::ReadLabel(bytes);
+                    const QString label = jsonstat::ReadLabel(std::move(bytes));
                     if (!label.isEmpty())
                         return label;
                 }

@@ -5,6 +5,8 @@
 #include <QJsonObject>
 
 #include <charconv>
+#include <cstdint>
+#include <cstring>
 #include <cmath>
 #include <limits>
 
@@ -163,6 +165,193 @@ std::optional<double> readValue(const Value &v, qsizetype position, QString *err
     return std::nullopt;
 }
 
+// The values of a file read straight from its bytes, without a parsed element per value: a
+// file whose objects have exactly one member named "value" (a name written without escapes),
+// an array of nulls and plain JSON numbers (no exponent) separated by blanks and commas. The
+// array's inside is then blanked out in the bytes (its line breaks kept), so the parser reads an
+// empty array at the same place: every other part, and every message with its place, is as
+// before. Any other file
+// (sparse values, an exponent, a string among the values, a second "value" member, an escaped
+// member name) is read by the parser alone, as before.
+struct ValueArray {
+    std::vector<double> numbers; // NaN for null
+};
+
+bool isBlank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+}
+
+// A plain JSON number at p: its value as the parser gives it (the same correctly rounded double;
+// -0 as 0, as the value is read), p moved past it. None for anything else.
+std::optional<double> plainNumber(const char *&p, const char *end)
+{
+    static constexpr double kPowers[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7,
+                                         1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    const char *const start = p;
+    const bool negative = p < end && *p == '-';
+    p += negative ? 1 : 0;
+    std::uint64_t mantissa = 0;
+    int digits = 0, fraction = 0;
+    if (p < end && *p == '0') {
+        ++p;
+        ++digits;
+    } else {
+        for (; p < end && *p >= '0' && *p <= '9'; ++p, ++digits)
+            mantissa = mantissa * 10 + std::uint64_t(*p - '0');
+    }
+    if (digits == 0)
+        return std::nullopt;
+    if (p < end && *p == '.') {
+        ++p;
+        for (; p < end && *p >= '0' && *p <= '9'; ++p, ++fraction)
+            mantissa = mantissa * 10 + std::uint64_t(*p - '0');
+        if (fraction == 0)
+            return std::nullopt;
+    }
+    if (p < end && (*p == 'e' || *p == 'E'))
+        return std::nullopt;
+    double value = 0;
+    if (digits + fraction <= 15) {
+        value = double(mantissa) / kPowers[fraction];
+        value = negative ? -value : value;
+    } else {
+        const auto [stop, ec] = std::from_chars(start, p, value);
+        if (ec != std::errc() || stop != p || !std::isfinite(value))
+            return std::nullopt;
+    }
+    return value + 0.0;
+}
+
+// The array whose '[' is at p: its numbers, p moved past its ']'; none unless it holds only
+// nulls and plain numbers.
+std::optional<std::vector<double>> plainArray(const char *&p, const char *end)
+{
+    std::vector<double> numbers;
+    ++p; // '['
+    while (p < end && isBlank(*p))
+        ++p;
+    if (p < end && *p == ']') {
+        ++p;
+        return numbers;
+    }
+    while (p < end) {
+        while (p < end && isBlank(*p))
+            ++p;
+        if (end - p >= 4 && std::memcmp(p, "null", 4) == 0) {
+            numbers.push_back(std::numeric_limits<double>::quiet_NaN());
+            p += 4;
+        } else if (const auto v = plainNumber(p, end)) {
+            numbers.push_back(*v);
+        } else {
+            return std::nullopt;
+        }
+        while (p < end && isBlank(*p))
+            ++p;
+        if (p < end && *p == ',') {
+            ++p;
+            continue;
+        }
+        if (p < end && *p == ']') {
+            ++p;
+            return numbers;
+        }
+        return std::nullopt;
+    }
+    return std::nullopt;
+}
+
+// Reads the one "value" array and blanks its inside in bytes; none (bytes untouched) when the
+// file is not of that kind.
+std::optional<ValueArray> takeValueArray(QByteArray &bytes)
+{
+    const char *const begin = bytes.constData();
+    const char *const end = begin + bytes.size();
+    std::vector<char> open; // the containers the scan is in: '{' or '['
+    bool key = false;       // whether the next string is a member name
+    int valueMembers = 0;
+    qsizetype first = -1, last = -1; // the array's '[' and ']'
+    std::vector<double> numbers;
+    for (const char *p = begin; p < end;) {
+        switch (*p) {
+        case '"': {
+            const char *q = p + 1;
+            bool escaped = false;
+            while (q < end && *q != '"') {
+                if (*q == '\\') {
+                    escaped = true;
+                    ++q;
+                }
+                ++q;
+            }
+            if (q >= end)
+                return std::nullopt;
+            const bool name = key && !open.empty() && open.back() == '{';
+            key = false;
+            if (name && escaped)
+                return std::nullopt; // an escaped name might spell "value"
+            if (name && q - p - 1 == 5 && std::memcmp(p + 1, "value", 5) == 0) {
+                ++valueMembers;
+                const char *v = q + 1;
+                while (v < end && isBlank(*v))
+                    ++v;
+                if (v >= end || *v != ':')
+                    return std::nullopt;
+                ++v;
+                while (v < end && isBlank(*v))
+                    ++v;
+                if (v < end && *v == '[') {
+                    const char *arrayStart = v;
+                    auto values = plainArray(v, end);
+                    if (!values || first >= 0)
+                        return std::nullopt;
+                    numbers = std::move(*values);
+                    first = arrayStart - begin;
+                    last = (v - begin) - 1;
+                    p = v;
+                    continue;
+                }
+            }
+            p = q + 1;
+            break;
+        }
+        case '{':
+            open.push_back('{');
+            key = true;
+            ++p;
+            break;
+        case '[':
+            open.push_back('[');
+            ++p;
+            break;
+        case '}':
+        case ']':
+            if (open.empty())
+                return std::nullopt;
+            open.pop_back();
+            ++p;
+            break;
+        case ',':
+            key = !open.empty() && open.back() == '{';
+            ++p;
+            break;
+        default:
+            ++p;
+            break;
+        }
+    }
+    if (valueMembers != 1 || first < 0)
+        return std::nullopt;
+    // blanks in place of the values; the line breaks stay, so every place after the array is
+    // the same line and column
+    char *const inside = bytes.data();
+    for (qsizetype i = first + 1; i < last; ++i) {
+        if (inside[i] != '\n')
+            inside[i] = ' ';
+    }
+    return ValueArray{std::move(numbers)};
+}
+
 QString sourceText(const QJsonObject &dataset)
 {
     QString source = dataset.value(QLatin1String("source")).toString().trimmed();
@@ -192,10 +381,12 @@ std::optional<QJsonObject> parse(QByteArrayView bytes, QString *error)
 
 } // namespace
 
-std::optional<StatTable> Read(QByteArrayView bytes, const QString &keyDimension, QString *error)
+std::optional<StatTable> Read(QByteArray bytes, const QString &keyDimension, QString *error)
 {
     error->clear();
+    std::optional<ValueArray> read = takeValueArray(bytes);
     std::optional<QJsonObject> found = parse(bytes, error);
+    bytes = QByteArray(); // the parsed document and the values read hold all that is needed
     if (!found)
         return std::nullopt;
     const QJsonObject &dataset = *found;
@@ -270,7 +461,16 @@ std::optional<StatTable> Read(QByteArrayView bytes, const QString &keyDimension,
     QJsonValue value = dataset.value(QLatin1String("value"));
     // The parsed document is let go as soon as its values are read: only the numbers are kept.
     found.reset();
-    if (value.isArray()) {
+    if (value.isArray() && read) {
+        // the file's one "value" member, read from the bytes (its array here is empty)
+        if (qsizetype(read->numbers.size()) != total) {
+            *error = QStringLiteral("The dataset holds %1 values; its dimensions need %2.")
+                         .arg(read->numbers.size())
+                         .arg(total);
+            return std::nullopt;
+        }
+        all = std::move(read->numbers);
+    } else if (value.isArray()) {
         const QJsonArray array = value.toArray();
         if (array.size() != total) {
             *error = QStringLiteral("The dataset holds %1 values; its dimensions need %2.")
@@ -372,9 +572,10 @@ std::optional<StatTable> Read(QByteArrayView bytes, const QString &keyDimension,
     return table;
 }
 
-QString ReadLabel(QByteArrayView bytes)
+QString ReadLabel(QByteArray bytes)
 {
     QString error;
+    takeValueArray(bytes); // the values are not needed
     const auto dataset = parse(bytes, &error);
     return dataset ? dataset->value(QLatin1String("label")).toString().trimmed() : QString();
 }

@@ -16,9 +16,11 @@
 // updated make the source text.
 namespace jsonstat {
 
-std::optional<StatTable> Read(QByteArrayView bytes, const QString &keyDimension, QString *error);
+// The bytes are taken: the values are read straight from them (see ValueArray in the source)
+// and the bytes are let go as soon as the rest is parsed.
+std::optional<StatTable> Read(QByteArray bytes, const QString &keyDimension, QString *error);
 
 // The dataset's label, or an empty text when the bytes hold none (or are not JSON-stat).
-QString ReadLabel(QByteArrayView bytes);
+QString ReadLabel(QByteArray bytes);
 
 } // namespace jsonstat

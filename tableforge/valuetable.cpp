@@ -72,8 +72,8 @@ bool DBFCreator::CreateValueTable(const QString &sTQFile, const QString &sDBDir)
     m_sourceText.clear();
     QString error;
     std::optional<StatTable> table;
-    if (const auto bytes = readBytes(sTQFile, &error)) {
-        table = isJsonStat(sTQFile) ? jsonstat::Read(*bytes, m_keyColumn, &error)
+    if (auto bytes = readBytes(sTQFile, &error)) {
+        table = isJsonStat(sTQFile) ? jsonstat::Read(std::move(*bytes), m_keyColumn, &error)
                                     : csv::Read(*bytes, m_keyColumn, &error);
     }
     if (table) {
