@@ -1,5 +1,7 @@
 #include "tableforge/csvreader.h"
 
+#include "tableforge/textops.h"
+
 #include "kitbag/kbcodec.h"
 
 #include <charconv>
@@ -307,9 +309,10 @@ QString columnName(const QStringList &header, qsizetype column)
 
 } // namespace
 
-std::optional<StatTable> Read(QByteArrayView bytes, const QString &keyColumn, QString *error)
+std::optional<StatTable> Read(QByteArray file, const QString &keyColumn, QString *error)
 {
     error->clear();
+    const QByteArrayView bytes = file;
     qsizetype from = bytes.startsWith("\xEF\xBB\xBF") ? 3 : 0;
     const Decoder decode(bytes, isValidUtf8(bytes.sliced(from)));
     const char separator = findSeparator(bytes, from);
@@ -354,8 +357,12 @@ std::optional<StatTable> Read(QByteArrayView bytes, const QString &keyColumn, QS
     std::vector<double> values;
     values.reserve(std::size_t(stride) * std::size_t(bytes.size() / std::max<qsizetype>(8, width * 4)));
     constexpr double noData = std::numeric_limits<double>::quiet_NaN();
+    const char *released = bytes.data(); // the records are read once, in order: see below
     while (scanner.next(fields, error)) {
         const qsizetype line = scanner.recordLine();
+        // the memory of the records read goes back to the system as the values grow
+        if (!fields.empty() && bytes.data() + fields.front().start - released > (1 << 20))
+            released = tqtext::ForgetRead(released, bytes.data() + fields.front().start);
         if (qsizetype(fields.size()) != width) {
             *error = QStringLiteral("Line %1 has %2 fields, the header row %3 (the separator "
                                     "found in the header row is the %4).")

@@ -2,6 +2,7 @@
 
 #include "tableforge/stattable.h"
 
+#include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
 
@@ -17,7 +18,9 @@
 // mark is skipped) when valid, else Latin-1.
 namespace csv {
 
-// The table, or none with *error saying where the file went wrong (line, column, text).
-std::optional<StatTable> Read(QByteArrayView bytes, const QString &keyColumn, QString *error);
+// The table, or none with *error saying where the file went wrong (line, column, text). The
+// bytes are taken: the memory of the records read goes back to the system as the reading goes
+// on.
+std::optional<StatTable> Read(QByteArray bytes, const QString &keyColumn, QString *error);
 
 } // namespace csv

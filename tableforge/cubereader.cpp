@@ -56,16 +56,17 @@ bool CheckSelection(const FileText &text, Selection &s)
         s.statInfo.clear();
         int multiValued = 0;
         for (qsizetype pos = 0;;) {
-            const Statement st = FindStatement(text, u"VALUES(", pos);
+            const Statement st = FindStatementPlace(text, u"VALUES(", pos);
             if (st.end < 0)
                 break;
             pos = st.end + 1;
-            const qsizetype n = CountValues(st.text);
+            const qsizetype n = CountValues(text, st);
             if (n == 0)
                 continue;
-            const QString name = GetVariableName(st.text);
+            const QString name = GetVariableName(text, st);
             if (n == 1 && !name.contains(QLatin1String("$$")))
-                s.statInfo.append(properCase(name) + u'=' + GetValue(st.text));
+                s.statInfo.append(properCase(name) + u'='
+                                  + GetValue(text.decode(st.start, st.end - st.start)));
             if (name != s.keyFld) {
                 if (s.statVariable.isEmpty())
                     s.statVariable = name;
@@ -90,25 +91,25 @@ std::optional<VariableLists> ReadVariable(const FileText &text, const QString &v
                                           QString *failedTag)
 {
     const QString target = QStringLiteral("(%1)").arg(quoted(variable));
-    const Statement st = FindStatement(text, QString(listKeyword + target), 0);
+    const Statement st = FindStatementPlace(text, QString(listKeyword + target), 0);
     if (st.end < 0) {
         *failedTag = listKeyword;
         return std::nullopt;
     }
     VariableLists v;
-    v.list = SplitValueList(st.text);
+    v.list = SplitValueList(text, st);
     // The quoted name is searched, so a variable "region" is not found in "subregion".
     if (FindStatement(text, u"STUB", 0).text.contains(quoted(variable)))
         v.position = InStub;
     else if (FindStatement(text, u"HEADING", 0).text.contains(quoted(variable)))
         v.position = InHeading;
     if (!secondKeyword.isEmpty()) {
-        const Statement second = FindStatement(text, QString(secondKeyword + target), 0);
+        const Statement second = FindStatementPlace(text, QString(secondKeyword + target), 0);
         if (second.end < 0) {
             *failedTag = secondKeyword;
             return std::nullopt;
         }
-        v.second = SplitValueList(second.text);
+        v.second = SplitValueList(text, second);
     }
     return v;
 }
@@ -223,12 +224,10 @@ std::size_t findShort(const char *data, std::size_t from, std::size_t size, std:
     return size;
 }
 
-// QByteArray::replace(before, after) for an after no longer than before: the occurrences found
-// left to right without overlapping, replaced in place in one pass.
-void replaceShorter(QByteArray &text, std::string_view before, std::string_view after)
+// QByteArray::replace(before, after) on data[0, size) for an after no longer than before: the
+// occurrences found left to right without overlapping, replaced in place in one pass.
+void replaceShorter(char *data, std::size_t &size, std::string_view before, std::string_view after)
 {
-    char *const data = text.data();
-    const std::size_t size = std::size_t(text.size());
     std::size_t at = findShort(data, 0, size, before);
     if (at == size)
         return;
@@ -241,37 +240,37 @@ void replaceShorter(QByteArray &text, std::string_view before, std::string_view 
         std::memmove(data + out, data + from, at - from);
         out += at - from;
     }
-    text.truncate(qsizetype(out));
+    size = out;
 }
 
 } // namespace
 
-bool NormalizeData(QByteArray &bytes)
+std::optional<QByteArrayView> NormalizeData(QByteArray &bytes)
 {
     const std::size_t found = std::string_view(bytes.constData(), std::size_t(bytes.size())).find("DATA=\r\n");
-    const qsizetype p = found == std::string_view::npos ? -1 : qsizetype(found);
-    if (p < 0)
-        return false;
-    const qsizetype start = p + 7;
-    const qsizetype end = std::max(start, bytes.size() - 1);
-    bytes.truncate(end);
-    bytes.remove(0, start);
-    if (const qsizetype semicolon = bytes.indexOf(';'); semicolon >= 0)
-        bytes.truncate(semicolon + 1);
-    replaceShorter(bytes, " \r\n", " ");
-    replaceShorter(bytes, "\r\n", " ");
-    // the one ";" left is the last character (the data were cut after the first)
-    if (bytes.endsWith(';')) {
-        bytes.chop(1);
-        bytes.append("\r\n");
+    if (found == std::string_view::npos)
+        return std::nullopt;
+    // the data: after the line DATA= up to, not including, the file's last character
+    const qsizetype start = qsizetype(found) + 7;
+    char *const data = bytes.data() + start;
+    std::size_t size = std::size_t(std::max(start, bytes.size() - 1) - start);
+    if (const void *semicolon = std::memchr(data, ';', size))
+        size = std::size_t(static_cast<const char *>(semicolon) - data) + 1;
+    replaceShorter(data, size, " \r\n", " ");
+    replaceShorter(data, size, "\r\n", " ");
+    // The one ";" left is the last character (the data were cut after the first) and becomes a
+    // line break. It lay before the file's last line break, so the buffer has room for it.
+    if (size > 0 && data[size - 1] == ';') {
+        data[size - 1] = '\r';
+        data[size++] = '\n';
     }
-    replaceShorter(bytes, "   ", " . ");
-    replaceShorter(bytes, "\"..\"", ".");
-    replaceShorter(bytes, "\".\"", ".");
-    replaceShorter(bytes, "\"-\"", "-");
-    replaceShorter(bytes, "\" \"", ".");
-    replaceShorter(bytes, "\"\"", ".");
-    return true;
+    replaceShorter(data, size, "   ", " . ");
+    replaceShorter(data, size, "\"..\"", ".");
+    replaceShorter(data, size, "\".\"", ".");
+    replaceShorter(data, size, "\"-\"", "-");
+    replaceShorter(data, size, "\" \"", ".");
+    replaceShorter(data, size, "\"\"", ".");
+    return QByteArrayView(data, qsizetype(size));
 }
 
 qsizetype CountDataValues(QByteArrayView data)
@@ -295,8 +294,11 @@ public:
         : m_data(data), m_encoding(encoding), m_layout(layout), m_regions(regions),
           m_statistics(statistics)
     {
-        m_cells.values.assign(std::size_t(regions * statistics),
-                              std::numeric_limits<double>::quiet_NaN());
+        m_cells.values.allocate(std::size_t(regions * statistics));
+        // cells filled out of order need all their memory at once
+        if (layout == Layout::RowPerStatistic || layout == Layout::StatisticFirst)
+            m_cells.values.fillAll();
+        m_released = data.data();
         m_decimals.assign(std::size_t(statistics), 0);
         m_nextBreak = FindLineBreak(data);
     }
@@ -332,6 +334,7 @@ public:
 
     DataCells take()
     {
+        m_cells.values.fillAll();
         m_cells.nullValue = m_nulls.result();
         m_cells.decimals = QList<int>(m_decimals.begin(), m_decimals.end());
         return std::move(m_cells);
@@ -340,6 +343,9 @@ public:
 private:
     void addToken(QByteArrayView token, qsizetype index)
     {
+        // the data are read once, in order: what lies behind goes back to the system
+        if (token.data() - m_released > kReleaseStep)
+            m_released = ForgetRead(m_released, token.data());
         const TokenValue v = ReadToken(token, m_encoding);
         // Only a value below 0 can lower the null value (the null value counts the tokens with
         // a minus sign, and of those only the numbers below 0 change it).
@@ -373,7 +379,7 @@ private:
         int &decimals = m_decimals[std::size_t(column)];
         decimals = std::max(decimals, std::min(MaxDecimals, v.decimals));
         if (v.data)
-            m_cells.values[std::size_t(region * m_statistics + column)] = v.number;
+            m_cells.values.set(std::size_t(region * m_statistics + column), v.number);
     }
 
     QByteArrayView m_data;
@@ -382,6 +388,8 @@ private:
     qsizetype m_regions;
     qsizetype m_statistics;
     qsizetype m_row = 0; // rows so far
+    static constexpr qsizetype kReleaseStep = 1 << 20;
+    const char *m_released = nullptr; // where the bytes given back end
     qsizetype m_nextBreak = -1; // a line break at or after the last row's start; -1 when none
     DataCells m_cells;
     std::vector<int> m_decimals;

@@ -7,8 +7,11 @@
 #include <QString>
 #include <QStringList>
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
+#include <limits>
+#include <memory>
 #include <optional>
 
 // Reading a TQ cube file that already is a selection: a region variable and at most one other
@@ -53,10 +56,10 @@ std::optional<int> ReadNumDecimals(const tqtext::FileText &text);
 QList<int> GetFieldDecimals(const tqtext::FileText &text, const QString &statVariable,
                             const QStringList &statFields, int numDecimals);
 
-// The data as one line of space-separated tokens ending in CR LF, made in place of the file's
-// bytes (nothing else of the file is left); false when the file has no "DATA=" followed by a
-// line break.
-bool NormalizeData(QByteArray &bytes);
+// The data as one line of space-separated tokens ending in CR LF, made in place in the file's
+// bytes (the view into them is returned); none when the file has no "DATA=" followed by a line
+// break.
+std::optional<QByteArrayView> NormalizeData(QByteArray &bytes);
 // How many values the data's line holds.
 qsizetype CountDataValues(QByteArrayView data);
 
@@ -67,8 +70,46 @@ enum class Layout { RowPerRegion, RowPerStatistic, RegionFirst, StatisticFirst }
 // The cells of the data read once: each cell's number, the decimals of each column (the most
 // any of its cells shows, at most MaxDecimals) and the null value (below every value of the
 // data).
+// The cells' numbers, row-major, NaN for no data. Their memory is touched only as cells are
+// filled in order (the values of most files arrive region after region), so the memory of the
+// file's bytes read so far can be given back meanwhile and the two are not held whole at once.
+class CellNumbers {
+public:
+    // count cells, none touched yet
+    void allocate(std::size_t count)
+    {
+        m_values.reset(new double[count]);
+        m_size = count;
+        m_filled = 0;
+    }
+    // Sets cell at; the cells before it not set so far are NaN.
+    void set(std::size_t at, double value)
+    {
+        if (at >= m_filled) {
+            std::fill(m_values.get() + m_filled, m_values.get() + at + 1,
+                      std::numeric_limits<double>::quiet_NaN());
+            m_filled = at + 1;
+        }
+        m_values[at] = value;
+    }
+    // Every cell not set so far is NaN (before cells are set out of order, or at the end).
+    void fillAll()
+    {
+        std::fill(m_values.get() + m_filled, m_values.get() + m_size,
+                  std::numeric_limits<double>::quiet_NaN());
+        m_filled = m_size;
+    }
+    const double *data() const { return m_values.get(); }
+    std::size_t size() const { return m_size; }
+
+private:
+    std::unique_ptr<double[]> m_values;
+    std::size_t m_size = 0;
+    std::size_t m_filled = 0;
+};
+
 struct DataCells {
-    std::vector<double> values; // row-major, regions x statistics; NaN for no data
+    CellNumbers values; // row-major, regions x statistics; NaN for no data
     QList<int> decimals;
     std::int32_t nullValue = 0;
 };

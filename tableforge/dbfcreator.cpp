@@ -144,7 +144,7 @@ bool DBFCreator::CreateTable(const QString &sTQFile, const QString &sDBDir)
         tqtext::FileText text = takeKeptText(sTQFile);
         const QString extension = tqtext::GetExtension(sTQFile).toLower();
         if (extension != QLatin1String("tq") && extension != QLatin1String("tqx"))
-            return CreateTextTable(text, sDBDir);
+            return CreateTextTable(text, sTQFile, sDBDir);
 
         cube::Selection selection;
         const bool valid = cube::CheckSelection(text, selection);

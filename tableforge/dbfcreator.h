@@ -94,11 +94,10 @@ private:
 
     bool CreateCubeTable(tqtext::FileText &text, const QString &sDBDir, int regionPosition,
                          int statPosition);
-    bool CreateTextTable(const tqtext::FileText &text, const QString &sDBDir);
+    bool CreateTextTable(tqtext::FileText &text, const QString &sTQFile, const QString &sDBDir);
     bool CreateValueTable(const QString &sTQFile, const QString &sDBDir);
     // values: row-major, a row per region, NaN for no data
-    bool BuildTable(const QString &sDBDir, const std::vector<double> &values,
-                    qsizetype fieldCount);
+    bool BuildTable(const QString &sDBDir, const double *values, qsizetype fieldCount);
     bool BuildTable(const QString &sDBDir, const RowSource &row, qsizetype fieldCount);
     bool InsertData(provider::Connection &connection, const QList<provider::Column> &columns,
                     const RowSource &row, qsizetype fieldCount);

@@ -139,7 +139,7 @@ std::optional<QStringList> ReadFieldNames(const FileText &file)
 }
 
 std::optional<cube::DataCells> ReadDataCells(const FileText &file, qsizetype columns,
-                                             qsizetype regions)
+                                             qsizetype regions, bool release)
 {
     const QByteArrayView text = file.bytes();
     const TextEncoding encoding = file.encoding();
@@ -151,13 +151,16 @@ std::optional<cube::DataCells> ReadDataCells(const FileText &file, qsizetype col
     skipLine(text, pos);
     skipLine(text, pos);
     cube::DataCells cells;
-    cells.values.assign(std::size_t(regions * columns), std::numeric_limits<double>::quiet_NaN());
+    cells.values.allocate(std::size_t(regions * columns));
+    const char *released = text.data(); // the lines are read once, in order: see below
     std::vector<int> decimals(std::size_t(columns), 0);
     NullValueTracker nulls;
     std::vector<TokenValue> row;
     qsizetype rowIndex = 0;
     while (!atEnd(text, pos)) {
         const auto [start, length] = nextLine(text, pos);
+        if (release && text.data() + start - released > (1 << 20))
+            released = ForgetRead(released, text.data() + start);
         QByteArrayView line = text.sliced(start, length);
         if (!endHolds(line, ';', encoding))
             line = trimmed(file, line);
@@ -192,17 +195,18 @@ std::optional<cube::DataCells> ReadDataCells(const FileText &file, qsizetype col
         if (size != columns)
             return std::nullopt;
         if (rowIndex < regions) {
-            double *out = cells.values.data() + rowIndex * columns;
+            const std::size_t out = std::size_t(rowIndex * columns);
             for (qsizetype k = 0; k < columns; ++k) {
                 const TokenValue &v = row[std::size_t(k)];
                 decimals[std::size_t(k)] = std::max(decimals[std::size_t(k)],
                                                     std::min(cube::MaxDecimals, v.decimals));
                 if (v.data)
-                    out[k] = v.number;
+                    cells.values.set(out + std::size_t(k), v.number);
             }
         }
         ++rowIndex;
     }
+    cells.values.fillAll();
     cells.decimals = QList<int>(decimals.begin(), decimals.end());
     cells.nullValue = nulls.result();
     return cells;

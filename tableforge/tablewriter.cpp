@@ -44,13 +44,17 @@ bool DBFCreator::CreateCubeTable(tqtext::FileText &text, const QString &sDBDir, 
     m_statNumDec = cube::GetFieldDecimals(text, m_statVariable, m_statFields, m_numDecimals);
     const bool regionFirst = regionPosition == statPosition
                              && cube::regionNamedFirst(text, regionPosition, m_keyFld, m_statVariable);
-    // the data are all that is needed from here on: they are made in place of the file's bytes
-    QByteArray &data = text.bytes();
-    if (!cube::NormalizeData(data)) {
+    // the data are all that is needed from here on: they are made in place in the file's bytes,
+    // and the memory of the rest goes back to the system
+    const std::optional<QByteArrayView> normalized = cube::NormalizeData(text.bytes());
+    if (!normalized) {
         m_errorMsg = message(QStringLiteral("VALID")) + tqtext::CRLF
                      + QStringLiteral("The statistics file has no line \"DATA=\".");
         return false;
     }
+    const QByteArrayView data = *normalized;
+    tqtext::ForgetRead(text.bytes().constData(), data.data());
+    tqtext::ForgetRead(data.data() + data.size(), text.bytes().constData() + text.size());
     const qsizetype regions = m_regionCodes.size();
     const qsizetype statistics = m_statFields.size();
     const qsizetype values = cube::CountDataValues(data);
@@ -83,19 +87,25 @@ bool DBFCreator::CreateCubeTable(tqtext::FileText &text, const QString &sDBDir, 
         for (int d : std::as_const(m_statNumDec))
             m_numDecimals = std::max(m_numDecimals, d);
     }
-    return BuildTable(sDBDir, cells.values, statistics);
+    return BuildTable(sDBDir, cells.values.data(), statistics);
 }
 
-bool DBFCreator::CreateTextTable(const tqtext::FileText &text, const QString &sDBDir)
+bool DBFCreator::CreateTextTable(tqtext::FileText &text, const QString &sTQFile,
+                                 const QString &sDBDir)
 {
     const auto codes = sdv::ReadRegionCodes(text);
     const auto names = sdv::ReadFieldNames(text);
-    const auto cells = names ? sdv::ReadDataCells(text, names->size(), codes ? codes->size() : 0)
+    // the lines are given back to the system as they are read: a refused file is read again
+    // for the message that says where
+    const auto cells = names ? sdv::ReadDataCells(text, names->size(), codes ? codes->size() : 0,
+                                                  true)
                              : std::nullopt;
+    text = tqtext::FileText();
     if (!codes || !names || !cells) {
         m_tableName = kStat;
         m_errorMsg = message(QStringLiteral("FILEFORMAT"));
-        const QString where = sdv::Diagnose(text.decode(0, text.size()));
+        const tqtext::FileText again = readText(sTQFile);
+        const QString where = sdv::Diagnose(again.decode(0, again.size()));
         if (!where.isEmpty())
             m_errorMsg += tqtext::CRLF + where;
         return false;
@@ -108,14 +118,13 @@ bool DBFCreator::CreateTextTable(const tqtext::FileText &text, const QString &sD
     m_numDecimals = 0;
     for (int d : std::as_const(m_statNumDec))
         m_numDecimals = std::max(m_numDecimals, d);
-    return BuildTable(sDBDir, cells->values, m_statFields.size());
+    return BuildTable(sDBDir, cells->values.data(), m_statFields.size());
 }
 
-bool DBFCreator::BuildTable(const QString &sDBDir, const std::vector<double> &values,
-                            qsizetype fieldCount)
+bool DBFCreator::BuildTable(const QString &sDBDir, const double *values, qsizetype fieldCount)
 {
-    return BuildTable(sDBDir, RowSource([&values, fieldCount](qsizetype i, double *out) {
-        std::copy_n(values.data() + i * fieldCount, fieldCount, out);
+    return BuildTable(sDBDir, RowSource([values, fieldCount](qsizetype i, double *out) {
+        std::copy_n(values + i * fieldCount, fieldCount, out);
     }), fieldCount);
 }
 

@@ -5,6 +5,9 @@
 #include "kitbag/kbread.h"
 
 #include <QFile>
+
+#include <sys/mman.h>
+#include <unistd.h>
 #include <QStringDecoder>
 
 #include <charconv>
@@ -28,6 +31,14 @@ FileText FileText::fromText(const QString &text)
 
 QString FileText::decode(QByteArrayView piece) const
 {
+    // ASCII reads the same in both encodings (and holds no byte-order mark)
+    if (piece.size() <= 64) {
+        bool ascii = true;
+        for (char c : piece)
+            ascii = ascii && uchar(c) < 0x80;
+        if (ascii)
+            return QString::fromLatin1(piece);
+    }
     if (m_encoding != TextEncoding::Utf8)
         return decodeText(piece, m_encoding);
     // a piece is decoded as it decodes within the whole text: a byte-order mark at its start
@@ -55,6 +66,26 @@ qsizetype FileText::indexOf(QByteArrayView what, qsizetype from) const
     const std::size_t at = all.find(std::string_view(what.data(), std::size_t(what.size())),
                                     std::size_t(std::max<qsizetype>(0, from)));
     return at == std::string_view::npos ? -1 : qsizetype(at);
+}
+
+qsizetype FileText::charEnd(QByteArrayView piece, qsizetype at) const
+{
+    qsizetype end = at + 1;
+    if (m_encoding == TextEncoding::Utf8) {
+        while (end < piece.size() && (uchar(piece[end]) & 0xC0) == 0x80)
+            ++end;
+    }
+    return end;
+}
+
+qsizetype FileText::charStart(QByteArrayView piece, qsizetype end) const
+{
+    qsizetype at = end - 1;
+    if (m_encoding == TextEncoding::Utf8) {
+        while (at > 0 && (uchar(piece[at]) & 0xC0) == 0x80)
+            --at;
+    }
+    return at;
 }
 
 qsizetype FileText::indexOfAnyCase(QByteArrayView what, qsizetype from) const
@@ -86,7 +117,7 @@ qsizetype FileText::indexOfAnyCase(QByteArrayView what, qsizetype from) const
     return -1;
 }
 
-Statement FindStatement(const FileText &text, QStringView keyword, qsizetype start)
+Statement FindStatementPlace(const FileText &text, QStringView keyword, qsizetype start)
 {
     Statement s;
     const std::optional<QByteArray> word = text.encode(keyword);
@@ -99,8 +130,84 @@ Statement FindStatement(const FileText &text, QStringView keyword, qsizetype sta
                                              "line break.")
                                   .arg(keyword),
                            QStringLiteral("TableForge"));
-    s.text = text.decode(p, s.end - p);
+    s.start = p;
     return s;
+}
+
+Statement FindStatement(const FileText &text, QStringView keyword, qsizetype start)
+{
+    Statement s = FindStatementPlace(text, keyword, start);
+    if (s.end >= 0)
+        s.text = text.decode(s.start, s.end - s.start);
+    return s;
+}
+
+namespace {
+
+// The items of a statement as SplitValueList takes them: after the "=" and the character after
+// it, without the last character, line breaks taken out, split at every "," between quotes.
+// Each item's bytes go to item as it ends; false when there are no items.
+template <typename Item>
+bool forEachValue(const FileText &text, const Statement &statement, Item item)
+{
+    const QByteArrayView st = QByteArrayView(text.bytes()).sliced(statement.start, statement.end - statement.start);
+    const qsizetype eq = st.indexOf('=');
+    if (eq < 0 || eq + 1 >= st.size())
+        return false;
+    const qsizetype from = text.charEnd(st, eq + 1);
+    if (from >= st.size())
+        return false;
+    const qsizetype to = text.charStart(st, st.size());
+    // the body without line breaks, split where it reads "," between quotes: each item is
+    // gathered in a buffer until its end shows that separator
+    QByteArray current;
+    bool any = false;
+    for (qsizetype i = from; i < to; ++i) {
+        if (st[i] == '\r' && i + 1 < to && st[i + 1] == '\n') {
+            ++i;
+            continue;
+        }
+        any = true;
+        current.append(st[i]);
+        const qsizetype n = current.size();
+        if (n >= 3 && current[n - 1] == '"' && current[n - 2] == ',' && current[n - 3] == '"') {
+            current.chop(3);
+            item(current);
+            current.clear();
+        }
+    }
+    if (!any)
+        return false;
+    item(current);
+    return true;
+}
+
+} // namespace
+
+QStringList SplitValueList(const FileText &text, const Statement &statement)
+{
+    QStringList items;
+    forEachValue(text, statement, [&](const QByteArray &item) { items << text.decode(item); });
+    return items;
+}
+
+qsizetype CountValues(const FileText &text, const Statement &statement)
+{
+    qsizetype count = 0;
+    forEachValue(text, statement, [&count](const QByteArray &) { ++count; });
+    return count;
+}
+
+QString GetVariableName(const FileText &text, const Statement &statement)
+{
+    const QByteArrayView st = QByteArrayView(text.bytes()).sliced(statement.start, statement.end - statement.start);
+    const qsizetype open = st.indexOf("(\"");
+    if (open < 0)
+        return QString();
+    const qsizetype close = st.indexOf("\")", open + 2);
+    if (close < 0)
+        return QString();
+    return text.decode(st.sliced(open + 2, close - open - 2));
 }
 
 QStringList SplitValueList(QStringView statement)
@@ -313,6 +420,17 @@ std::int32_t roundToInt32(double value)
                                   .arg(value),
                            QStringLiteral("TableForge"));
     return std::int32_t(r);
+}
+
+const char *ForgetRead(const char *from, const char *to)
+{
+    static const std::uintptr_t page = std::uintptr_t(sysconf(_SC_PAGESIZE));
+    const std::uintptr_t first = (std::uintptr_t(from) + page - 1) & ~(page - 1);
+    const std::uintptr_t last = std::uintptr_t(to) & ~(page - 1);
+    if (last <= first)
+        return from;
+    madvise(reinterpret_cast<void *>(first), last - first, MADV_DONTNEED);
+    return reinterpret_cast<const char *>(last);
 }
 
 FileText readStatisticsFile(const QString &path)

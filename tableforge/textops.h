@@ -48,6 +48,9 @@ public:
     qsizetype indexOf(QByteArrayView what, qsizetype from = 0) const;
     // An ASCII text in any letter case.
     qsizetype indexOfAnyCase(QByteArrayView what, qsizetype from = 0) const;
+    // Where the character at byte `at` ends, and where the one that ends at byte `end` starts.
+    qsizetype charEnd(QByteArrayView piece, qsizetype at) const;
+    qsizetype charStart(QByteArrayView piece, qsizetype end) const;
     bool contains(QByteArrayView what) const { return indexOf(what) >= 0; }
 
 private:
@@ -58,11 +61,19 @@ private:
 struct Statement {
     QString text;      // from the keyword up to, not including, the closing ";"
     qsizetype end = -1; // position of that ";"; -1 when the keyword was not found
+    qsizetype start = -1; // position of the keyword
 };
 
 // Searches keyword from start; the statement ends at the first ";" + CR LF after it. A
 // statement without that ending throws RunTimeError.
 Statement FindStatement(const FileText &text, QStringView keyword, qsizetype start);
+// The same without its text decoded (a statement of thousands of values is read from its bytes).
+Statement FindStatementPlace(const FileText &text, QStringView keyword, qsizetype start);
+// SplitValueList, CountValues and GetVariableName of the statement at [start, end) of a file,
+// on its bytes: only the items are decoded.
+QStringList SplitValueList(const FileText &text, const Statement &statement);
+qsizetype CountValues(const FileText &text, const Statement &statement);
+QString GetVariableName(const FileText &text, const Statement &statement);
 // The quoted items after "=" of a statement; CR LF between items is dropped.
 QStringList SplitValueList(QStringView statement);
 qsizetype CountValues(QStringView statement);
@@ -124,6 +135,11 @@ QString GetValue(QStringView sText);
 // Rounds to the nearest whole number, halves to the even neighbour; throws RunTimeError
 // (overflow) outside the 32-bit range.
 std::int32_t roundToInt32(double value);
+
+// Gives the memory of the whole pages in [from, to) back to the system: for bytes of a buffer
+// that are read through once and not again (they read as zeros afterwards). Returns where the
+// pages given back end (from when there were none).
+const char *ForgetRead(const char *from, const char *to);
 
 // Reads a statistics file whole: UTF-8 when valid, else Windows-1252; line ends made CR LF,
 // and a missing final line end added so the last line is read whole.

@@ -74,7 +74,7 @@ bool DBFCreator::CreateValueTable(const QString &sTQFile, const QString &sDBDir)
     std::optional<StatTable> table;
     if (auto bytes = readBytes(sTQFile, &error)) {
         table = isJsonStat(sTQFile) ? jsonstat::Read(std::move(*bytes), m_keyColumn, &error)
-                                    : csv::Read(*bytes, m_keyColumn, &error);
+                                    : csv::Read(std::move(*bytes), m_keyColumn, &error);
     }
     if (table) {
         if (const auto tooLarge = stattable::TooLarge(*table)) {
