@@ -130,6 +130,9 @@ QString ProjectionSwitchError(const ParsedCommandLine &commandLine)
     const QString value = commandLine.value("projection");
     if (value.compare(QLatin1String("none"), Qt::CaseInsensitive) == 0)
         return QString();
+    gis::preloadProjectionModule(); // the map will be projected: PROJ loads while the window is made
+    if (value.trimmed().compare(QLatin1String("auto"), Qt::CaseInsensitive) == 0)
+        return QString();
     QString said;
     const gis::ProjectionModule *gis = gis::projectionModule(&said);
     if (gis && gis->isKnownProjection(value, &said))

@@ -61,6 +61,9 @@ bool CReadMapFile::checkedProjection(QString &projection)
     projection = ProjectionSetting();
     if (projection.isEmpty())
         return true;
+    gis::preloadProjectionModule(); // loads while the layers are copied
+    if (projection.trimmed().compare(QLatin1String("auto"), Qt::CaseInsensitive) == 0)
+        return true;
     QString said;
     const gis::ProjectionModule *gis = gis::projectionModule(&said);
     if (gis && gis->isKnownProjection(projection, &said))

@@ -165,6 +165,19 @@ bool CReadMapFile::CopyFiles(const QString &folder, bool renewal)
                                        distinctName(map.sTableName(), used), &map));
             m_sourceOf.insert(map.sFileName(), regionFile);
             restoreCaption();
+            if (!map.sEFileName().isEmpty()) {
+                const QString base = CMaps::isShapefileName(map.sEFileName())
+                                         ? QFileInfo(map.sEFileName()).completeBaseName()
+                                         : CMaps::baseName(map.sEFileName());
+                map.setsEFileName(copyLayer(map.sEFileName(), map.eLayerName, folder,
+                                            distinctName(base, used), nullptr));
+                m_sourceOf.insert(map.sEFileName(), secondFile);
+            }
+            // The shapes are projected on a thread of their own from here on, beside the
+            // rebuilding of the region table (projecting reads no table until it is waited for).
+            if (!projection.isEmpty()
+                && !projectMap(map, mapNumber, projection, regionFile, secondFile))
+                return false;
             if (!CreateFLD(folder, map.sTableName()))
                 return false;
             // The name field only labels regions: a missing one is told, the map still works.
@@ -173,18 +186,8 @@ bool CReadMapFile::CopyFiles(const QString &folder, bool renewal)
             if (!missing.isEmpty())
                 mapdefsMessage(QStringLiteral("Chorel (CopyFiles)"), 48, missing);
             showProgress(++progress);
-            if (!map.sEFileName().isEmpty()) {
-                const QString base = CMaps::isShapefileName(map.sEFileName())
-                                         ? QFileInfo(map.sEFileName()).completeBaseName()
-                                         : CMaps::baseName(map.sEFileName());
-                map.setsEFileName(copyLayer(map.sEFileName(), map.eLayerName, folder,
-                                            distinctName(base, used), nullptr));
-                m_sourceOf.insert(map.sEFileName(), secondFile);
+            if (!map.sEFileName().isEmpty())
                 showProgress(++progress);
-            }
-            if (!projection.isEmpty()
-                && !projectMap(map, mapNumber, projection, regionFile, secondFile))
-                return false;
         }
         restoreCaption();
         if (Progressbar)

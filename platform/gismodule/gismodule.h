@@ -58,6 +58,10 @@ struct ProjectionModule {
 // Each module, loaded on the first call; nullptr, with *error saying why, when it can't be.
 const VectorModule *vectorModule(QString *error);
 const ProjectionModule *projectionModule(QString *error);
+// Starts loading the projection module on a thread of its own, for a caller that will need it
+// soon (PROJ brings some fifty libraries; loading them takes as long as building the window):
+// projectionModule() then waits for it, if it is not done yet.
+void preloadProjectionModule();
 
 } // namespace gis
 
