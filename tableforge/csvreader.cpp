@@ -312,6 +312,7 @@ QString columnName(const QStringList &header, qsizetype column)
 std::optional<StatTable> Read(QByteArray file, const QString &keyColumn, QString *error)
 {
     error->clear();
+    file.data(); // a buffer of its own (a shared one is copied): its memory is given back below
     const QByteArrayView bytes = file;
     qsizetype from = bytes.startsWith("\xEF\xBB\xBF") ? 3 : 0;
     const Decoder decode(bytes, isValidUtf8(bytes.sliced(from)));

@@ -95,8 +95,9 @@ bool DBFCreator::CreateTextTable(tqtext::FileText &text, const QString &sTQFile,
 {
     const auto codes = sdv::ReadRegionCodes(text);
     const auto names = sdv::ReadFieldNames(text);
-    // the lines are given back to the system as they are read: a refused file is read again
-    // for the message that says where
+    // the lines are given back to the system as they are read (from a buffer of the text's own:
+    // a shared one is copied first); a refused file is read again for the message that says where
+    text.bytes().data();
     const auto cells = names ? sdv::ReadDataCells(text, names->size(), codes ? codes->size() : 0,
                                                   true)
                              : std::nullopt;

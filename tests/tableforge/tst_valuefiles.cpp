@@ -1,6 +1,8 @@
 #include "contracts/tableprovider.h"
 #include "platform/dbase/dbaseprovider.h"
+#include "tableforge/csvreader.h"
 #include "tableforge/dbfcreator.h"
+#include "tableforge/jsonstatreader.h"
 #include "tableforge/englishmessages.h"
 #include "tableforge/tableprogress.h"
 
@@ -270,6 +272,40 @@ private slots:
         QVERIFY(table.size() > 100);
         QCOMPARE(bytesOf(QDir(csvDir).filePath("STAT.dbf")), table);
         QCOMPARE(bytesOf(QDir(jsonDir).filePath("STAT.dbf")), table);
+    }
+
+    // The readers give the memory of the bytes they have read back to the system as they go:
+    // bytes the caller keeps (shared with the ones given to the reader) stay as they were, and
+    // a file of several megabytes is read whole and right to its last row.
+    void largeFilesLeaveTheCallersBytes()
+    {
+        QByteArray csv = "Region,A,B\n";
+        QByteArray json = R"({"class":"dataset","id":["geo","c"],"size":[200000,2],)"
+                          R"("role":{"geo":["geo"]},"dimension":{"c":{"category":{"index":["a","b"]}},)"
+                          R"("geo":{"category":{"index":[)";
+        QByteArray values;
+        for (int i = 0; i < 200000; ++i) {
+            csv += QByteArray::number(100000 + i) + ',' + QByteArray::number(i) + ".5,"
+                   + QByteArray::number(-i) + '\n';
+            json += (i ? ",\"" : "\"") + QByteArray::number(100000 + i) + '"';
+            values += (i ? "," : "") + QByteArray::number(i) + ".5," + QByteArray::number(-i);
+        }
+        json += "]}}},\"value\":[" + values + "]}";
+        // copies of their own to compare with; csv and json share their buffers with the readers
+        const QByteArray csvKept(csv.constData(), csv.size()), jsonKept(json.constData(), json.size());
+        QString error;
+        const auto fromCsv = csv::Read(csv, QString(), &error);
+        QVERIFY2(fromCsv, qPrintable(error));
+        const auto fromJson = jsonstat::Read(json, QString(), &error);
+        QVERIFY2(fromJson, qPrintable(error));
+        QVERIFY(csv == csvKept);
+        QVERIFY(json == jsonKept);
+        for (const StatTable *t : {&*fromCsv, &*fromJson}) {
+            QCOMPARE(t->codes.size(), 200000);
+            QCOMPARE(t->codes.back(), QStringLiteral("299999"));
+            QCOMPARE(t->value(199999, 0), 199999.5);
+            QCOMPARE(t->value(199999, 1), -199999.0);
+        }
     }
 
     // Numbers of every length and decimals read from a CSV file give the table the same
