@@ -1,5 +1,7 @@
 #include "tableforge/jsonstatreader.h"
 
+#include "tableforge/textops.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -17,7 +19,12 @@ namespace {
 struct Dimension {
     QString id;
     QStringList ids;    // category ids in index order
-    QStringList labels; // their labels (the id where there is none)
+    QJsonObject labels; // their labels by id (the id is the label where there is none)
+
+    QString label(qsizetype category) const
+    {
+        return labels.value(ids[category]).toString(ids[category]);
+    }
 };
 
 // A count or position written as a JSON number: a whole number from 0 to 2^31, else -1. JSON
@@ -82,6 +89,7 @@ std::optional<Dimension> readDimension(const QString &id, const QJsonObject &obj
     const QJsonObject category = object.value(QLatin1String("category")).toObject();
     const QJsonValue index = category.value(QLatin1String("index"));
     const QJsonObject labels = category.value(QLatin1String("label")).toObject();
+    d.labels = labels;
     if (index.isArray()) {
         for (const QJsonValue &v : index.toArray())
             d.ids << v.toString();
@@ -115,8 +123,6 @@ std::optional<Dimension> readDimension(const QString &id, const QJsonObject &obj
                      .arg(size);
         return std::nullopt;
     }
-    for (const QString &c : std::as_const(d.ids))
-        d.labels << labels.value(c).toString(c);
     return d;
 }
 
@@ -168,13 +174,17 @@ std::optional<double> readValue(const Value &v, qsizetype position, QString *err
 // The values of a file read straight from its bytes, without a parsed element per value: a
 // file whose objects have exactly one member named "value" (a name written without escapes),
 // an array of nulls and plain JSON numbers (no exponent) separated by blanks and commas. The
-// array's inside is then blanked out in the bytes (its line breaks kept), so the parser reads an
-// empty array at the same place: every other part, and every message with its place, is as
-// before. Any other file
-// (sparse values, an exponent, a string among the values, a second "value" member, an escaped
-// member name) is read by the parser alone, as before.
+// parser is then given the file without the array's inside (an empty array in its place), and
+// a place it names after the array is moved back to where it lies in the file: every other part,
+// and every message with its place, is as before. Any other file (sparse values, an exponent, a
+// string among the values, a second "value" member, an escaped member name) is read by the
+// parser alone, as before.
 struct ValueArray {
     std::vector<double> numbers; // NaN for null
+    qsizetype first = -1;        // the array's '[' and ']' in the file
+    qsizetype last = -1;
+    qsizetype lineBreaks = 0;    // inside the array
+    qsizetype lastLineBreak = -1; // the last one inside, -1 when none
 };
 
 bool isBlank(char c)
@@ -182,9 +192,9 @@ bool isBlank(char c)
     return c == ' ' || c == '\t' || c == '\n' || c == '\r';
 }
 
-// A plain JSON number at p: its value as the parser gives it (the same correctly rounded double;
-// -0 as 0, as the value is read), p moved past it. None for anything else.
-std::optional<double> plainNumber(const char *&p, const char *end)
+// A plain JSON number at p: p moved past it and, with value, its value as the parser gives it
+// (the same correctly rounded double; -0 as 0, as the value is read). False for anything else.
+bool plainNumber(const char *&p, const char *end, double *value)
 {
     static constexpr double kPowers[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7,
                                          1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
@@ -201,77 +211,92 @@ std::optional<double> plainNumber(const char *&p, const char *end)
             mantissa = mantissa * 10 + std::uint64_t(*p - '0');
     }
     if (digits == 0)
-        return std::nullopt;
+        return false;
     if (p < end && *p == '.') {
         ++p;
         for (; p < end && *p >= '0' && *p <= '9'; ++p, ++fraction)
             mantissa = mantissa * 10 + std::uint64_t(*p - '0');
         if (fraction == 0)
-            return std::nullopt;
+            return false;
     }
     if (p < end && (*p == 'e' || *p == 'E'))
-        return std::nullopt;
-    double value = 0;
+        return false;
     if (digits + fraction <= 15) {
-        value = double(mantissa) / kPowers[fraction];
-        value = negative ? -value : value;
-    } else {
-        const auto [stop, ec] = std::from_chars(start, p, value);
-        if (ec != std::errc() || stop != p || !std::isfinite(value))
-            return std::nullopt;
+        if (value) {
+            const double magnitude = double(mantissa) / kPowers[fraction];
+            *value = (negative ? -magnitude : magnitude) + 0.0;
+        }
+        return true;
     }
-    return value + 0.0;
+    double v = 0;
+    const auto [stop, ec] = std::from_chars(start, p, v);
+    if (ec != std::errc() || stop != p || !std::isfinite(v))
+        return false;
+    if (value)
+        *value = v + 0.0;
+    return true;
 }
 
-// The array whose '[' is at p: its numbers, p moved past its ']'; none unless it holds only
-// nulls and plain numbers.
-std::optional<std::vector<double>> plainArray(const char *&p, const char *end)
+// The array whose '[' is at p, p moved past its ']': false unless it holds only nulls and plain
+// numbers. Each value goes to read(value, where it starts); with found, the values are worked
+// out and the array's line breaks counted there (positions from begin).
+template <typename Read>
+bool plainArray(const char *&p, const char *begin, const char *end, Read read, ValueArray *found)
 {
-    std::vector<double> numbers;
+    const auto blanks = [&p, begin, end, found]() {
+        for (; p < end && isBlank(*p); ++p) {
+            if (*p == '\n' && found) {
+                ++found->lineBreaks;
+                found->lastLineBreak = p - begin;
+            }
+        }
+    };
     ++p; // '['
-    while (p < end && isBlank(*p))
-        ++p;
+    blanks();
     if (p < end && *p == ']') {
         ++p;
-        return numbers;
+        return true;
     }
     while (p < end) {
-        while (p < end && isBlank(*p))
-            ++p;
+        blanks();
+        const char *const at = p;
         if (end - p >= 4 && std::memcmp(p, "null", 4) == 0) {
-            numbers.push_back(std::numeric_limits<double>::quiet_NaN());
+            read(std::numeric_limits<double>::quiet_NaN(), at);
             p += 4;
-        } else if (const auto v = plainNumber(p, end)) {
-            numbers.push_back(*v);
         } else {
-            return std::nullopt;
+            double v = 0;
+            if (!plainNumber(p, end, found ? &v : nullptr))
+                return false;
+            read(v, at);
         }
-        while (p < end && isBlank(*p))
-            ++p;
+        blanks();
         if (p < end && *p == ',') {
             ++p;
             continue;
         }
         if (p < end && *p == ']') {
             ++p;
-            return numbers;
+            return true;
         }
-        return std::nullopt;
+        return false;
     }
-    return std::nullopt;
+    return false;
 }
 
-// Reads the one "value" array and blanks its inside in bytes; none (bytes untouched) when the
-// file is not of that kind.
+// Finds the one "value" array of a plain kind and reads its numbers, giving the memory of the
+// bytes read back to the system as it goes; bytes then hold the file without the array's
+// inside. None (bytes untouched) when the file is not of that kind.
 std::optional<ValueArray> takeValueArray(QByteArray &bytes)
 {
+    bytes.data(); // a buffer of its own (a shared one is copied): its memory is given back below
     const char *const begin = bytes.constData();
     const char *const end = begin + bytes.size();
     std::vector<char> open; // the containers the scan is in: '{' or '['
     bool key = false;       // whether the next string is a member name
     int valueMembers = 0;
-    qsizetype first = -1, last = -1; // the array's '[' and ']'
-    std::vector<double> numbers;
+    ValueArray found;
+    qsizetype count = 0; // values of the array
+    const auto skip = [&count](double, const char *) { ++count; };
     for (const char *p = begin; p < end;) {
         switch (*p) {
         case '"': {
@@ -302,12 +327,10 @@ std::optional<ValueArray> takeValueArray(QByteArray &bytes)
                     ++v;
                 if (v < end && *v == '[') {
                     const char *arrayStart = v;
-                    auto values = plainArray(v, end);
-                    if (!values || first >= 0)
+                    if (found.first >= 0 || !plainArray(v, begin, end, skip, nullptr))
                         return std::nullopt;
-                    numbers = std::move(*values);
-                    first = arrayStart - begin;
-                    last = (v - begin) - 1;
+                    found.first = arrayStart - begin;
+                    found.last = (v - begin) - 1;
                     p = v;
                     continue;
                 }
@@ -340,16 +363,54 @@ std::optional<ValueArray> takeValueArray(QByteArray &bytes)
             break;
         }
     }
-    if (valueMembers != 1 || first < 0)
+    if (valueMembers != 1 || found.first < 0)
         return std::nullopt;
-    // blanks in place of the values; the line breaks stay, so every place after the array is
-    // the same line and column
-    char *const inside = bytes.data();
-    for (qsizetype i = first + 1; i < last; ++i) {
-        if (inside[i] != '\n')
-            inside[i] = ' ';
+    // the numbers, the memory of the bytes behind them given back as they are read
+    found.numbers.reserve(std::size_t(count));
+    const char *released = begin + found.first + 1;
+    const char *p = begin + found.first;
+    plainArray(
+        p, begin, end,
+        [&](double value, const char *at) {
+            found.numbers.push_back(value);
+            if (at - released > (1 << 20))
+                released = tqtext::ForgetRead(released, at);
+        },
+        &found);
+    // the file without the array's inside
+    QByteArray rest;
+    rest.reserve(bytes.size() - (found.last - found.first - 1));
+    rest.append(begin, found.first + 1);
+    rest.append(begin + found.last, end - (begin + found.last));
+    bytes = std::move(rest);
+    return found;
+}
+
+// stattable::PlaceOf for the file, of an offset in the file without the array's inside.
+QString placeInFile(QByteArrayView rest, qsizetype offset, const ValueArray *removed)
+{
+    if (!removed || offset <= removed->first)
+        return stattable::PlaceOf(rest, offset);
+    offset = std::min(offset, rest.size());
+    const qsizetype shift = removed->last - removed->first - 1;
+    qsizetype line = 1, lineStart = 0; // lineStart in the file
+    for (qsizetype i = 0; i <= removed->first; ++i) {
+        if (rest[i] == '\n') {
+            ++line;
+            lineStart = i + 1;
+        }
     }
-    return ValueArray{std::move(numbers)};
+    if (removed->lineBreaks > 0) {
+        line += removed->lineBreaks;
+        lineStart = removed->lastLineBreak + 1;
+    }
+    for (qsizetype i = removed->first + 1; i < offset; ++i) {
+        if (rest[i] == '\n') {
+            ++line;
+            lineStart = i + shift + 1;
+        }
+    }
+    return QStringLiteral("line %1, column %2").arg(line).arg(offset + shift - lineStart + 1);
 }
 
 QString sourceText(const QJsonObject &dataset)
@@ -362,14 +423,15 @@ QString sourceText(const QJsonObject &dataset)
     return source;
 }
 
-std::optional<QJsonObject> parse(QByteArrayView bytes, QString *error)
+std::optional<QJsonObject> parse(QByteArrayView bytes, QString *error,
+                                 const ValueArray *removed = nullptr)
 {
     QJsonParseError parseError;
     const QJsonDocument document =
         QJsonDocument::fromJson(QByteArray::fromRawData(bytes.data(), bytes.size()), &parseError);
     if (parseError.error != QJsonParseError::NoError) {
         *error = QStringLiteral("The file is not valid JSON: %1 at %2.")
-                     .arg(parseError.errorString(), stattable::PlaceOf(bytes, parseError.offset));
+                     .arg(parseError.errorString(), placeInFile(bytes, parseError.offset, removed));
         return std::nullopt;
     }
     if (!document.isObject()) {
@@ -385,7 +447,7 @@ std::optional<StatTable> Read(QByteArray bytes, const QString &keyDimension, QSt
 {
     error->clear();
     std::optional<ValueArray> read = takeValueArray(bytes);
-    std::optional<QJsonObject> found = parse(bytes, error);
+    std::optional<QJsonObject> found = parse(bytes, error, read ? &*read : nullptr);
     bytes = QByteArray(); // the parsed document and the values read hold all that is needed
     if (!found)
         return std::nullopt;
@@ -457,12 +519,12 @@ std::optional<StatTable> Read(QByteArray bytes, const QString &keyDimension, QSt
     StatTable table;
     table.title = dataset.value(QLatin1String("label")).toString().trimmed();
     table.source = sourceText(dataset);
-    std::vector<double> all(std::size_t(total), std::numeric_limits<double>::quiet_NaN());
+    std::vector<double> all; // the values in the dataset's order
     QJsonValue value = dataset.value(QLatin1String("value"));
     // The parsed document is let go as soon as its values are read: only the numbers are kept.
     found.reset();
     if (value.isArray() && read) {
-        // the file's one "value" member, read from the bytes (its array here is empty)
+        // the file's one "value" member, read from the bytes (its array was left out)
         if (qsizetype(read->numbers.size()) != total) {
             *error = QStringLiteral("The dataset holds %1 values; its dimensions need %2.")
                          .arg(read->numbers.size())
@@ -478,6 +540,7 @@ std::optional<StatTable> Read(QByteArray bytes, const QString &keyDimension, QSt
                          .arg(total);
             return std::nullopt;
         }
+        all.assign(std::size_t(total), std::numeric_limits<double>::quiet_NaN());
         qsizetype i = 0;
         for (const auto &item : array) {
             const auto v = readValue(item, i, error);
@@ -486,6 +549,7 @@ std::optional<StatTable> Read(QByteArray bytes, const QString &keyDimension, QSt
             all[std::size_t(i++)] = *v;
         }
     } else if (value.isObject()) {
+        all.assign(std::size_t(total), std::numeric_limits<double>::quiet_NaN());
         const QJsonObject sparse = value.toObject();
         for (auto it = sparse.begin(); it != sparse.end(); ++it) {
             bool ok = false;
@@ -529,7 +593,7 @@ std::optional<StatTable> Read(QByteArray bytes, const QString &keyDimension, QSt
             const Dimension &d = dims[others[o]];
             offset += at[o] * stride[others[o]];
             if (!anySeveral || d.ids.size() > 1)
-                parts << d.labels[at[o]];
+                parts << d.label(at[o]);
         }
         offsets.push_back(offset);
         table.titles << (parts.isEmpty() ? (table.title.isEmpty() ? QStringLiteral("Value")

@@ -368,6 +368,13 @@ private slots:
         QTest::newRow("thousands separator")
             << "k.csv" << QByteArray("id,a\n1,\"1,234\"\n") << QString()
             << "\"1,234\" has a thousands separator";
+        // the values are read apart from the rest: a place after them is still the file's
+        QTest::newRow("broken JSON after values on several lines")
+            << "v.json"
+            << QByteArray("{\"class\":\"dataset\",\"id\":[\"geo\"],\"size\":[2],"
+                          "\"role\":{\"geo\":[\"geo\"]},\n\"dimension\":{\"geo\":{\"category\":"
+                          "{\"index\":[\"a\",\"b\"]}}},\n\"value\":[1,\n 2\n ] ,\n  x}\n")
+            << QString() << "The file is not valid JSON: unterminated object at line 6, column 4.";
         QTest::newRow("unknown --key")
             << "u.csv" << QByteArray("id,a\n1,2\n") << "code"
             << "No column is titled \"code\" (--key). The columns are: id, a.";
