@@ -4,8 +4,8 @@
 #include "platform/mapcontrol/shpfile.h"
 #include "platform/projection/crs.h"
 #include "platform/projection/lonlatcoverage.h"
-#include "platform/projection/shapeparts.h"
-#include "platform/projection/shapewriter.h"
+#include "platform/projection/lonlatcutter.h"
+#include "platform/mapcontrol/shapewriter.h"
 
 #include <shapefil.h>
 

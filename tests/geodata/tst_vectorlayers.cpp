@@ -5,6 +5,7 @@
 // layer, a truncated GeoPackage, a broken GeoJSON and a TopoJSON naming arcs it lacks end the
 // run with code 1 and a message saying what is wrong.
 #include "../chorelbatch.h"
+#include "platform/geodata/vectorfile.h"
 #include "platform/mapcontrol/shapefilelayer.h"
 
 #include <QDir>
@@ -38,6 +39,8 @@ private slots:
     void longFieldNamesServeAsKeyAndName();
     void unreadableFilesAreRefused_data();
     void unreadableFilesAreRefused();
+    void shapesAsTheShapefileDriverWritesThem_data();
+    void shapesAsTheShapefileDriverWritesThem();
 
 private:
     using Run = BatchRun;
@@ -72,6 +75,73 @@ void TestVectorLayers::initTestCase()
                      "SELECT FIPS AS county_fips_code, NAME AS county_name_in_full, "
                      "BIR74 AS births_in_1974 FROM nc_counties",
                      maps("nc_long.geojson"), shp}));
+}
+
+// The copy's shapes are written by our own shape file writer: they must be byte for byte what
+// GDAL's shape file driver writes from the same layer (ring order and orientation, null
+// records, boxes, the index, the .prj), for polygons with holes and many parts, rings of
+// either orientation, lines and points.
+void TestVectorLayers::shapesAsTheShapefileDriverWritesThem_data()
+{
+    QTest::addColumn<QString>("source");
+    QTest::addColumn<QStringList>("made");      // ogr2ogr arguments that make the source, or none
+    QTest::addColumn<QStringList>("reference"); // ogr2ogr arguments of GDAL's own copy
+    const QString samples = qEnvironmentVariable("CHOREL_SAMPLES") + "/Maps/";
+    QTest::newRow("NC GeoPackage") << maps("nc.gpkg") << QStringList()
+                                   << QStringList{"-nlt", "MULTIPOLYGON"};
+    QTest::newRow("NC TopoJSON") << maps("nc.topojson") << QStringList()
+                                 << QStringList{"-nlt", "MULTIPOLYGON"};
+    QTest::newRow("US counties TopoJSON")
+        << qEnvironmentVariable("CHOREL_TESTDATA") + "/geodata/us_counties.topojson"
+        << QStringList() << QStringList{"-nlt", "MULTIPOLYGON"};
+    QTest::newRow("world, outer rings counter-clockwise")
+        << maps("world_rfc.geojson")
+        << QStringList{"-f", "GeoJSON", "-lco", "RFC7946=YES", "-lco", "COORDINATE_PRECISION=15",
+                       maps("world_rfc.geojson"), samples + "world.shp"}
+        << QStringList{"-nlt", "MULTIPOLYGON"};
+    QTest::newRow("NY8 tracts, projected GeoPackage")
+        << maps("ny8.gpkg") << QStringList{"-f", "GPKG", maps("ny8.gpkg"), samples + "ny8_tracts.shp"}
+        << QStringList{"-nlt", "MULTIPOLYGON"};
+    QTest::newRow("county boundaries as lines")
+        << maps("nc_lines.gpkg")
+        << QStringList{"-f", "GPKG", "-nlt", "MULTILINESTRING", maps("nc_lines.gpkg"),
+                       samples + "nc_counties.shp"}
+        << QStringList{"-nlt", "MULTILINESTRING"};
+    QTest::newRow("county centres as points")
+        << maps("nc_points.geojson")
+        << QStringList{"-f", "GeoJSON", "-dialect", "SQLite", "-sql",
+                       "SELECT FIPS, ST_PointOnSurface(geometry) FROM nc_counties",
+                       maps("nc_points.geojson"), samples + "nc_counties.shp"}
+        << QStringList{"-nlt", "MULTIPOINT"};
+}
+
+void TestVectorLayers::shapesAsTheShapefileDriverWritesThem()
+{
+    QFETCH(QString, source);
+    QFETCH(QStringList, made);
+    QFETCH(QStringList, reference);
+    if (!made.isEmpty() && !QFileInfo::exists(source))
+        QVERIFY(ogr2ogr(made));
+    const QDir out(m_home.filePath("out"));
+    const QString name = QFileInfo(source).completeBaseName() + "_" + QFileInfo(source).suffix();
+    const QString ours = out.filePath(name + "_ours.shp");
+    const QString theirs = out.filePath(name + "_gdal.shp");
+    geodata::VectorLayerInfo info;
+    QString error;
+    QVERIFY2(geodata::convertToShapefile(source, QString(), ours, &info, &error), qPrintable(error));
+    QVERIFY(ogr2ogr(QStringList{"-f", "ESRI Shapefile"} + reference + QStringList{theirs, source}));
+    const auto bytes = [](const QString &path) {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(none)");
+    };
+    for (const char *extension : {".shp", ".shx", ".prj"}) {
+        const QByteArray a = bytes(ours.chopped(4) + extension);
+        const QByteArray b = bytes(theirs.chopped(4) + extension);
+        QVERIFY2(a == b, qPrintable(QStringLiteral("%1: %2 bytes against GDAL's %3")
+                                        .arg(extension).arg(a.size()).arg(b.size())));
+        if (QByteArray(extension) != ".prj")
+            QVERIFY(a.size() > 100); // a real file, not two missing ones
+    }
 }
 
 bool TestVectorLayers::ogr2ogr(const QStringList &arguments)

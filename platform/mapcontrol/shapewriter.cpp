@@ -1,4 +1,4 @@
-#include "platform/projection/shapewriter.h"
+#include "platform/mapcontrol/shapewriter.h"
 
 #include <QFileInfo>
 #include <QtEndian>

@@ -1,4 +1,4 @@
-#include "platform/projection/shapeparts.h"
+#include "platform/projection/lonlatcutter.h"
 
 #include <algorithm>
 #include <cmath>

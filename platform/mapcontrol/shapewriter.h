@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/projection/shapeparts.h"
+#include "platform/mapcontrol/shapeparts.h"
 
 #include <QByteArray>
 #include <QSaveFile>

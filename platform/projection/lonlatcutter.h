@@ -1,23 +1,11 @@
 #pragma once
 
+#include "platform/mapcontrol/shapeparts.h"
+
 #include <QPointF>
 
 #include <cstdint>
 #include <vector>
-
-// Shapes as flat arrays, built part by part: what the projection writes back into a shape
-// file. All vertices of all shapes in one array, so that PROJ moves them in one call.
-struct ShapeParts {
-    std::vector<QPointF> points;
-    std::vector<std::uint32_t> partStart{0};  // part -> first vertex; one extra at the end
-    std::vector<std::uint32_t> shapeStart{0}; // shape -> first part; one extra at the end
-
-    int shapeCount() const { return int(shapeStart.size()) - 1; }
-    void endPart() { partStart.push_back(std::uint32_t(points.size())); }
-    void endShape() { shapeStart.push_back(std::uint32_t(partStart.size() - 1)); }
-    // Drops the vertices added since the last endPart().
-    void dropOpenPart() { points.resize(partStart.back()); }
-};
 
 // Prepares longitude/latitude geometry for a projection centred on the meridian lon0:
 // edges are taken the short way round (an edge from 179° to -179° crosses 180°, as in
