@@ -353,6 +353,7 @@ std::optional<StatTable> Read(QByteArray file, const QString &keyColumn, QString
     }
 
     StatTable table;
+    table.codes.reserve(qsizetype(std::count(bytes.begin(), bytes.end(), '\n')) + 1); // a line at most each
     std::vector<ColumnState> columns{std::size_t(width)};
     const qsizetype stride = width - 1; // every column but the key's, in file order
     std::vector<double> values;
@@ -362,7 +363,7 @@ std::optional<StatTable> Read(QByteArray file, const QString &keyColumn, QString
     while (scanner.next(fields, error)) {
         const qsizetype line = scanner.recordLine();
         // the memory of the records read goes back to the system as the values grow
-        if (!fields.empty() && bytes.data() + fields.front().start - released > (1 << 20))
+        if (!fields.empty() && bytes.data() + fields.front().start - released > tqtext::ForgetStep)
             released = tqtext::ForgetRead(released, bytes.data() + fields.front().start);
         if (qsizetype(fields.size()) != width) {
             *error = QStringLiteral("Line %1 has %2 fields, the header row %3 (the separator "

@@ -344,7 +344,7 @@ private:
     void addToken(QByteArrayView token, qsizetype index)
     {
         // the data are read once, in order: what lies behind goes back to the system
-        if (token.data() - m_released > kReleaseStep)
+        if (token.data() - m_released > ForgetStep)
             m_released = ForgetRead(m_released, token.data());
         const TokenValue v = ReadToken(token, m_encoding);
         // Only a value below 0 can lower the null value (the null value counts the tokens with
@@ -388,7 +388,6 @@ private:
     qsizetype m_regions;
     qsizetype m_statistics;
     qsizetype m_row = 0; // rows so far
-    static constexpr qsizetype kReleaseStep = 1 << 20;
     const char *m_released = nullptr; // where the bytes given back end
     qsizetype m_nextBreak = -1; // a line break at or after the last row's start; -1 when none
     DataCells m_cells;

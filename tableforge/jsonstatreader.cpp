@@ -373,7 +373,7 @@ std::optional<ValueArray> takeValueArray(QByteArray &bytes)
         p, begin, end,
         [&](double value, const char *at) {
             found.numbers.push_back(value);
-            if (at - released > (1 << 20))
+            if (at - released > tqtext::ForgetStep)
                 released = tqtext::ForgetRead(released, at);
         },
         &found);

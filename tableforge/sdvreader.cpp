@@ -104,6 +104,7 @@ std::optional<QStringList> ReadRegionCodes(const FileText &file)
     skipLine(text, pos);
     skipLine(text, pos);
     QStringList codes;
+    codes.reserve(qsizetype(std::count(text.begin(), text.end(), '\n'))); // a line at most each
     while (!atEnd(text, pos)) {
         const auto [start, length] = nextLine(text, pos);
         const QByteArrayView line = text.sliced(start, length);
@@ -159,7 +160,7 @@ std::optional<cube::DataCells> ReadDataCells(const FileText &file, qsizetype col
     qsizetype rowIndex = 0;
     while (!atEnd(text, pos)) {
         const auto [start, length] = nextLine(text, pos);
-        if (release && text.data() + start - released > (1 << 20))
+        if (release && text.data() + start - released > ForgetStep)
             released = ForgetRead(released, text.data() + start);
         QByteArrayView line = text.sliced(start, length);
         if (!endHolds(line, ';', encoding))

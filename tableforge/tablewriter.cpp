@@ -151,7 +151,8 @@ bool DBFCreator::BuildTable(const QString &sDBDir, const RowSource &row, qsizety
         }
         step = QStringLiteral("Create ") + m_tableName;
         QList<provider::Column> columns;
-        int width = m_regionCodes.isEmpty() ? 0 : int(m_regionCodes.front().size());
+        // (read without a copy: the reader's list still shares the codes)
+        int width = m_regionCodes.isEmpty() ? 0 : int(m_regionCodes.constFirst().size());
         for (const QString &code : std::as_const(m_regionCodes))
             width = std::max(width, int(code.size()));
         if (width > kLongestRegionCode) {
@@ -241,7 +242,7 @@ bool DBFCreator::InsertData(provider::Connection &connection,
             [this](qint64) { advanceProgress(); });
         return true;
     } catch (const RunTimeError &e) {
-        const QString step = adding >= 0 ? QStringLiteral("AddNew ") + m_regionCodes[adding]
+        const QString step = adding >= 0 ? QStringLiteral("AddNew ") + m_regionCodes.at(adding)
                                          : QStringLiteral("Open ") + m_tableName;
         setLongForm(e, &connection, step);
         m_progressBar->setValue(0);

@@ -140,6 +140,8 @@ std::int32_t roundToInt32(double value);
 // that are read through once and not again (they read as zeros afterwards). Returns where the
 // pages given back end (from when there were none).
 const char *ForgetRead(const char *from, const char *to);
+// How much the readers read on before they give the memory behind them back.
+constexpr qsizetype ForgetStep = 256 * 1024;
 
 // Reads a statistics file whole: UTF-8 when valid, else Windows-1252; line ends made CR LF,
 // and a missing final line end added so the last line is read whole.

@@ -328,8 +328,8 @@ QString DbfTable::writeNumberTemporary(const QString &path, const QString &name,
     try {
         if (failure.isEmpty() && !writeAll(fd, {header}))
             failure = systemError();
-        // The records go out in blocks of about a megabyte: no more of the table is held.
-        const qint64 block = std::clamp<qint64>((qint64(1) << 20) / length, 1, std::max<qint64>(1, rows));
+        // The records go out in blocks of about 256 KB: no more of the table is held.
+        const qint64 block = std::clamp<qint64>((qint64(1) << 18) / length, 1, std::max<qint64>(1, rows));
         QByteArray out(block * length, ' ');
         for (qint64 first = 0; first < rows && failure.isEmpty(); first += block) {
             const qint64 count = std::min(block, rows - first);
