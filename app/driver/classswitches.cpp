@@ -130,7 +130,7 @@ QString ProjectionSwitchError(const ParsedCommandLine &commandLine)
     const QString value = commandLine.value("projection");
     if (value.compare(QLatin1String("none"), Qt::CaseInsensitive) == 0)
         return QString();
-    gis::preloadProjectionModule(); // the map will be projected: PROJ loads while the window is made
+    // "auto" is always known: PROJ is loaded where the map is projected, not here
     if (value.trimmed().compare(QLatin1String("auto"), Qt::CaseInsensitive) == 0)
         return QString();
     QString said;

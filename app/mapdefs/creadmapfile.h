@@ -12,6 +12,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <thread>
 
 class CKbUtil;
 class ColorTable;
@@ -157,13 +158,16 @@ private:
     QSet<QString> m_toldRenames;
     // The shapefile of the map definition that each working copy was made from.
     QHash<QString, QString> m_sourceOf;
-    // The projection CopyFiles started last: its layers are read, moved and written on a
-    // thread of their own while the statistics are read and joined; AddMap waits for it.
+    // The projection CopyFiles started last: a thread loads PROJ's module (some fifty
+    // libraries) and reads, moves and writes the layers while the statistics are read and
+    // joined; AddMap waits for it.
     struct PendingProjection {
+        int mapNumber = 0; // 1-based, in MapList
         const gis::ProjectionModule *module = nullptr;
         gis::ProjectionJob *job = nullptr;
-        int mapNumber = 0; // 1-based, in MapList
+        QString loadError; // why the module could not be loaded
+        std::thread worker;
     };
-    std::optional<PendingProjection> m_projection;
+    std::unique_ptr<PendingProjection> m_projection;
     bool m_projectionFailed = false;
 };

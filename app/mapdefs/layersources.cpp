@@ -5,6 +5,8 @@
 
 #include <QFileInfo>
 
+#include <system_error>
+
 namespace {
 const QString CRLF = QStringLiteral("\r\n");
 } // namespace
@@ -61,7 +63,7 @@ bool CReadMapFile::checkedProjection(QString &projection)
     projection = ProjectionSetting();
     if (projection.isEmpty())
         return true;
-    gis::preloadProjectionModule(); // loads while the layers are copied
+    // "auto" is always known: PROJ is loaded where the layers are projected, not here
     if (projection.trimmed().compare(QLatin1String("auto"), Qt::CaseInsensitive) == 0)
         return true;
     QString said;
@@ -82,9 +84,8 @@ bool CReadMapFile::checkedProjection(QString &projection)
 }
 
 // Brings the working copies of a map's layers into the projection; the original files name
-// the layers in messages. The layers are read, moved and written on a thread of their own
-// while the statistics are read and joined; AddMap waits for it, and what it found (the
-// warnings, a failure) is told then.
+// the layers in messages. AddMap waits for it, and what it found (the warnings, a failure) is
+// told then.
 bool CReadMapFile::projectMap(CMaps &map, int mapNumber, const QString &projection,
                               const QString &regionFile, const QString &secondFile)
 {
@@ -93,13 +94,22 @@ bool CReadMapFile::projectMap(CMaps &map, int mapNumber, const QString &projecti
     QList<gis::ProjectedLayer> layers = {{map.sFileName(), regionFile, GetRegionField(mapNumber)}};
     if (!map.sEFileName().isEmpty())
         layers.append({map.sEFileName(), secondFile, QString()});
-    QString error;
-    const gis::ProjectionModule *gis = gis::projectionModule(&error);
-    if (!gis) {
-        mapdefsMessage(QStringLiteral("Chorel (CopyFiles)"), 16, error);
-        return false;
+    auto pending = std::make_unique<PendingProjection>();
+    pending->mapNumber = mapNumber;
+    PendingProjection *p = pending.get();
+    const auto work = [p, projection, layers] {
+        p->module = gis::projectionModule(&p->loadError);
+        if (p->module) {
+            p->job = p->module->newProjection(projection, layers);
+            p->module->runProjection(p->job);
+        }
+    };
+    try {
+        pending->worker = std::thread(work);
+    } catch (const std::system_error &) {
+        work(); // no thread to be had: the work is done here
     }
-    m_projection = PendingProjection{gis, gis->startProjection(projection, layers), mapNumber};
+    m_projection = std::move(pending);
     return true;
 }
 
@@ -107,13 +117,15 @@ bool CReadMapFile::settleProjection(bool report)
 {
     if (!m_projection)
         return !m_projectionFailed;
-    const PendingProjection pending = *m_projection;
-    m_projection.reset();
+    const std::unique_ptr<PendingProjection> pending = std::move(m_projection);
+    if (pending->worker.joinable())
+        pending->worker.join();
     gis::ProjectionOutcome outcome;
-    QString error;
-    m_projectionFailed = !pending.module->finishProjection(pending.job, &outcome, &error);
-    if (!m_projectionFailed && m_mapList && pending.mapNumber <= m_mapList->size()) {
-        CMaps &map = (*m_mapList)[pending.mapNumber - 1];
+    QString error = pending->loadError;
+    m_projectionFailed = !pending->module
+                         || !pending->module->finishProjection(pending->job, &outcome, &error);
+    if (!m_projectionFailed && m_mapList && pending->mapNumber <= m_mapList->size()) {
+        CMaps &map = (*m_mapList)[pending->mapNumber - 1];
         map.projectionName = outcome.name;
         map.projectionDefinition = outcome.definition;
     }

@@ -44,24 +44,21 @@ struct ProjectionJob;
 // The functions of libchorelproj.so; see platform/projection/mapprojector.h.
 struct ProjectionModule {
     bool (*isKnownProjection)(const QString &definition, QString *error);
-    // Brings the layers into the map's projection on a thread of its own while the caller
-    // goes on: reads them, finds their systems and the map's projection, moves and writes
-    // them. Until the job is finished the caller makes no other use of the layers' files and
-    // starts no other projection.
-    ProjectionJob *(*startProjection)(const QString &projection,
-                                      const QList<ProjectedLayer> &layers);
-    // Waits for the job and ends it: outcome gets the projection and every warning. False,
-    // with *error, when the layers could not be projected (then nothing is to be drawn).
+    // A projection of the layers into the map's projection, made ready; nothing runs yet.
+    ProjectionJob *(*newProjection)(const QString &projection,
+                                    const QList<ProjectedLayer> &layers);
+    // The work, on any one thread (PROJ's objects are made and let go there): reads the
+    // layers, finds their systems and the map's projection, moves and writes them. Meanwhile
+    // the caller makes no other use of the layers' files and runs no other projection.
+    void (*runProjection)(ProjectionJob *job);
+    // Ends a job that has run (or never will): outcome gets the projection and every warning.
+    // False, with *error, when the layers could not be projected (then nothing is to be drawn).
     bool (*finishProjection)(ProjectionJob *job, ProjectionOutcome *outcome, QString *error);
 };
 
 // Each module, loaded on the first call; nullptr, with *error saying why, when it can't be.
 const VectorModule *vectorModule(QString *error);
 const ProjectionModule *projectionModule(QString *error);
-// Starts loading the projection module on a thread of its own, for a caller that will need it
-// soon (PROJ brings some fifty libraries; loading them takes as long as building the window):
-// projectionModule() then waits for it, if it is not done yet.
-void preloadProjectionModule();
 
 } // namespace gis
 

@@ -2,9 +2,6 @@
 
 #include <dlfcn.h>
 
-#include <system_error>
-#include <thread>
-
 namespace gis {
 namespace {
 
@@ -52,25 +49,6 @@ const ProjectionModule *projectionModule(QString *error)
 {
     return loadedOnce<ProjectionModule>("libchorelproj.so", "ChorelProjModule",
                                         "projection (PROJ)", error);
-}
-
-void preloadProjectionModule()
-{
-    // The first call of projectionModule() loads the module; a call on another thread meanwhile
-    // waits for that load to end. The thread is joined when the program ends.
-    struct Preload {
-        std::thread thread{[] { projectionModule(nullptr); }};
-        ~Preload()
-        {
-            if (thread.joinable())
-                thread.join();
-        }
-    };
-    try {
-        static Preload preload;
-    } catch (const std::system_error &) {
-        // no thread to be had: the module is loaded when it is first asked for
-    }
 }
 
 } // namespace gis

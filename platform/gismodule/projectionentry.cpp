@@ -6,56 +6,49 @@
 
 #include <exception>
 #include <memory>
-#include <system_error>
-#include <thread>
 
-// The whole projection of a map's layers runs on the job's thread: PROJ's objects are made,
-// used and let go there (they belong to the thread's PROJ context, which ends with it).
+// A projection of a map's layers. It runs on one thread, which makes, uses and lets go of
+// every PROJ object there (they belong to the thread's PROJ context).
 struct gis::ProjectionJob {
     QString projection;
     QList<gis::ProjectedLayer> layers;
     MapProjector projector;
-    std::thread worker;
     bool ok = false;
-    QString error;
-
-    void run()
-    {
-        try {
-            ok = projector.setProjection(projection, &error);
-            for (const gis::ProjectedLayer &layer : std::as_const(layers))
-                ok = ok && projector.addLayer(layer.shpPath, layer.label, layer.nameField, &error);
-            ok = ok && projector.prepare(&error) && projector.transform(&error);
-        } catch (const std::exception &e) {
-            ok = false;
-            error = QStringLiteral("The layers could not be projected: %1")
-                        .arg(QString::fromLocal8Bit(e.what()));
-        }
-        projector.releaseSystems();
-    }
+    QString error = QStringLiteral("The layers were not projected.");
 };
 
 namespace {
 
-gis::ProjectionJob *startProjection(const QString &projection,
-                                    const QList<gis::ProjectedLayer> &layers)
+gis::ProjectionJob *newProjection(const QString &projection,
+                                  const QList<gis::ProjectedLayer> &layers)
 {
     auto job = std::make_unique<gis::ProjectionJob>();
     job->projection = projection;
     job->layers = layers;
-    try {
-        job->worker = std::thread([j = job.get()] { j->run(); });
-    } catch (const std::system_error &) {
-        job->run(); // no thread to be had: the work is done here
-    }
     return job.release();
+}
+
+void runProjection(gis::ProjectionJob *job)
+{
+    MapProjector &projector = job->projector;
+    job->error.clear();
+    try {
+        job->ok = projector.setProjection(job->projection, &job->error);
+        for (const gis::ProjectedLayer &layer : std::as_const(job->layers))
+            job->ok = job->ok
+                      && projector.addLayer(layer.shpPath, layer.label, layer.nameField, &job->error);
+        job->ok = job->ok && projector.prepare(&job->error) && projector.transform(&job->error);
+    } catch (const std::exception &e) {
+        job->ok = false;
+        job->error = QStringLiteral("The layers could not be projected: %1")
+                         .arg(QString::fromLocal8Bit(e.what()));
+    }
+    projector.releaseSystems();
 }
 
 bool finishProjection(gis::ProjectionJob *job, gis::ProjectionOutcome *outcome, QString *error)
 {
     const std::unique_ptr<gis::ProjectionJob> owned(job);
-    if (owned->worker.joinable())
-        owned->worker.join();
     owned->projector.finish();
     outcome->warnings = owned->projector.warnings();
     outcome->name = owned->projector.projectionName();
@@ -67,7 +60,8 @@ bool finishProjection(gis::ProjectionJob *job, gis::ProjectionOutcome *outcome, 
 
 const gis::ProjectionModule theModule = {
     &MapProjector::isKnownProjection,
-    &startProjection,
+    &newProjection,
+    &runProjection,
     &finishProjection,
 };
 
