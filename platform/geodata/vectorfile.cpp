@@ -2,6 +2,7 @@
 
 #include "platform/geodata/gdalerrors.h"
 #include "platform/geodata/shapecopy.h"
+#include "platform/geodata/tablecopy.h"
 #include "platform/mapcontrol/shapewriter.h"
 #include "platform/geodata/topojsoncheck.h"
 
@@ -28,7 +29,6 @@ namespace geodata {
 namespace {
 
 constexpr int kDbfNameBytes = 10;
-constexpr int kDbfTextBytes = 254;
 
 void registerDrivers()
 {
@@ -103,6 +103,8 @@ struct OpenedFile {
 };
 
 std::mutex openedMutex;
+// See setKeepValuesLimit; guarded by openedMutex.
+qint64 keepValuesLimit = qint64(256) << 20;
 OpenedFile opened;
 
 // The open file, or nullptr with *error naming the file and saying what GDAL said. Call with
@@ -194,68 +196,6 @@ bool inspectOpen(GDALDataset &dataset, const QString &path, const QString &layer
     return true;
 }
 
-// What a field of the copy holds and how wide it must be.
-struct FieldPlan {
-    OGRFieldType type = OFTString;
-    int width = 1;
-    int decimals = 0;
-    int intDigits = 1;
-    bool negative = false;
-};
-
-int digits(double magnitude)
-{
-    return magnitude < 1.0 ? 1 : int(std::floor(std::log10(magnitude))) + 1;
-}
-
-// One pass over the table (geometries not read) for the widths the values need.
-std::vector<FieldPlan> planFields(OGRLayer &layer)
-{
-    OGRFeatureDefn *definition = layer.GetLayerDefn();
-    const int count = definition->GetFieldCount();
-    std::vector<FieldPlan> plans(static_cast<std::size_t>(count));
-    for (int i = 0; i < count; ++i) {
-        const OGRFieldType type = definition->GetFieldDefn(i)->GetType();
-        plans[i].type = type == OFTInteger || type == OFTInteger64 ? OFTInteger64
-                        : type == OFTReal                         ? OFTReal
-                                                                  : OFTString;
-    }
-    const char *ignored[] = {"OGR_GEOMETRY", nullptr};
-    layer.SetIgnoredFields(ignored);
-    layer.ResetReading();
-    for (OGRFeatureUniquePtr f(layer.GetNextFeature()); f; f.reset(layer.GetNextFeature())) {
-        for (int i = 0; i < count; ++i) {
-            if (!f->IsFieldSetAndNotNull(i))
-                continue;
-            FieldPlan &plan = plans[i];
-            if (plan.type == OFTString) {
-                plan.width = std::max(plan.width, int(qstrlen(f->GetFieldAsString(i))));
-            } else {
-                const double v = plan.type == OFTReal ? f->GetFieldAsDouble(i)
-                                                      : double(f->GetFieldAsInteger64(i));
-                if (!std::isfinite(v))
-                    continue;
-                plan.negative = plan.negative || v < 0;
-                plan.intDigits = std::max(plan.intDigits, digits(std::abs(v)));
-            }
-        }
-    }
-    layer.SetIgnoredFields(nullptr);
-    layer.ResetReading();
-    for (FieldPlan &plan : plans) {
-        if (plan.type == OFTString) {
-            plan.width = std::min(plan.width, kDbfTextBytes);
-        } else if (plan.type == OFTInteger64) {
-            plan.width = plan.intDigits + (plan.negative ? 1 : 0);
-        } else {
-            // Fifteen significant digits, as many as a double holds, and at least the whole part.
-            plan.decimals = std::clamp(15 - plan.intDigits, 0, 15);
-            plan.width = plan.intDigits + (plan.negative ? 1 : 0) + 1 + plan.decimals;
-        }
-    }
-    return plans;
-}
-
 void removeCopy(const QString &targetShp)
 {
     const QFileInfo info(targetShp);
@@ -326,12 +266,16 @@ bool writeProjection(const OGRSpatialReference *system, const QFileInfo &target,
     return false;
 }
 
+// Writes the copy. keepValues: the table's values are kept in memory in the one pass over
+// the layer, and the table written after it; otherwise its widths are measured in a pass of
+// their own first (for layers too large to keep).
 bool writeCopy(OGRLayer &source, const QString &targetShp, const VectorLayerInfo &info,
-               GdalErrors &errors, QString *error)
+               bool keepValues, GdalErrors &errors, QString *error)
 {
     const Kind kind = layerKind(&source);
     const int family = kind == Kind::Points ? 8 : kind == Kind::Lines ? 3 : 5;
-    const std::vector<FieldPlan> plans = planFields(source);
+    OGRFeatureDefn *definition = source.GetLayerDefn();
+    TableCopy table(*definition);
     const QFileInfo targetInfo(targetShp);
     const MemoryFolder memory;
     // GDAL writes the table (.dbf, .cpg); the shapes go straight into the .shp and .shx, which
@@ -354,42 +298,37 @@ bool writeCopy(OGRLayer &source, const QString &targetShp, const VectorLayerInfo
                      .arg(targetShp, gdalText(errors, QStringLiteral("no shape file driver")));
         return false;
     }
-    OGRFeatureDefn *definition = source.GetLayerDefn();
     QStringList names;
     for (int i = 0; i < definition->GetFieldCount(); ++i)
         names << QString::fromUtf8(definition->GetFieldDefn(i)->GetNameRef());
-    const FieldRenames shortNames = shortenFieldNames(names);
-    for (int i = 0; i < definition->GetFieldCount(); ++i) {
-        OGRFieldDefn field(shortNames[i].second.toUtf8().constData(), plans[i].type);
-        field.SetWidth(plans[i].width);
-        field.SetPrecision(plans[i].decimals);
-        if (copy->CreateField(&field, FALSE) != OGRERR_NONE) {
-            *error = QStringLiteral("The field %1 can't be written into %2: %3")
-                         .arg(names[i], targetShp, gdalText(errors, QString()));
+    std::vector<QByteArray> shortNames;
+    for (const auto &pair : shortenFieldNames(names))
+        shortNames.push_back(pair.second.toUtf8());
+    const auto createFields = [&] {
+        int failed = -1;
+        if (table.createFields(*copy, shortNames, &failed))
+            return true;
+        *error = QStringLiteral("The field %1 can't be written into %2: %3")
+                     .arg(names[failed], targetShp, gdalText(errors, QString()));
+        return false;
+    };
+    // One record of the copy, filled anew for each feature; made once the fields are there.
+    OGRFeatureUniquePtr out;
+    if (!keepValues) {
+        table.measure(source);
+        if (!createFields())
             return false;
-        }
+        out.reset(OGRFeature::CreateFeature(copy->GetLayerDefn()));
     }
-    // One record of the copy, filled anew for each feature.
-    OGRFeatureUniquePtr out(OGRFeature::CreateFeature(copy->GetLayerDefn()));
+    const auto writeRecord = [&] {
+        if (copy->CreateFeature(out.get()) == OGRERR_NONE)
+            return true;
+        *error = QStringLiteral("%1 can't be written: %2")
+                     .arg(targetShp, gdalText(errors, QStringLiteral("a record failed")));
+        return false;
+    };
     ShapeParts parts; // the shape of the record, filled anew for each feature
-    const int fields = definition->GetFieldCount();
     for (OGRFeatureUniquePtr f(source.GetNextFeature()); f; f.reset(source.GetNextFeature())) {
-        out->SetFID(OGRNullFID);
-        for (int i = 0; i < fields; ++i) {
-            if (!f->IsFieldSetAndNotNull(i)) {
-                out->UnsetField(i);
-            } else if (plans[i].type == OFTInteger64) {
-                out->SetField(i, f->GetFieldAsInteger64(i));
-            } else if (plans[i].type == OFTReal) {
-                const double v = f->GetFieldAsDouble(i);
-                if (std::isfinite(v))
-                    out->SetField(i, v);
-                else
-                    out->UnsetField(i);
-            } else {
-                out->SetField(i, f->GetFieldAsString(i));
-            }
-        }
         parts.points.clear();
         parts.partStart.assign(1, 0);
         parts.shapeStart.assign(1, 0);
@@ -397,16 +336,28 @@ bool writeCopy(OGRLayer &source, const QString &targetShp, const VectorLayerInfo
         const OGRGeometry *g = f->GetGeometryRef();
         appendShape(g && kindOf(g->getGeometryType()) == kind ? g : nullptr, family, parts);
         shapes.add(parts, 0);
-        if (copy->CreateFeature(out.get()) != OGRERR_NONE) {
-            *error = QStringLiteral("%1 can't be written: %2")
-                         .arg(targetShp, gdalText(errors, QStringLiteral("a record failed")));
-            return false;
+        if (keepValues) {
+            table.keep(*f);
+        } else {
+            table.fill(*out, *f);
+            if (!writeRecord())
+                return false;
         }
     }
     if (!errors.failures().isEmpty()) {
         *error = QStringLiteral("The layer %1 can't be read whole: %2")
                      .arg(info.layerName, errors.failures().join(QStringLiteral("; ")));
         return false;
+    }
+    if (keepValues) {
+        if (!createFields())
+            return false;
+        out.reset(OGRFeature::CreateFeature(copy->GetLayerDefn()));
+        for (int r = 0; r < table.keptCount(); ++r) {
+            table.fill(*out, r);
+            if (!writeRecord())
+                return false;
+        }
     }
     target.reset(); // closes and completes the files
     if (!errors.failures().isEmpty()) {
@@ -430,6 +381,12 @@ bool inspect(const QString &path, const QString &layerName, VectorLayerInfo *inf
     return dataset && inspectOpen(*dataset, path, layerName, *info, layer, error);
 }
 
+void setKeepValuesLimit(qint64 bytes)
+{
+    const std::lock_guard<std::mutex> lock(openedMutex);
+    keepValuesLimit = bytes;
+}
+
 bool convertToShapefile(const QString &path, const QString &layerName, const QString &targetShp,
                         VectorLayerInfo *info, QString *error)
 {
@@ -440,7 +397,10 @@ bool convertToShapefile(const QString &path, const QString &layerName, const QSt
     bool ok = dataset && inspectOpen(*dataset, path, layerName, *info, layer, error);
     if (ok) {
         removeCopy(targetShp);
-        ok = writeCopy(*layer, targetShp, *info, errors, error);
+        // The table's values are kept through the one pass over the layer for files of a size
+        // that memory holds with ease (they are a part of the file); larger ones are read twice.
+        const bool keepValues = QFileInfo(path).size() <= keepValuesLimit;
+        ok = writeCopy(*layer, targetShp, *info, keepValues, errors, error);
         if (!ok) {
             *error = QStringLiteral("%1 (%2): %3").arg(path, info->layerName, *error);
             removeCopy(targetShp);

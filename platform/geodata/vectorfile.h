@@ -36,6 +36,10 @@ bool inspect(const QString &path, const QString &layerName, VectorLayerInfo *inf
 bool convertToShapefile(const QString &path, const QString &layerName, const QString &targetShp,
                         VectorLayerInfo *info, QString *error);
 
+// Files up to this size (256 MB unless set) have their table's values kept in memory while
+// convertToShapefile reads their layer once; larger files are read twice instead. For tests.
+void setKeepValuesLimit(qint64 bytes);
+
 // Field names of at most 10 bytes, unique without regard to letter case: a longer name is cut
 // and, where that meets a name already taken, ends in "_1", "_2", ...
 FieldRenames shortenFieldNames(const QStringList &names);
