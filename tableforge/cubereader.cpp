@@ -243,6 +243,31 @@ void replaceShorter(char *data, std::size_t &size, std::string_view before, std:
     size = out;
 }
 
+// Replaces " \r\n" by " " and then "\r\n" by " " on data[0, size), in place in one pass.
+void joinLines(char *data, std::size_t &size)
+{
+    const void *cr = std::memchr(data, '\r', size);
+    std::size_t out = cr ? std::size_t(static_cast<const char *>(cr) - data) : size;
+    std::size_t in = out;
+    while (in < size) {
+        // data[in] is a carriage return; the blank before it is data[in - 1] of the input
+        if (in + 1 < size && data[in + 1] == '\n') {
+            const bool afterBlank = in > 0 && data[in - 1] == ' ';
+            if (!afterBlank)
+                data[out++] = ' ';
+            in += 2;
+        } else {
+            data[out++] = data[in++];
+        }
+        const void *next = in < size ? std::memchr(data + in, '\r', size - in) : nullptr;
+        const std::size_t stop = next ? std::size_t(static_cast<const char *>(next) - data) : size;
+        std::memmove(data + out, data + in, stop - in);
+        out += stop - in;
+        in = stop;
+    }
+    size = out;
+}
+
 } // namespace
 
 std::optional<QByteArrayView> NormalizeData(QByteArray &bytes)
@@ -256,8 +281,9 @@ std::optional<QByteArrayView> NormalizeData(QByteArray &bytes)
     std::size_t size = std::size_t(std::max(start, bytes.size() - 1) - start);
     if (const void *semicolon = std::memchr(data, ';', size))
         size = std::size_t(static_cast<const char *>(semicolon) - data) + 1;
-    replaceShorter(data, size, " \r\n", " ");
-    replaceShorter(data, size, "\r\n", " ");
+    // " \r\n" -> " ", then "\r\n" -> " ", in one pass: a line break after a blank goes, any
+    // other becomes a blank (the first replacement makes no new line break)
+    joinLines(data, size);
     // The one ";" left is the last character (the data were cut after the first) and becomes a
     // line break. It lay before the file's last line break, so the buffer has room for it.
     if (size > 0 && data[size - 1] == ';') {
@@ -307,10 +333,7 @@ public:
     // blank (two blanks enclose an empty token); an empty range is no row.
     void addRow(qsizetype start, qsizetype length)
     {
-        // the first line break at or after start, found again only when start has passed it
-        if (m_nextBreak >= 0 && m_nextBreak < start)
-            m_nextBreak = FindLineBreak(m_data, start);
-        const bool cut = m_nextBreak >= 0 && m_nextBreak + 2 <= start + length;
+        const bool cut = breakWithin(start, start + length);
         qsizetype end = cut ? m_nextBreak : start + length;
         const char *const d = m_data.data();
         while (start < end && d[start] == ' ')
@@ -330,6 +353,25 @@ public:
             from = to + 1;
         }
         ++m_row;
+    }
+
+    // A row whose tokens are known: what addRow gives for a range that starts with a token,
+    // ends with a single blank after a token that is not empty and holds no line break.
+    void addTokens(const std::vector<std::pair<qsizetype, qsizetype>> &tokens)
+    {
+        qsizetype index = 0;
+        for (const auto &[from, to] : tokens)
+            addToken(m_data.sliced(from, to - from), index++);
+        ++m_row;
+    }
+
+    // Whether a line break lies wholly inside [start, end); starts never go back.
+    bool breakWithin(qsizetype start, qsizetype end)
+    {
+        // the first line break at or after start, found again only when start has passed it
+        if (m_nextBreak >= 0 && m_nextBreak < start)
+            m_nextBreak = FindLineBreak(m_data, start);
+        return m_nextBreak >= 0 && m_nextBreak + 2 <= end;
     }
 
     DataCells take()
@@ -409,19 +451,31 @@ DataCells ReadDataCells(QByteArrayView data, TextEncoding encoding, Layout layou
         const qsizetype rowCount = perRegion ? regions : statistics;
         const qsizetype perRow = perRegion ? statistics : regions;
         const char *const d = data.data();
+        std::vector<std::pair<qsizetype, qsizetype>> tokens; // of the row, as the walk finds them
         qsizetype pos = 0;
         for (qsizetype r = 0; r < rowCount; ++r) {
             const qsizetype start = pos;
+            tokens.clear();
+            bool walked = true; // all of the row's blanks found
             for (qsizetype s = 0; s < perRow; ++s) {
+                const qsizetype from = pos;
                 while (pos < size && d[pos] != ' ')
                     ++pos;
-                if (pos == size)
+                if (pos == size) {
+                    walked = false;
                     break;
+                }
+                tokens.emplace_back(from, pos);
                 ++pos;
             }
             if (step)
                 step(r);
-            reader.addRow(start, pos - start);
+            // the common row, "1.5 2 .. 7 ", is split as the walk found it
+            if (walked && !tokens.empty() && d[start] != ' '
+                && tokens.back().second > tokens.back().first && !reader.breakWithin(start, pos))
+                reader.addTokens(tokens);
+            else
+                reader.addRow(start, pos - start);
         }
         return reader.take();
     }
