@@ -194,16 +194,19 @@ bool compareProjection(const QString &chorel, const QString &home, const QString
                             const QList<Run> &other, double goal, bool percent) {
         const double w0 = medianWall(base), w1 = medianWall(other);
         const double c0 = medianCpu(base), c1 = medianCpu(other);
-        const bool met = c1 <= goal * c0;
+        // The projection runs beside the join on a thread of its own: the time the user waits
+        // (wall) and the processor time differ, and both are judged.
+        const char *wallMet = w1 <= goal * w0 ? "met" : "MISSED";
+        const char *cpuMet = c1 <= goal * c0 ? "met" : "MISSED";
         if (percent)
             std::printf("%-34s plain %.3f s, %s %.3f s = +%.0f %% wall; cpu %.3f -> %.3f s = "
-                        "+%.0f %% (goal <= %.0f %%, %s)\n",
+                        "+%.0f %% (goal <= %.0f %%: wall %s, cpu %s)\n",
                         name, w0, what, w1, (w1 / w0 - 1) * 100, c0, c1, (c1 / c0 - 1) * 100,
-                        (goal - 1) * 100, met ? "met" : "MISSED");
+                        (goal - 1) * 100, wallMet, cpuMet);
         else
             std::printf("%-34s shape file %.3f s, %s %.3f s = %.2f times wall; cpu %.3f -> %.3f s "
-                        "= %.2f times (goal <= %.1f, %s)\n",
-                        name, w0, what, w1, w1 / w0, c0, c1, c1 / c0, goal, met ? "met" : "MISSED");
+                        "= %.2f times (goal <= %.1f: wall %s, cpu %s)\n",
+                        name, w0, what, w1, w1 / w0, c0, c1, c1 / c0, goal, wallMet, cpuMet);
     };
     compare("50,000 polygons lon/lat, projected", "--projection auto", plain, projected, 1.25, true);
     compare("  the same at --width 2000", "--projection auto", plainWide, projectedWide, 1.25, true);
