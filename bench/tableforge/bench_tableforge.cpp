@@ -119,6 +119,18 @@ void writeJsonStat(const QString &path, int regions, QRandomGenerator &random)
     out << "]}\n";
 }
 
+// A line of /proc/self/status in kB (VmRSS: resident now, VmHWM: the peak so far).
+qint64 statusKb(const char *key)
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n'))
+        if (line.startsWith(key))
+            return line.mid(qstrlen(key)).trimmed().split(' ').value(0).toLongLong();
+    return -1;
+}
+
 int create(const QString &file, const QString &folder)
 {
     DBFCreator creator;
@@ -127,13 +139,17 @@ int create(const QString &file, const QString &folder)
     creator.setDecSeperator(QStringLiteral(","));
     for (const char *tag : {"MISSING", "VALID", "CODES", "VALUES", "PROGRESS", "FILEFORMAT", "VARIABLE"})
         creator.AddErrorMsg(QString::fromLatin1(tag), QString::fromLatin1(tag));
+    // The process before the table is made (its libraries, Qt): what the reader adds to it
+    // is the reader's own memory.
+    const qint64 before = statusKb("VmRSS:");
     QElapsedTimer timer;
     timer.start();
     const qint64 cpu = processorMs();
     const bool ok = creator.CreateTable(file, folder);
     QTextStream(stdout) << "CreateTable " << file << ": " << timer.elapsed() << " ms (cpu "
                         << processorMs() - cpu << " ms), "
-                        << (ok ? "ok" : qPrintable(creator.ErrorMsg())) << "\n";
+                        << (ok ? "ok" : qPrintable(creator.ErrorMsg())) << ", resident before "
+                        << before << " kB, peak " << statusKb("VmHWM:") << " kB\n";
     return ok ? 0 : 1;
 }
 
