@@ -204,8 +204,9 @@ Pairing Pair(const QStringList &regionCodes, const QStringList &statCodes, bool 
                 level = Level::Exact;
             else if (matchedKeys[1].contains(unquotedStat[i]))
                 level = Level::Unquoted;
-            else if (!numeric && matchedKeys[2].contains(looseKey(unquotedStat[i])))
-                level = looseKey(unquotedStat[i]).front() == u'#' ? Level::Zeros : Level::Case;
+            else if (const QString key = numeric ? QString() : looseKey(unquotedStat[i]);
+                     !key.isNull() && matchedKeys[2].contains(key))
+                level = key.front() == u'#' ? Level::Zeros : Level::Case;
         }
     };
     if (numeric) {

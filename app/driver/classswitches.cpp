@@ -131,7 +131,7 @@ QString ProjectionSwitchError(const ParsedCommandLine &commandLine)
     if (value.compare(QLatin1String("none"), Qt::CaseInsensitive) == 0)
         return QString();
     // "auto" is always known: PROJ is loaded where the map is projected, not here
-    if (value.trimmed().compare(QLatin1String("auto"), Qt::CaseInsensitive) == 0)
+    if (isAutomaticProjection(value))
         return QString();
     QString said;
     const gis::ProjectionModule *gis = gis::projectionModule(&said);

@@ -64,7 +64,7 @@ bool CReadMapFile::checkedProjection(QString &projection)
     if (projection.isEmpty())
         return true;
     // "auto" is always known: PROJ is loaded where the layers are projected, not here
-    if (projection.trimmed().compare(QLatin1String("auto"), Qt::CaseInsensitive) == 0)
+    if (isAutomaticProjection(projection))
         return true;
     QString said;
     const gis::ProjectionModule *gis = gis::projectionModule(&said);

@@ -65,8 +65,26 @@ void TableCopy::measure(OGRLayer &layer)
 
 void TableCopy::keep(const OGRFeature &feature)
 {
-    for (int i = 0; i < int(m_plans.size()); ++i) {
+    for (int i = 0; i < int(m_plans.size()); ++i)
         measureValue(i, feature);
+    hold(feature);
+}
+
+void TableCopy::release()
+{
+    for (Column &column : m_columns) { // emptied, their memory kept for the next values
+        column.set.clear();
+        column.whole.clear();
+        column.real.clear();
+        column.text.clear();
+        column.textEnds.clear();
+    }
+    m_kept = 0;
+}
+
+void TableCopy::hold(const OGRFeature &feature)
+{
+    for (int i = 0; i < int(m_plans.size()); ++i) {
         Column &column = m_columns[i];
         const bool set = feature.IsFieldSetAndNotNull(i);
         switch (m_plans[i].type) {
@@ -119,26 +137,6 @@ bool TableCopy::createFields(OGRLayer &copy, const std::vector<QByteArray> &name
         }
     }
     return true;
-}
-
-void TableCopy::fill(OGRFeature &record, const OGRFeature &feature) const
-{
-    record.SetFID(OGRNullFID);
-    for (int i = 0; i < int(m_plans.size()); ++i) {
-        if (!feature.IsFieldSetAndNotNull(i)) {
-            record.UnsetField(i);
-        } else if (m_plans[i].type == OFTInteger64) {
-            record.SetField(i, feature.GetFieldAsInteger64(i));
-        } else if (m_plans[i].type == OFTReal) {
-            const double v = feature.GetFieldAsDouble(i);
-            if (std::isfinite(v))
-                record.SetField(i, v);
-            else
-                record.UnsetField(i);
-        } else {
-            record.SetField(i, feature.GetFieldAsString(i));
-        }
-    }
 }
 
 void TableCopy::fill(OGRFeature &record, int kept) const

@@ -28,13 +28,16 @@ public:
     void measure(OGRLayer &layer);
     // Measures and keeps one feature's values.
     void keep(const OGRFeature &feature);
+    // Keeps one feature's values without measuring them (its widths were measured), and lets
+    // go of all values kept: for writing a record at a time.
+    void hold(const OGRFeature &feature);
+    void release();
     int keptCount() const { return m_kept; }
 
     // The fields of the copy, under the given names; false, with the field's index in *failed,
     // when GDAL refuses one.
     bool createFields(OGRLayer &copy, const std::vector<QByteArray> &names, int *failed);
-    // A record of the copy from a feature, or from the values kept of feature `kept`.
-    void fill(OGRFeature &record, const OGRFeature &feature) const;
+    // A record of the copy from the values kept of feature `kept`.
     void fill(OGRFeature &record, int kept) const;
 
 private:

@@ -339,7 +339,9 @@ bool writeCopy(OGRLayer &source, const QString &targetShp, const VectorLayerInfo
         if (keepValues) {
             table.keep(*f);
         } else {
-            table.fill(*out, *f);
+            table.hold(*f);
+            table.fill(*out, 0);
+            table.release();
             if (!writeRecord())
                 return false;
         }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/geodata/vectorfile.h"
+#include "platform/projection/automaticprojection.h"
 
 #include <QList>
 #include <QString>

@@ -2,6 +2,7 @@
 
 #include "platform/mapcontrol/shapestore.h"
 #include "platform/mapcontrol/shpfile.h"
+#include "platform/projection/automaticprojection.h"
 #include "platform/projection/crs.h"
 #include "platform/projection/lonlatcoverage.h"
 #include "platform/projection/lonlatcutter.h"
@@ -106,7 +107,7 @@ MapProjector::~MapProjector() = default;
 
 bool MapProjector::isKnownProjection(const QString &definition, QString *error)
 {
-    if (definition.trimmed().compare(QLatin1String("auto"), Qt::CaseInsensitive) == 0)
+    if (isAutomaticProjection(definition))
         return true;
     return Crs::fromText(definition, error).isValid();
 }
@@ -114,7 +115,7 @@ bool MapProjector::isKnownProjection(const QString &definition, QString *error)
 bool MapProjector::setProjection(const QString &definition, QString *error)
 {
     d->definition = definition.trimmed();
-    d->automatic = d->definition.compare(QLatin1String("auto"), Qt::CaseInsensitive) == 0;
+    d->automatic = isAutomaticProjection(d->definition);
     if (d->automatic)
         return true;
     d->target = Crs::fromText(d->definition, error);
