@@ -23,6 +23,9 @@
 #include <QProgressBar>
 
 #include <cmath>
+#include <exception>
+#include <system_error>
+#include <thread>
 
 namespace {
 
@@ -166,6 +169,16 @@ bool prepareLayers(MainForm &form, const QString &iniFile) {
     return false;
 }
 
+// The statistics table built (or not: the builder says why).
+bool tableMade(MainForm &form, DBFCreator &builder, bool created) {
+    if (!created) {
+        fail(form, QStringLiteral("Chorel (Tq2dbf - CreateTable)"), 16, builder.ErrorMsg());
+        return false;
+    }
+    takeOverTable(form, builder);
+    return true;
+}
+
 bool createTable(MainForm &form, DBFCreator &builder) {
     MainState &state = form.state();
     MapSession &session = form.session();
@@ -176,12 +189,42 @@ bool createTable(MainForm &form, DBFCreator &builder) {
     const bool created = builder.CreateTable(state.DataFile, session.MapReader.GetPathDir());
     if (bar)
         bar->setVisible(false);
-    if (!created) {
-        fail(form, QStringLiteral("Chorel (Tq2dbf - CreateTable)"), 16, builder.ErrorMsg());
-        return false;
+    return tableMade(form, builder, created);
+}
+
+// A batch run builds the statistics table on a thread of its own while the map's layers are
+// copied (converted from other formats, their projection started) into the same working
+// folder: the builder reads only the statistics file and writes only its own table there, and
+// its progress reaches the hidden window by queued signals. The user is told what went wrong
+// as when one step follows the other: a fault of the layers, else one of the table.
+bool prepareLayersBesideTable(MainForm &form, DBFCreator &builder, const QString &iniFile) {
+    MainState &state = form.state();
+    form.session().AttachProgress(form.progressBar(), &form);
+    const QString dataFile = state.DataFile;
+    const QString folder = state.WorkFolder;
+    bool created = false;
+    std::exception_ptr thrown;
+    std::jthread tableThread;
+    if (!folder.isEmpty() && QDir().mkpath(folder)) {
+        try {
+            tableThread = std::jthread([&builder, &created, &thrown, dataFile, folder] {
+                try {
+                    created = builder.CreateTable(dataFile, folder);
+                } catch (...) {
+                    thrown = std::current_exception();
+                }
+            });
+        } catch (const std::system_error &) {
+            // no thread to be had: one step after the other
+        }
     }
-    takeOverTable(form, builder);
-    return true;
+    if (!tableThread.joinable())
+        return prepareLayers(form, iniFile) && createTable(form, builder);
+    const bool prepared = prepareLayers(form, iniFile);
+    tableThread.join();
+    if (thrown)
+        std::rethrow_exception(thrown);
+    return prepared && tableMade(form, builder, created);
 }
 
 // The map definition of the statistics file: the one --map names, else the one chosen for
@@ -255,6 +298,8 @@ bool prepareTables(MainForm &form) {
     QString iniFile;
     if (!findMapDefinition(form, builder, iniFile))
         return false;
+    if (state.BatchMode)
+        return prepareLayersBesideTable(form, builder, iniFile);
     return prepareLayers(form, iniFile) && createTable(form, builder);
 }
 

@@ -269,6 +269,35 @@ private slots:
         QVERIFY(!exists("work/cut.png"));
     }
 
+    // The statistics table is built while the layers are copied: when both are faulty the
+    // run still tells the layers' fault alone, as when one step follows the other, and when
+    // only the table is, the table's.
+    void layerAndTableFaultsTogether()
+    {
+        const QString cubeFile = mapDefinitionWith(QStringLiteral("GONE"), QStringLiteral("nc_counties.shp"),
+                                                   QStringLiteral("gone.shp"));
+        QFile cube(cubeFile);
+        QVERIFY(cube.open(QIODevice::ReadOnly));
+        QString text = QString::fromUtf8(cube.readAll());
+        cube.close();
+        text.truncate(text.indexOf(QLatin1String("DATA=")) + 5);
+        Result r = run({"-f", write(QStringLiteral("gone.tq"), text), "-o", "gone.png"});
+        QCOMPARE(r.exitCode, 1);
+        QVERIFY2(r.log.contains(QStringLiteral("gone.shp")), qPrintable(r.log));
+        QVERIFY2(!r.log.contains(QStringLiteral("fewer than")) && !r.err.contains(QStringLiteral("fewer than")),
+                 qPrintable(r.log + r.err));
+        QVERIFY(!exists("work/gone.png"));
+        // the table's fault with layers that are fine; nothing of the working folder is left
+        text = m_sample;
+        text.truncate(text.indexOf(QLatin1String("DATA=")) + 5);
+        r = run({"-f", write(QStringLiteral("cut.tq"), text), "-o", "cut.png"});
+        QCOMPARE(r.exitCode, 1);
+        QVERIFY2(r.err.contains(QStringLiteral("fewer than the 300")), qPrintable(r.err));
+        const QStringList left = QDir(path(QStringLiteral("tmp"))).entryList({QStringLiteral("Chorel*")},
+                                                                             QDir::NoDotAndDotDot | QDir::AllEntries);
+        QVERIFY2(left.isEmpty(), qPrintable(left.join(u' ')));
+    }
+
     // A size factor too small to give a readable picture is ignored like the other invalid ones.
     void tinySizeFactor()
     {
