@@ -1,5 +1,6 @@
 #include "platform/geodata/vectorfile.h"
 
+#include "platform/geodata/featurehandover.h"
 #include "platform/geodata/gdalerrors.h"
 #include "platform/geodata/shapecopy.h"
 #include "platform/geodata/tablecopy.h"
@@ -22,7 +23,10 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <latch>
 #include <mutex>
+#include <thread>
+#include <utility>
 #include <vector>
 
 namespace geodata {
@@ -327,32 +331,58 @@ bool writeCopy(OGRLayer &source, const QString &targetShp, const VectorLayerInfo
                      .arg(targetShp, gdalText(errors, QStringLiteral("a record failed")));
         return false;
     };
-    ShapeParts parts; // the shape of the record, filled anew for each feature
-    for (OGRFeatureUniquePtr f(source.GetNextFeature()); f; f.reset(source.GetNextFeature())) {
+    // The shape of a feature into parts, filled anew for each; a geometry of another kind than
+    // the layer's becomes a null record.
+    const auto addShape = [&](const OGRFeature &f, ShapeParts &parts) {
         parts.points.clear();
         parts.partStart.assign(1, 0);
         parts.shapeStart.assign(1, 0);
-        // A geometry of another kind than the layer's becomes a null record.
-        const OGRGeometry *g = f->GetGeometryRef();
+        const OGRGeometry *g = f.GetGeometryRef();
         appendShape(g && kindOf(g->getGeometryType()) == kind ? g : nullptr, family, parts);
         shapes.add(parts, 0);
-        if (keepValues) {
-            table.keep(*f);
-        } else {
-            table.hold(*f);
-            table.fill(*out, 0);
-            table.release();
-            if (!writeRecord())
-                return false;
-        }
-    }
-    if (!errors.failures().isEmpty()) {
+    };
+    const auto readWhole = [&] {
+        if (errors.failures().isEmpty())
+            return true;
         *error = QStringLiteral("The layer %1 can't be read whole: %2")
                      .arg(info.layerName, errors.failures().join(QStringLiteral("; ")));
         return false;
-    }
+    };
+    bool shapesWritten = false;
+    QString shapesError;
+    FeatureHandOver handOver;
+    std::latch kept(1);
+    std::jthread maker;
     if (keepValues) {
-        if (!createFields())
+        // GDAL reads the features on this thread while another makes their shapes and keeps
+        // their values (the two halves of the pass take about as long), then writes the .shp
+        // and .shx while GDAL writes the table here.
+        maker = std::jthread([&] {
+            ShapeParts parts;
+            for (auto batch = handOver.take(); !batch.empty(); batch = handOver.take())
+                for (const OGRFeatureUniquePtr &f : batch) {
+                    addShape(*f, parts);
+                    table.keep(*f);
+                }
+            kept.count_down();
+            shapesWritten = shapes.finish(&shapesError);
+        });
+        try {
+            FeatureHandOver::Batch batch;
+            for (OGRFeatureUniquePtr f(source.GetNextFeature()); f; f.reset(source.GetNextFeature())) {
+                batch.push_back(std::move(f));
+                if (batch.size() == FeatureHandOver::kBatchSize)
+                    handOver.put(std::exchange(batch, {}));
+            }
+            if (!batch.empty())
+                handOver.put(std::move(batch));
+        } catch (...) {
+            handOver.end(); // the other thread is not left waiting
+            throw;
+        }
+        handOver.end();
+        kept.wait();
+        if (!readWhole() || !createFields())
             return false;
         out.reset(OGRFeature::CreateFeature(copy->GetLayerDefn()));
         for (int r = 0; r < table.keptCount(); ++r) {
@@ -360,6 +390,19 @@ bool writeCopy(OGRLayer &source, const QString &targetShp, const VectorLayerInfo
             if (!writeRecord())
                 return false;
         }
+    } else {
+        ShapeParts parts;
+        for (OGRFeatureUniquePtr f(source.GetNextFeature()); f; f.reset(source.GetNextFeature())) {
+            addShape(*f, parts);
+            table.hold(*f);
+            table.fill(*out, 0);
+            table.release();
+            if (!writeRecord())
+                return false;
+        }
+        if (!readWhole())
+            return false;
+        shapesWritten = shapes.finish(&shapesError);
     }
     target.reset(); // closes and completes the files
     if (!errors.failures().isEmpty()) {
@@ -367,7 +410,13 @@ bool writeCopy(OGRLayer &source, const QString &targetShp, const VectorLayerInfo
                      .arg(targetShp, errors.failures().join(QStringLiteral("; ")));
         return false;
     }
-    return shapes.finish(error) && writeProjection(source.GetSpatialRef(), targetInfo, error)
+    if (maker.joinable())
+        maker.join();
+    if (!shapesWritten) {
+        *error = shapesError;
+        return false;
+    }
+    return writeProjection(source.GetSpatialRef(), targetInfo, error)
            && memory.writeOut(targetInfo.path(), error);
 }
 
