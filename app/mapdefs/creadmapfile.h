@@ -17,6 +17,7 @@
 class CKbUtil;
 class ColorTable;
 namespace gis {
+struct ProjectedLayer;
 struct ProjectionJob;
 struct ProjectionModule;
 } // namespace gis
@@ -135,15 +136,14 @@ private:
     std::int16_t readSize(const QString &section);
     void applySecondLayerSymbol(int mapNumber, const std::shared_ptr<MapLayer> &layer);
     void showProgress(int value);
-    bool copyMapFiles(CMaps &map, const QString &folder, QList<QString> &usedNames);
     QString tableField(int mapNumber, const QString &field) const;
     const CMaps *mapNumbered(int mapNumber) const; // none when there is no such map
     bool inspectVectorFiles(CMaps &map);
     bool checkedProjection(QString &projection);
     QString copyLayer(const QString &path, const QString &layerName, const QString &folder,
-                      const QString &base, CMaps *renamedFields);
-    bool projectMap(CMaps &map, int mapNumber, const QString &projection,
-                    const QString &regionFile, const QString &secondFile);
+                      const QString &base, CMaps *renamedFields, bool projected);
+    bool projectMap(int mapNumber, const QString &projection,
+                    const QList<gis::ProjectedLayer> &layers);
     // Waits for the projection under way, if any, and tells (when report) its warnings and
     // failure; false when the last projection failed (its map's layers are not to be drawn).
     bool settleProjection(bool report);

@@ -86,14 +86,11 @@ bool CReadMapFile::checkedProjection(QString &projection)
 // Brings the working copies of a map's layers into the projection; the original files name
 // the layers in messages. AddMap waits for it, and what it found (the warnings, a failure) is
 // told then.
-bool CReadMapFile::projectMap(CMaps &map, int mapNumber, const QString &projection,
-                              const QString &regionFile, const QString &secondFile)
+bool CReadMapFile::projectMap(int mapNumber, const QString &projection,
+                              const QList<gis::ProjectedLayer> &layers)
 {
     if (!settleProjection(true)) // one projection at a time
         return false;
-    QList<gis::ProjectedLayer> layers = {{map.sFileName(), regionFile, GetRegionField(mapNumber)}};
-    if (!map.sEFileName().isEmpty())
-        layers.append({map.sEFileName(), secondFile, QString()});
     auto pending = std::make_unique<PendingProjection>();
     pending->mapNumber = mapNumber;
     PendingProjection *p = pending.get();

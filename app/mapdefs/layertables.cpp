@@ -41,10 +41,12 @@ bool sameFile(const QString &a, const QString &b)
     return !ca.isEmpty() && ca == QFileInfo(b).canonicalFilePath();
 }
 
-void copyOne(const QString &source, const QString &target)
+// Makes way for a copy of source at target: false when both are the same file (nothing to
+// copy); throws when target can't be replaced or source is not a regular file.
+bool makeWayForCopy(const QString &source, const QString &target)
 {
     if (sameFile(source, target))
-        return;
+        return false;
     if (QFileInfo::exists(target) && !QFile::remove(target))
         throw RunTimeError(kPathFileAccessError,
                            QStringLiteral("Path/File access error: cannot replace ") + target,
@@ -55,6 +57,13 @@ void copyOne(const QString &source, const QString &target)
                            QStringLiteral("Path/File access error: %1 is not a regular file")
                                .arg(source),
                            QStringLiteral("Chorel"));
+    return true;
+}
+
+void copyOne(const QString &source, const QString &target)
+{
+    if (!makeWayForCopy(source, target))
+        return;
     // A working copy lives only as long as the run: it is copied without the flush to disk
     // that a file the user keeps would get (three of them cost a start-up tens of ms).
     std::error_code error;
@@ -68,13 +77,25 @@ void copyOne(const QString &source, const QString &target)
 }
 
 // Copies a shapefile set under a new base name into folder; returns the copy's ".shp".
-QString copyShapefileSet(const QString &shpPath, const QString &folder, const QString &base)
+// tableOnly: the copy gets the table (.dbf, .cpg) only, and its .shp, .shx and .prj from the
+// map's projection, which reads the user's own files (copying them would only be undone).
+QString copyShapefileSet(const QString &shpPath, const QString &folder, const QString &base,
+                         bool tableOnly)
 {
     const QString target = QDir(folder).filePath(base);
-    copyOne(shpPath, target + QStringLiteral(".shp"));
-    for (const QString &extension : kRequired)
-        copyOne(companion(shpPath, extension), target + extension);
+    const QString shx = companion(shpPath, QStringLiteral(".shx"));
+    if (tableOnly) {
+        makeWayForCopy(shpPath, target + QStringLiteral(".shp"));
+        makeWayForCopy(shx, target + QStringLiteral(".shx"));
+        QFile::remove(target + QStringLiteral(".prj"));
+    } else {
+        copyOne(shpPath, target + QStringLiteral(".shp"));
+        copyOne(shx, target + QStringLiteral(".shx"));
+    }
+    copyOne(companion(shpPath, QStringLiteral(".dbf")), target + QStringLiteral(".dbf"));
     for (const QString &extension : kOptional) {
+        if (tableOnly && extension == QLatin1String(".prj"))
+            continue;
         const QString source = companion(shpPath, extension);
         if (QFileInfo::exists(source))
             copyOne(source, target + extension);
@@ -82,6 +103,22 @@ QString copyShapefileSet(const QString &shpPath, const QString &folder, const QS
             QFile::remove(target + extension); // no stale companion of an earlier run
     }
     return target + QStringLiteral(".shp");
+}
+
+// A layer of a map to project: a shape file's copy holds only its table, and the user's own
+// .shp, .shx and .prj are read; a converted layer's copy is read whole.
+gis::ProjectedLayer projectedLayer(const QString &copy, const QString &original,
+                                   const QString &nameField)
+{
+    gis::ProjectedLayer layer{copy, original, nameField, {}, {}, {}};
+    if (CMaps::isShapefileName(original)) {
+        layer.sourceShp = original;
+        layer.sourceShx = companion(original, QStringLiteral(".shx"));
+        const QString prj = companion(original, QStringLiteral(".prj"));
+        if (QFileInfo::exists(prj))
+            layer.sourcePrj = prj;
+    }
+    return layer;
 }
 
 // Two maps may name shapefiles with the same base name in different folders (or a second
@@ -101,10 +138,11 @@ QString distinctName(const QString &base, QSet<QString> &used)
 // reads is written as a shape file set; renamedFields (may be none) learns which fields of
 // the copy's table have shortened names. Returns the copy's ".shp".
 QString CReadMapFile::copyLayer(const QString &path, const QString &layerName,
-                                const QString &folder, const QString &base, CMaps *renamedFields)
+                                const QString &folder, const QString &base, CMaps *renamedFields,
+                                bool projected)
 {
     if (CMaps::isShapefileName(path))
-        return copyShapefileSet(path, folder, base);
+        return copyShapefileSet(path, folder, base, projected);
     const QString target = QDir(folder).filePath(base + QStringLiteral(".shp"));
     geodata::VectorLayerInfo info;
     QString error;
@@ -161,8 +199,9 @@ bool CReadMapFile::CopyFiles(const QString &folder, bool renewal)
             ++mapNumber;
             const QString regionFile = map.sFileName();
             const QString secondFile = map.sEFileName();
+            const bool projected = !projection.isEmpty();
             map.setsFileName(copyLayer(map.sFileName(), map.layerName, folder,
-                                       distinctName(map.sTableName(), used), &map));
+                                       distinctName(map.sTableName(), used), &map, projected));
             m_sourceOf.insert(map.sFileName(), regionFile);
             restoreCaption();
             if (!map.sEFileName().isEmpty()) {
@@ -170,14 +209,19 @@ bool CReadMapFile::CopyFiles(const QString &folder, bool renewal)
                                          ? QFileInfo(map.sEFileName()).completeBaseName()
                                          : CMaps::baseName(map.sEFileName());
                 map.setsEFileName(copyLayer(map.sEFileName(), map.eLayerName, folder,
-                                            distinctName(base, used), nullptr));
+                                            distinctName(base, used), nullptr, projected));
                 m_sourceOf.insert(map.sEFileName(), secondFile);
             }
             // The shapes are projected on a thread of their own from here on, beside the
             // rebuilding of the region table (projecting reads no table until it is waited for).
-            if (!projection.isEmpty()
-                && !projectMap(map, mapNumber, projection, regionFile, secondFile))
-                return false;
+            if (projected) {
+                QList<gis::ProjectedLayer> layers = {
+                    projectedLayer(map.sFileName(), regionFile, GetRegionField(mapNumber))};
+                if (!map.sEFileName().isEmpty())
+                    layers.append(projectedLayer(map.sEFileName(), secondFile, QString()));
+                if (!projectMap(mapNumber, projection, layers))
+                    return false;
+            }
             if (!CreateFLD(folder, map.sTableName()))
                 return false;
             // The name field only labels regions: a missing one is told, the map still works.

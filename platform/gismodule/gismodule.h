@@ -15,11 +15,17 @@
 namespace gis {
 
 // One layer to bring into the map's projection: its working copy, the user's file that
-// names it in messages, and the field whose text names a region in them (may be empty).
+// names it in messages, and the field whose text names a region in them (may be empty). A
+// copy of a shape file holds only its table: the user's .shp, .shx and .prj (may be empty:
+// none) are read, and the copy gets its .shp, .shx and .prj from the projection. Without
+// them the copy is read (a layer converted from another format).
 struct ProjectedLayer {
     QString shpPath;
     QString label;
     QString nameField;
+    QString sourceShp;
+    QString sourceShx;
+    QString sourcePrj;
 };
 
 // What projecting a map gave: the projection as the window shows it and as an option file

@@ -36,7 +36,12 @@ void runProjection(gis::ProjectionJob *job)
         job->ok = projector.setProjection(job->projection, &job->error);
         for (const gis::ProjectedLayer &layer : std::as_const(job->layers))
             job->ok = job->ok
-                      && projector.addLayer(layer.shpPath, layer.label, layer.nameField, &job->error);
+                      && (layer.sourceShp.isEmpty()
+                              ? projector.addLayer(layer.shpPath, layer.label, layer.nameField,
+                                                   &job->error)
+                              : projector.addLayer(layer.shpPath,
+                                                   {layer.sourceShp, layer.sourceShx, layer.sourcePrj},
+                                                   layer.label, layer.nameField, &job->error));
         job->ok = job->ok && projector.prepare(&job->error) && projector.transform(&job->error);
     } catch (const std::exception &e) {
         job->ok = false;

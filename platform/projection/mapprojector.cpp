@@ -19,6 +19,7 @@
 #include <cmath>
 #include <list>
 #include <optional>
+#include <utility>
 
 namespace {
 
@@ -62,7 +63,8 @@ int family(int shpType)
 }
 
 struct Layer {
-    QString path;
+    QString path;   // the shape file written
+    MapProjector::Source source; // and the files read
     QString label;
     QString nameField;
     int family = 0;
@@ -99,6 +101,7 @@ struct MapProjector::Private {
     }
     bool chooseTarget(QString *error);
     bool projectLayer(Layer &layer, const CrsTransform &transform, QString *error);
+    bool keepLayer(const Layer &layer, QString *error) const;
     QStringList regionNames(const Layer &layer, const std::vector<int> &records) const;
 };
 
@@ -125,8 +128,17 @@ bool MapProjector::setProjection(const QString &definition, QString *error)
 bool MapProjector::addLayer(const QString &shpPath, const QString &label,
                             const QString &nameField, QString *error)
 {
+    const QString prj = sibling(shpPath, QStringLiteral("prj"));
+    return addLayer(shpPath, {shpPath, QString(), QFileInfo::exists(prj) ? prj : QString()}, label,
+                    nameField, error);
+}
+
+bool MapProjector::addLayer(const QString &shpPath, const Source &source, const QString &label,
+                            const QString &nameField, QString *error)
+{
     Layer &layer = d->layers.emplace_back();
     layer.path = shpPath;
+    layer.source = source;
     layer.label = label;
     layer.nameField = nameField;
     // A first pass over the file: its extent and where it lies, a batch of shapes at a time
@@ -142,17 +154,16 @@ bool MapProjector::addLayer(const QString &shpPath, const QString &label,
         layer.coverage.add(store.pointsBegin(0), store.pointCount());
         layer.shapeCount += store.shapeCount();
     };
-    if (!file.readInBatches(shpPath, kChunkPoints, survey, &why)) {
+    if (!file.readInBatches(source.shp, kChunkPoints, survey, &why)) {
         d->layers.pop_back();
         *error = QStringLiteral("The shape file %1 can't be read: %2").arg(label, why);
         return false;
     }
     layer.family = family(file.fileType());
     const bool first = layer.empty;
-    const QString prj = sibling(shpPath, QStringLiteral("prj"));
-    if (QFileInfo::exists(prj)) {
+    if (!source.prj.isEmpty()) {
         QString said;
-        layer.crs = Crs::fromText(readText(prj), &said);
+        layer.crs = Crs::fromText(readText(source.prj), &said);
         if (!layer.crs.isValid()) {
             d->layers.pop_back();
             *error = QStringLiteral("The coordinate system of %1 (its .prj file) can't be read: %2")
@@ -215,6 +226,29 @@ QStringList MapProjector::Private::regionNames(const Layer &layer,
     if (table)
         DBFClose(table);
     return names;
+}
+
+// A layer already in the map's projection whose copy holds only its table gets the user's
+// files as they are.
+bool MapProjector::Private::keepLayer(const Layer &layer, QString *error) const
+{
+    if (layer.source.shp == layer.path)
+        return true;
+    const QFileInfo copy(layer.path);
+    const QString base = copy.path() + u'/' + copy.completeBaseName();
+    for (const auto &[from, to] : {std::pair{layer.source.shp, layer.path},
+                                   std::pair{layer.source.shx, base + QStringLiteral(".shx")},
+                                   std::pair{layer.source.prj, base + QStringLiteral(".prj")}}) {
+        if (from.isEmpty())
+            continue;
+        QFile::remove(to);
+        QFile file(from);
+        if (!file.copy(to)) {
+            *error = QStringLiteral("%1 can't be copied to %2: %3").arg(from, to, file.errorString());
+            return false;
+        }
+    }
+    return true;
 }
 
 bool MapProjector::Private::projectLayer(Layer &layer, const CrsTransform &transform,
@@ -293,7 +327,7 @@ bool MapProjector::Private::projectLayer(Layer &layer, const CrsTransform &trans
     };
     ShpFile file;
     QString why;
-    if (!file.readInBatches(layer.path, kChunkPoints, prepare, &why)) {
+    if (!file.readInBatches(layer.source.shp, kChunkPoints, prepare, &why)) {
         *error = QStringLiteral("The shape file %1 can't be read: %2").arg(layer.label, why);
         return false;
     }
@@ -345,7 +379,8 @@ bool MapProjector::prepare(QString *error)
 bool MapProjector::transform(QString *error)
 {
     for (Layer &layer : d->layers) {
-        if (layer.transform && !d->projectLayer(layer, *layer.transform, error))
+        if (layer.transform ? !d->projectLayer(layer, *layer.transform, error)
+                            : !d->keepLayer(layer, error))
             return false;
     }
     return true;

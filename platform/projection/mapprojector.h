@@ -36,6 +36,18 @@ public:
     bool addLayer(const QString &shpPath, const QString &label, const QString &nameField,
                   QString *error);
 
+    // The files a layer is read from when they are not the shape file written: the user's own
+    // .shp, .shx and .prj (may be empty: none) for a copy that holds only the table so far.
+    // The copy gets its .shp, .shx and .prj from the projection, or the user's files as they
+    // are when the layer is already in the map's projection.
+    struct Source {
+        QString shp;
+        QString shx;
+        QString prj;
+    };
+    bool addLayer(const QString &shpPath, const Source &source, const QString &label,
+                  const QString &nameField, QString *error);
+
     // Projects every layer added and writes it back. Regions that can't be projected whole
     // (they reach outside the area the projection can show) keep what can be projected and
     // are named in a warning; false with *error when a file can't be written.

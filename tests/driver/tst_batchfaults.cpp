@@ -237,6 +237,10 @@ private slots:
         r = run({"-f", shapes, "-o", "z.png"});
         QCOMPARE(r.exitCode, 1);
         QVERIFY2(r.log.contains(QStringLiteral("pipe.shp")), qPrintable(r.log));
+        // a projected map reads the user's shape file where it lies: refused the same way
+        r = run({"-f", shapes, "-o", "z.png", "--projection", "auto"});
+        QCOMPARE(r.exitCode, 1);
+        QVERIFY2(r.log.contains(QStringLiteral("pipe.shp")), qPrintable(r.log));
 
         // an option file and a language file
         r = run({"-m", fifo(QStringLiteral("pipe.tqo")), "-o", "z.png"});

@@ -9,6 +9,7 @@
 #include "platform/projection/mapprojector.h"
 
 #include <QDir>
+#include <QImage>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -17,6 +18,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <vector>
 
 namespace {
@@ -85,6 +87,7 @@ private slots:
     void largeBatchesMoveAsSmallOnes();
     void batchMessages_data();
     void batchMessages();
+    void shapeFilesReadWhereTheyLie();
 
 private:
     QString work(const QString &name) const { return m_work.filePath(name); }
@@ -328,24 +331,38 @@ void TestProjection::batchMessages_data()
         << QStringList{"0 of 100 regions have data"};
 }
 
-void TestProjection::batchMessages()
+namespace {
+
+struct NcRun {
+    int exitCode = -1;
+    QString errors;
+    bool pictureWritten = false;
+    QImage picture;
+    QStringList left; // what is left of the working folder
+};
+
+// A batch run of the real program on the NC sample, definition added to NC.INI's [DEFAULT]
+// section (or a KeyField= line that replaces its own); prepare may change the map files in
+// the Maps folder first.
+NcRun runNc(const QByteArray &definition, const QStringList &arguments,
+            const std::function<void(const QString &maps)> &prepare = {})
 {
-    QFETCH(QByteArray, definition);
-    QFETCH(QStringList, arguments);
-    QFETCH(int, exitCode);
-    QFETCH(QStringList, said);
+    NcRun run;
+    const QString samples = qEnvironmentVariable("CHOREL_SAMPLES") + "/Maps/";
     QTemporaryDir home;
     for (const char *folder : {"Maps", "TQ-files", "tmp"})
-        QVERIFY(QDir(home.path()).mkdir(folder));
-    QVERIFY(copySet(sample("nc_counties"), home.filePath("Maps/nc_counties")));
-    QByteArray ini = readFile(sample("NC.INI"));
+        QDir(home.path()).mkdir(folder);
+    copySet(samples + "nc_counties", home.filePath("Maps/nc_counties"));
+    QByteArray ini = readFile(samples + "NC.INI");
     if (definition.startsWith("KeyField="))
         ini.replace("KeyField=FIPS", definition);
     else
         ini.replace("[DEFAULT]\r\n", "[DEFAULT]\r\n" + definition);
     writeFile(home.filePath("Maps/NC.INI"), ini);
+    if (prepare)
+        prepare(home.filePath("Maps"));
     const QString data = home.filePath("TQ-files/nc.tq");
-    QVERIFY(QFile::copy(qEnvironmentVariable("CHOREL_SAMPLES") + "/TQ-files/nc_births_74.tq", data));
+    QFile::copy(qEnvironmentVariable("CHOREL_SAMPLES") + "/TQ-files/nc_births_74.tq", data);
 
     QProcess process;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -356,18 +373,72 @@ void TestProjection::batchMessages()
     process.setWorkingDirectory(home.path());
     process.start(qEnvironmentVariable("CHOREL_BIN") + "/chorel",
                   QStringList{"-f", data, "-o", home.filePath("nc.png")} + arguments);
-    QVERIFY(process.waitForFinished(60000));
-    const QString errors = QString::fromUtf8(process.readAllStandardError());
-    QVERIFY2(process.exitStatus() == QProcess::NormalExit && process.exitCode() == exitCode,
-             qPrintable(errors));
+    if (!process.waitForFinished(60000))
+        return run;
+    run.errors = QString::fromUtf8(process.readAllStandardError());
+    if (process.exitStatus() == QProcess::NormalExit)
+        run.exitCode = process.exitCode();
+    run.pictureWritten = QFileInfo::exists(home.filePath("nc.png"));
+    run.picture = QImage(home.filePath("nc.png"));
+    // Qt's runtime folder of a run without a display is Qt's own
+    run.left = QDir(home.filePath("tmp")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+    run.left.removeIf([](const QString &name) { return name.startsWith("runtime-"); });
+    return run;
+}
+
+// Renames the files of a shape file set to upper-case extensions.
+void upperCaseCompanions(const QString &maps)
+{
+    for (const char *extension : {".shx", ".dbf", ".prj"})
+        QFile::rename(maps + "/nc_counties" + extension,
+                      maps + "/nc_counties" + QString::fromLatin1(extension).toUpper());
+}
+
+const QByteArray kWgs84 = "GEOGCS[\"GCS_WGS_1984\",DATUM[\"D_WGS_1984\",SPHEROID[\"WGS_1984\","
+                          "6378137.0,298.257223563]],PRIMEM[\"Greenwich\",0.0],UNIT[\"Degree\","
+                          "0.0174532925199433]]";
+
+} // namespace
+
+void TestProjection::batchMessages()
+{
+    QFETCH(QByteArray, definition);
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exitCode);
+    QFETCH(QStringList, said);
+    const NcRun run = runNc(definition, arguments);
+    QVERIFY2(run.exitCode == exitCode, qPrintable(run.errors));
     for (const QString &text : said)
-        QVERIFY2(errors.contains(text), qPrintable(errors));
-    QCOMPARE(QFileInfo::exists(home.filePath("nc.png")), exitCode == 0);
-    // nothing of the working folder is left, however the run ended (Qt's runtime folder of
-    // a run without a display is Qt's own)
-    QStringList left = QDir(home.filePath("tmp")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
-    left.removeIf([](const QString &name) { return name.startsWith("runtime-"); });
-    QCOMPARE(left, QStringList());
+        QVERIFY2(run.errors.contains(text), qPrintable(run.errors));
+    QCOMPARE(run.pictureWritten, exitCode == 0);
+    QCOMPARE(run.left, QStringList()); // nothing of the working folder is left
+}
+
+// A projected map reads the user's own shape file where it lies (its copy gets the projected
+// shapes): companions named in upper case are found, the .prj among them is the layer's
+// system, and a layer already in the map's projection is drawn as without one.
+void TestProjection::shapeFilesReadWhereTheyLie()
+{
+    const auto withPrj = [](const QString &maps) { writeFile(maps + "/nc_counties.prj", kWgs84); };
+    const NcRun plain = runNc(QByteArray(), {}, withPrj);
+    QCOMPARE(plain.exitCode, 0);
+    const NcRun same = runNc(QByteArray(), {"--projection", "EPSG:4326"}, withPrj);
+    QVERIFY2(same.exitCode == 0, qPrintable(same.errors));
+    QVERIFY(!same.picture.isNull());
+    QCOMPARE(same.picture, plain.picture);
+    QCOMPARE(same.left, QStringList());
+
+    const NcRun lower = runNc(QByteArray(), {"--projection", "auto"}, withPrj);
+    const NcRun upper = runNc(QByteArray(), {"--projection", "auto"}, [&](const QString &maps) {
+        withPrj(maps);
+        upperCaseCompanions(maps);
+    });
+    QVERIFY2(upper.exitCode == 0, qPrintable(upper.errors));
+    QVERIFY2(!upper.errors.contains("no coordinate system"), qPrintable(upper.errors));
+    QVERIFY2(upper.errors.contains("100 of 100 regions have data"), qPrintable(upper.errors));
+    QVERIFY(!lower.picture.isNull());
+    QCOMPARE(upper.picture, lower.picture);
+    QVERIFY(upper.picture != plain.picture); // projected indeed
 }
 
 QTEST_GUILESS_MAIN(TestProjection)
