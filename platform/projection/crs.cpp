@@ -5,9 +5,13 @@
 #include <QByteArray>
 #include <QRegularExpression>
 
+#include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <limits>
+#include <system_error>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -199,10 +203,13 @@ struct ContextDeleter {
 struct CrsTransform::Private {
     PjPtr pj;
     double inputScale = 1.0; // applied to x and y before pj
-    // The copy of pj that a second thread moves half of a large batch with, in a context of
-    // its own; made on first use. Destroyed before its context.
-    std::unique_ptr<PJ_CONTEXT, ContextDeleter> helperContext;
-    PjPtr helper;
+    // The copies of pj that other threads move parts of a large batch with, each in a context
+    // of its own; made on first use. Each is destroyed before its context.
+    struct Helper {
+        std::unique_ptr<PJ_CONTEXT, ContextDeleter> context;
+        PjPtr pj;
+    };
+    std::vector<Helper> helpers;
 };
 
 namespace {
@@ -296,44 +303,71 @@ void transformPoints(PJ *pj, double inputScale, double *x, double *y, std::size_
     }
 }
 
-// Below this many points a second thread costs more than it saves.
+// Below this many points a part for another thread costs more than it saves.
 constexpr std::size_t kPointsForTwoThreads = 16384;
+// Threads beyond this many gain little: writing the points out is then the larger part.
+constexpr unsigned kMostThreads = 8;
+
+// The threads a batch is moved with: the processors there are (asked once: the system
+// answers it by reading a file), or the number set for tests.
+std::atomic<unsigned> threadsSet = 0;
+
+unsigned threadsToUse()
+{
+    static const unsigned processors = std::max(1u, std::thread::hardware_concurrency());
+    const unsigned set = threadsSet.load();
+    return std::min(set > 0 ? set : processors, kMostThreads);
+}
 
 } // namespace
 
-// Each point is moved on its own, so a large batch is split: the first half goes to a second
-// thread with a copy of the operation in a context of its own (PROJ objects are used by one
-// thread at a time), the rest is moved here. The numbers are the same, bit for bit.
+void CrsTransform::setThreadsForBatches(unsigned threads)
+{
+    threadsSet = threads;
+}
+
+// Each point is moved on its own, so a large batch is split into parts of equal size: every
+// part but the last goes to a thread of its own with a copy of the operation in a context of
+// its own (PROJ objects are used by one thread at a time), the last is moved here. The
+// numbers are the same, bit for bit.
 void CrsTransform::apply(double *x, double *y, std::size_t stride, std::size_t count) const
 {
     if (!isValid() || count == 0)
         return;
     PJ *pj = m_d->pj.get();
     const double scale = m_d->inputScale;
-    // The processor count is asked once: the system answers it by reading a file.
-    static const bool severalProcessors = std::thread::hardware_concurrency() > 1;
-    if (count >= kPointsForTwoThreads && severalProcessors) {
-        if (!m_d->helperContext) {
-            m_d->helperContext.reset(proj_context_create());
-            // Points that fail become infinite; PROJ's notes on them are not wanted on stderr.
-            if (m_d->helperContext)
-                proj_log_func(m_d->helperContext.get(), nullptr, [](void *, int, const char *) {});
-        }
-        if (m_d->helperContext && !m_d->helper)
-            m_d->helper.reset(proj_clone(m_d->helperContext.get(), pj));
-        if (m_d->helper) {
-            const std::size_t half = count / 2;
-            PJ *helper = m_d->helper.get();
-            std::thread first([=] { transformPoints(helper, scale, x, y, stride, half); });
-            const auto offset = [&](double *base) {
-                return reinterpret_cast<double *>(reinterpret_cast<char *>(base) + half * stride);
-            };
-            transformPoints(pj, scale, offset(x), offset(y), stride, count - half);
-            first.join();
-            return;
+    const std::size_t parts =
+        std::min<std::size_t>(threadsToUse(), std::max<std::size_t>(1, count / kPointsForTwoThreads));
+    while (m_d->helpers.size() + 1 < parts) {
+        Private::Helper helper;
+        helper.context.reset(proj_context_create());
+        if (!helper.context)
+            break;
+        // Points that fail become infinite; PROJ's notes on them are not wanted on stderr.
+        proj_log_func(helper.context.get(), nullptr, [](void *, int, const char *) {});
+        helper.pj.reset(proj_clone(helper.context.get(), pj));
+        if (!helper.pj)
+            break;
+        m_d->helpers.push_back(std::move(helper));
+    }
+    const std::size_t used = std::min(parts, m_d->helpers.size() + 1);
+    const std::size_t part = count / used;
+    const auto offset = [stride](double *base, std::size_t points) {
+        return reinterpret_cast<double *>(reinterpret_cast<char *>(base) + points * stride);
+    };
+    std::vector<std::jthread> threads;
+    for (std::size_t i = 0; i + 1 < used; ++i) {
+        PJ *helper = m_d->helpers[i].pj.get();
+        double *const px = offset(x, i * part);
+        double *const py = offset(y, i * part);
+        try {
+            threads.emplace_back([=] { transformPoints(helper, scale, px, py, stride, part); });
+        } catch (const std::system_error &) {
+            transformPoints(helper, scale, px, py, stride, part); // no thread to be had
         }
     }
-    transformPoints(pj, scale, x, y, stride, count);
+    const std::size_t done = (used - 1) * part;
+    transformPoints(pj, scale, offset(x, done), offset(y, done), stride, count - done);
 }
 
 bool sameCrs(const Crs &a, const Crs &b)

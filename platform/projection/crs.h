@@ -59,6 +59,9 @@ public:
     // Transforms count points in place: x (longitude) and y (latitude) with the given strides
     // in bytes. Points that can't be transformed become infinite.
     void apply(double *x, double *y, std::size_t stride, std::size_t count) const;
+    // Large batches are moved on as many threads as the machine has processors (at most 8);
+    // tests set another number (0: the processors again).
+    static void setThreadsForBatches(unsigned threads);
 
 private:
     struct Private;

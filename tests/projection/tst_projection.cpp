@@ -275,27 +275,38 @@ void TestProjection::regionsBeyondTheProjectionAreNamed()
     QVERIFY(std::isfinite(extent.Width()) && extent.Width() < 1.3e7); // within the Earth's disc
 }
 
-// A large batch of points is moved on two threads: the numbers must be those of the same
-// points moved a few at a time, bit for bit, failed points included.
+// A large batch of points is moved on several threads, in parts: the numbers must be those of
+// the same points moved a few at a time, bit for bit, failed points included, whatever the
+// number of threads (uneven parts too).
 void TestProjection::largeBatchesMoveAsSmallOnes()
 {
     const Crs target = Crs::fromText(QStringLiteral("EPSG:8857"));
     QVERIFY(target.isValid());
-    const CrsTransform transform = CrsTransform::between(Crs::wgs84(), target, nullptr);
-    QVERIFY(transform.isValid());
-    std::vector<QPointF> whole;
+    std::vector<QPointF> points;
     for (int i = 0; i < 100003; ++i)
-        whole.emplace_back(-180.0 + std::fmod(i * 0.7133, 360.0),
-                           -90.0 + std::fmod(i * 0.3917, 180.0));
-    whole[500] = QPointF(qQNaN(), 10.0); // fails, in the second thread's half
-    whole[99000] = QPointF(qQNaN(), 10.0);
-    std::vector<QPointF> few = whole;
-    transform.apply(&whole[0].rx(), &whole[0].ry(), sizeof(QPointF), whole.size());
-    for (std::size_t i = 0; i < few.size(); i += 1000)
-        transform.apply(&few[i].rx(), &few[i].ry(), sizeof(QPointF),
-                        std::min<std::size_t>(1000, few.size() - i));
-    QVERIFY(std::isinf(whole[500].x()) && std::isinf(whole[99000].y()));
-    QVERIFY(std::memcmp(whole.data(), few.data(), whole.size() * sizeof(QPointF)) == 0);
+        points.emplace_back(-180.0 + std::fmod(i * 0.7133, 360.0),
+                            -90.0 + std::fmod(i * 0.3917, 180.0));
+    points[500] = QPointF(qQNaN(), 10.0); // fails, in the first thread's part
+    points[99000] = QPointF(qQNaN(), 10.0);
+    std::vector<QPointF> few = points;
+    {
+        const CrsTransform transform = CrsTransform::between(Crs::wgs84(), target, nullptr);
+        QVERIFY(transform.isValid());
+        CrsTransform::setThreadsForBatches(1);
+        for (std::size_t i = 0; i < few.size(); i += 1000)
+            transform.apply(&few[i].rx(), &few[i].ry(), sizeof(QPointF),
+                            std::min<std::size_t>(1000, few.size() - i));
+    }
+    QVERIFY(std::isinf(few[500].x()) && std::isinf(few[99000].y()));
+    for (const unsigned threads : {2u, 3u, 5u, 8u}) {
+        const CrsTransform transform = CrsTransform::between(Crs::wgs84(), target, nullptr);
+        CrsTransform::setThreadsForBatches(threads);
+        std::vector<QPointF> whole = points;
+        transform.apply(&whole[0].rx(), &whole[0].ry(), sizeof(QPointF), whole.size());
+        QVERIFY2(std::memcmp(whole.data(), few.data(), whole.size() * sizeof(QPointF)) == 0,
+                 qPrintable(QString::number(threads)));
+    }
+    CrsTransform::setThreadsForBatches(0);
 }
 
 void TestProjection::batchMessages_data()
