@@ -222,9 +222,11 @@ bool prepareLayersBesideTable(MainForm &form, DBFCreator &builder, const QString
         return prepareLayers(form, iniFile) && createTable(form, builder);
     const bool prepared = prepareLayers(form, iniFile);
     tableThread.join();
+    if (!prepared)
+        return false;
     if (thrown)
         std::rethrow_exception(thrown);
-    return prepared && tableMade(form, builder, created);
+    return tableMade(form, builder, created);
 }
 
 // The map definition of the statistics file: the one --map names, else the one chosen for
