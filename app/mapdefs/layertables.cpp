@@ -192,6 +192,7 @@ bool CReadMapFile::CopyFiles(const QString &folder, bool renewal)
         QString projection;
         if (!checkedProjection(projection))
             return false;
+        const bool projected = !projection.isEmpty();
         int progress = 1;
         int mapNumber = 0;
         QSet<QString> used;
@@ -199,7 +200,6 @@ bool CReadMapFile::CopyFiles(const QString &folder, bool renewal)
             ++mapNumber;
             const QString regionFile = map.sFileName();
             const QString secondFile = map.sEFileName();
-            const bool projected = !projection.isEmpty();
             map.setsFileName(copyLayer(map.sFileName(), map.layerName, folder,
                                        distinctName(map.sTableName(), used), &map, projected));
             m_sourceOf.insert(map.sFileName(), regionFile);

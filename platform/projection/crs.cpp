@@ -303,8 +303,8 @@ void transformPoints(PJ *pj, double inputScale, double *x, double *y, std::size_
     }
 }
 
-// Below this many points a part for another thread costs more than it saves.
-constexpr std::size_t kPointsForTwoThreads = 16384;
+// Parts of fewer points than this cost another thread more than they save.
+constexpr std::size_t kLeastPointsOfAPart = 16384;
 // Threads beyond this many gain little: writing the points out is then the larger part.
 constexpr unsigned kMostThreads = 8;
 
@@ -337,7 +337,7 @@ void CrsTransform::apply(double *x, double *y, std::size_t stride, std::size_t c
     PJ *pj = m_d->pj.get();
     const double scale = m_d->inputScale;
     const std::size_t parts =
-        std::min<std::size_t>(threadsToUse(), std::max<std::size_t>(1, count / kPointsForTwoThreads));
+        std::min<std::size_t>(threadsToUse(), std::max<std::size_t>(1, count / kLeastPointsOfAPart));
     while (m_d->helpers.size() + 1 < parts) {
         Private::Helper helper;
         helper.context.reset(proj_context_create());
